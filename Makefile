@@ -1,0 +1,41 @@
+# make demo   - set up, build, and watch a simulated robot
+# make test   - set up, build, and run the whole test suite twice:
+#               a normal build and one with AddressSanitizer + UBSan
+# make test-slow - the slow cases (a board that never answers: ~50 s each)
+
+JOBS ?= $(shell nproc)
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
+
+.PHONY: all deps build build-asan demo test test-normal test-asan test-slow clean
+
+all: build
+
+deps:
+	@./scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEVRAK_HOME=$(CURDIR)/$(BUILD)/home
+	cmake --build $(BUILD) -j $(JOBS)
+
+build-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTEVRAK_SANITIZE=ON -DTEVRAK_HOME=$(CURDIR)/$(ASAN_BUILD)/home
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+demo: build
+	./scripts/demo.sh $(BUILD)
+
+test-normal: build
+	cd $(BUILD) && ctest $(CTEST_FLAGS) -LE slow
+
+test-asan: build-asan
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest $(CTEST_FLAGS) -LE slow
+
+test: test-normal test-asan
+
+test-slow: build
+	cd $(BUILD) && ctest $(CTEST_FLAGS) -L slow
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,25 @@
+// Stand-in for the library's device loader: builds device lists and their
+// calibration tables from the hardware description file. Line format:
+//   SERVO <name> <low limit> <high limit> <table name>
+//   MOTOR <name> <table name>
+//   PSD <name> <table name>
+//   TABLE <table name> <entry 1> <entry 2> ... <entry N>
+// A table name of "-", a missing one, or one without a TABLE line means no
+// table; of several TABLE lines with one name the last counts. Devices are
+// numbered from 1 in file order. A list with no device is a null head.
+//
+// The loader owns what it returns. Each load of a kind replaces (and
+// releases) the list that the previous load of that kind returned, so a unit
+// that restarts keeps only the newest list.
+#pragma once
+
+#include "protocol/devices.h"
+
+tevrak::hdt::Servo *HDTLoadSERVO(const char *path, int flags);
+tevrak::hdt::Device *HDTLoadMOTOR(const char *path, int flags);
+tevrak::hdt::Device *HDTLoadPSD(const char *path, int flags);
+
+// The table of the given record (as the loader filled it in); nullptr for
+// none. The path is accepted for the loader's calling convention.
+tevrak::hdt::Table *HDTLoadTable(const char *path, const tevrak::hdt::Device *record);
+tevrak::hdt::Table *HDTLoadTable(const char *path, const tevrak::hdt::Servo *record);

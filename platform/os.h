@@ -1,0 +1,12 @@
+// Stand-ins for the operating-system unit that the library uses.
+#pragma once
+
+// Runs the program at path (no shell, no arguments) and returns what it
+// printed on its standard output as one NUL-terminated text. The text lives
+// until the next call; the caller does not release it. A program that cannot
+// be run gives the empty text.
+const char *OSExecute(const char *path);
+
+// Copies src into dest, writing at most n bytes, terminator included: a
+// longer text is cut at n - 1 characters. Nothing is written when n < 1.
+void OSStrcpy_n(char *dest, const char *src, int n);

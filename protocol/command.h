@@ -1,0 +1,67 @@
+// The one command routine every device unit uses. A command is:
+//   1. the unit's start-up when its initialised flag is 0 (failure: nothing sent),
+//   2. the link check on interface 1 (failure: the unit's timeout message,
+//      flag cleared; the serial link has closed the port),
+//   3. the frame, one byte per write,
+//   4. for a query: input skipped up to the reply marker '>', then the reply.
+//
+// Contract for replies: the wait for the marker is bounded. It gives up after
+// kMarkerIdleReads reads in a row that bring no byte (each read waits at most
+// 0.5 s) or after kMarkerStrayBytes bytes that are not the marker. A missing
+// marker, or a reply byte that does not come, is reported as
+// Outcome::no_reply after the unit's timeout message has been written and its
+// flag cleared, exactly as for a failed link check; the unit then returns
+// its link-check failure code instead of decoding garbage.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <span>
+
+#include "frame.h"
+
+namespace tevrak::protocol {
+
+inline constexpr int kLinkInterface = 1;  // the controller board's interface
+inline constexpr int kLinkBaud = 115200;
+inline constexpr int kMarkerIdleReads = 4;
+inline constexpr int kMarkerStrayBytes = 1024;
+
+// What the routine needs to know of a device unit.
+struct Unit {
+    int *initialised;            // the unit's flag: 1 once started
+    int (*startup)();            // its start-up: 0 started, non-zero failed
+    const char *timeout_message; // "VW: Timeout!!!\n" and the like
+};
+
+enum class Outcome {
+    ok,              // frame sent (and reply read)
+    startup_failed,  // the start-up failed; nothing was sent, no message
+    link_failed,     // the link check failed; message written, flag cleared
+    no_reply,        // marker or reply byte never came; message written, flag cleared
+    short_reply,     // single-read reply brought fewer bytes; nothing written, flag untouched
+};
+
+enum class ReplyRead {
+    bytewise,     // one SERReceiveChar per reply byte
+    single_read,  // one SERReceive for the whole reply; its count is checked
+};
+
+// Runs the unit's start-up if its flag is 0. Returns false when it failed.
+bool ensure_started(const Unit &unit);
+
+// Sends a command without reply. Writes the timeout message to stream.
+Outcome command(const Unit &unit, const Frame &frame, std::FILE *stream = stderr);
+
+// Sends a query and reads reply.size() bytes behind the reply marker.
+Outcome query(const Unit &unit, const Frame &frame, std::span<std::uint8_t> reply,
+              std::FILE *stream = stderr, ReplyRead mode = ReplyRead::bytewise);
+
+// The same sequence without the start-up step, for use inside a start-up
+// that sends its own set-up frame before its flag is set.
+Outcome send_without_startup(const Unit &unit, const Frame &frame, std::FILE *stream = stderr);
+
+// Writes a fixed message to stream and flushes standard output at once.
+void write_message(std::FILE *stream, const char *text);
+
+}  // namespace tevrak::protocol

@@ -1,0 +1,43 @@
+#include "paths.h"
+
+#include <string>
+
+#ifndef TEVRAK_HOME_DEFAULT
+#define TEVRAK_HOME_DEFAULT "/home/pi/tevrak"
+#endif
+
+namespace tevrak::paths {
+namespace {
+
+struct Paths {
+    std::string root;
+    std::string hdt;
+    std::string usb;
+    std::string ir;
+
+    explicit Paths(std::string_view r) { assign(r); }
+
+    void assign(std::string_view r) {
+        root.assign(r);
+        while (root.size() > 1 && root.back() == '/') root.pop_back();
+        hdt = root + "/bin/hdt.txt";
+        usb = root + "/bin/usbSearch";
+        ir = root + "/bin/ir/";
+    }
+};
+
+Paths &current() {
+    static Paths paths(TEVRAK_HOME_DEFAULT);
+    return paths;
+}
+
+}  // namespace
+
+const char *hdt_file() { return current().hdt.c_str(); }
+const char *usb_search() { return current().usb.c_str(); }
+const char *ir_config_dir() { return current().ir.c_str(); }
+const char *home() { return current().root.c_str(); }
+
+void set_home(std::string_view root) { current().assign(root); }
+
+}  // namespace tevrak::paths

@@ -1,0 +1,23 @@
+// Fixed locations of the robot's files. Every unit asks here, never builds a
+// path of its own. The root defaults to the build-time TEVRAK_HOME; tests move
+// it to a private folder through set_home().
+#pragma once
+
+#include <string_view>
+
+namespace tevrak::paths {
+
+// "<home>/bin/hdt.txt": the hardware description file.
+const char *hdt_file();
+// "<home>/bin/usbSearch": the device listing command.
+const char *usb_search();
+// "<home>/bin/ir/": folder of the numbered remote-control configurations.
+const char *ir_config_dir();
+// The root folder itself, without a trailing slash.
+const char *home();
+
+// Internal seam: moves every path under another root (used by tests and by
+// the simulator's generated set-ups). Not part of the public API.
+void set_home(std::string_view root);
+
+}  // namespace tevrak::paths

@@ -1,0 +1,100 @@
+// Port discovery: USB lines of hdt.txt matched against the device listing.
+#include <cstdio>
+#include <cstring>
+
+#include "platform/os.h"
+#include "protocol/hdt_file.h"
+#include "protocol/paths.h"
+#include "serial_state.h"
+#include "tevrak/serial_link.h"
+
+namespace tevrak::serial {
+namespace {
+
+constexpr std::string_view kNameSeparators = " _-\n";
+#ifdef TEVRAK_SERIAL_TEXT
+constexpr std::string_view kPathSeparators = " \n";
+#else
+constexpr std::string_view kPathSeparators = ":\n";
+#endif
+
+bool is_one_of(char c, std::string_view set) { return set.find(c) != std::string_view::npos; }
+
+// Next token of text split at runs of separators; text is advanced past the
+// token and the single separator that ended it (as strtok does).
+std::optional<std::string_view> next_token(std::string_view &text, std::string_view separators) {
+    std::size_t start = 0;
+    while (start < text.size() && is_one_of(text[start], separators)) ++start;
+    if (start == text.size()) {
+        text = {};
+        return std::nullopt;
+    }
+    std::size_t end = start;
+    while (end < text.size() && !is_one_of(text[end], separators)) ++end;
+    std::string_view token = text.substr(start, end - start);
+    text.remove_prefix(end < text.size() ? end + 1 : end);
+    return token;
+}
+
+}  // namespace
+
+std::optional<UsbLine> parse_usb_line(std::string_view line) {
+    if (!hdt::has_key(line, "USB")) return std::nullopt;
+    const hdt::Fields fields(line);
+    if (fields.count() < 3) return std::nullopt;
+    return UsbLine{fields.number(2), fields.text(3)};
+}
+
+std::optional<std::string_view> find_device_path(std::string_view listing, std::string_view name) {
+    if (name.empty()) return std::nullopt;
+    std::string_view rest = listing;
+    while (auto token = next_token(rest, kNameSeparators)) {
+        if (*token != name) continue;
+        // rest now begins right behind the separator that ended the name.
+        if (!next_token(rest, kPathSeparators)) return std::nullopt;
+        return next_token(rest, kPathSeparators);
+    }
+    return std::nullopt;
+}
+
+}  // namespace tevrak::serial
+
+using namespace tevrak::serial;
+
+extern "C" int SERGetPaths(void) {
+    if (SERPathInit == 1) return 1;
+    std::snprintf(USBPATH1, kPathSlot, "%s", kDefaultPath);
+
+    tevrak::hdt::LineReader file(tevrak::paths::hdt_file());
+    if (!file.is_open()) {
+        std::fputs("No HDT file present", stderr);
+        return 1;
+    }
+
+    char listing[kListingBuffer];
+    std::snprintf(listing, sizeof listing, "%s", OSExecute(tevrak::paths::usb_search()));
+#ifdef TEVRAK_SERIAL_TEXT
+    std::printf("Physical USB devices: \n %s\n", listing);
+    std::fflush(stdout);
+#endif
+
+    std::string_view line;
+    while (file.next(line)) {
+        const auto usb = parse_usb_line(line);
+        if (!usb) continue;
+        const auto path = find_device_path(listing, usb->name);
+        if (!valid_interface(usb->interface)) {
+            std::fputs("Invalid usb port number (1-4)", stdout);
+            std::fflush(stdout);
+            return 1;
+        }
+        // A path that does not fit its slot is refused, never cut.
+        if (path && path->size() < kPathSlot) {
+            char *slot = path_slot(usb->interface);
+            std::memcpy(slot, path->data(), path->size());
+            slot[path->size()] = '\0';
+        }
+    }
+    SERPathInit = 1;
+    return 0;
+}

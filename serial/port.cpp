@@ -1,0 +1,128 @@
+// Opening an interface and setting up its line.
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "serial_state.h"
+#include "tevrak/serial_link.h"
+
+namespace tevrak::serial {
+
+std::optional<unsigned> speed_code(int baud) {
+    struct Rate {
+        int baud;
+        speed_t code;
+    };
+    static constexpr Rate kRates[] = {
+        {0, B0},         {50, B50},       {75, B75},         {110, B110},       {134, B134},
+        {150, B150},     {200, B200},     {300, B300},       {600, B600},       {1200, B1200},
+        {1800, B1800},   {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200},
+        {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400},
+    };
+    for (const auto &rate : kRates) {
+        if (rate.baud == baud) return rate.code;
+    }
+    return std::nullopt;
+}
+
+}  // namespace tevrak::serial
+
+using namespace tevrak::serial;
+
+extern "C" int SERSet_interface_attribs(int descriptor, int speed, int parity, int handshake) {
+    (void)handshake;  // flow control is always off
+    struct termios tty;
+    std::memset(&tty, 0, sizeof tty);
+    if (tcgetattr(descriptor, &tty) != 0) {
+        std::fputs("error from tcgetattr\n", stdout);
+        std::fflush(stdout);
+        return -1;
+    }
+    cfsetospeed(&tty, static_cast<speed_t>(speed));
+    cfsetispeed(&tty, static_cast<speed_t>(speed));
+
+    tty.c_cflag |= CS8;
+    tty.c_iflag &= ~static_cast<tcflag_t>(IGNBRK);
+    tty.c_lflag = 0;
+    tty.c_oflag = 0;
+    tty.c_cc[VMIN] = 0;
+    tty.c_cc[VTIME] = 5;
+    tty.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    // Every byte from the board must arrive unchanged: a carriage return in a
+    // reply would otherwise turn into a newline and corrupt the value.
+    tty.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | ISTRIP);
+    tty.c_cflag |= CLOCAL | CREAD;
+    tty.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD);
+    tty.c_cflag |= static_cast<tcflag_t>(parity);
+    tty.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
+#ifndef TEVRAK_SERIAL_TEXT
+    tty.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+#endif
+
+    if (tcsetattr(descriptor, TCSANOW, &tty) != 0) {
+        std::fputs("error from tcsetattr\n", stdout);
+        std::fflush(stdout);
+        return -1;
+    }
+    return 0;
+}
+
+extern "C" void SERSet_blocking(int descriptor, int should_block) {
+    struct termios tty;
+    std::memset(&tty, 0, sizeof tty);
+    if (tcgetattr(descriptor, &tty) != 0) {
+        std::fputs("error from tggetattr\n", stdout);
+        std::fflush(stdout);
+        return;
+    }
+    tty.c_cc[VMIN] = should_block ? 1 : 0;
+    tty.c_cc[VTIME] = 5;
+    tcsetattr(descriptor, TCSANOW, &tty);
+}
+
+extern "C" int SERInit(int interface, int baud, int handshake) {
+    if (SERPathInit != 1) SERGetPaths();
+
+    if (!valid_interface(interface)) {
+        std::fprintf(stderr, "incorrect interface, %d invalid\n", interface);
+        return 1;
+    }
+
+    // The interface and its settings are recorded before the open is tried.
+    const char *slot = path_slot(interface);
+    const std::size_t length = strnlen(slot, kPathSlot);
+    char path[kPathCopy];
+    const bool fits = length < kPathCopy;
+    if (fits) {
+        std::memcpy(path, slot, length);
+        path[length] = '\0';
+    }
+    close_port();
+    SERType = interface;
+    SERBaud[interface] = baud;
+    SERHandshake[interface] = handshake;
+
+    // A path too long for the working copy is refused rather than cut to
+    // another device's path.
+    fd = fits ? ::open(path, O_RDWR | O_NOCTTY | O_SYNC) : -1;
+    if (fd < 0) {
+        std::fputs("error opening port\n", stderr);
+        return 1;
+    }
+    // Programs the library starts (the listing command, daemon scripts) must
+    // not inherit the port.
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+
+    const auto code = speed_code(baud);
+    if (!code) {
+        std::fputs("invalid baud rate!!!\n", stdout);
+        std::fflush(stdout);
+        return 1;
+    }
+    SERSet_interface_attribs(fd, static_cast<int>(*code), 0, handshake);
+    SERSet_blocking(fd, 0);
+    return 0;
+}

@@ -1,0 +1,119 @@
+// A simulated controller board on a pseudo-terminal. The library opens the
+// terminal side as its serial port; the board plays the controller on the
+// other side: it answers each link-check probe with '>', cuts the byte
+// stream into frames by the opcode index, records them, and answers queries.
+//
+// Replies come, in this order of precedence, from a one-shot queue per
+// opcode (raw bytes, marker included or not), from the responder hook (the
+// data behind the marker), or from a fixed reply per opcode; a query with
+// none of these is answered with the marker and zero bytes.
+//
+// Faults on request: a silent board, probe answers with stray bytes first,
+// stray bytes before every reply marker, late replies, replies cut short or
+// missing (through the one-shot queue), injected garbage, and unplugging
+// (the terminal disappears) and plugging in again at the same link path.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <thread>
+#include <deque>
+#include <vector>
+
+namespace tevrak::sim {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// What the board saw, in arrival order.
+struct Event {
+    enum class Kind { probe, frame, stray };
+    Kind kind;
+    Bytes bytes;
+};
+
+class Board {
+public:
+    // Computes the data behind the marker for a query frame; nothing: fall
+    // back to the fixed reply.
+    using Responder = std::function<std::optional<Bytes>(std::span<const std::uint8_t> frame)>;
+    // Sees every complete frame (commands and queries) as it arrives.
+    using Observer = std::function<void(std::span<const std::uint8_t> frame)>;
+
+    // Opens the terminal pair and starts the board. When link_path is given,
+    // a symbolic link to the terminal is made there and kept across replug.
+    explicit Board(std::string link_path = {});
+    ~Board();
+    Board(const Board &) = delete;
+    Board &operator=(const Board &) = delete;
+
+    // The path a program opens: the link when there is one.
+    std::string device_path() const;
+    std::string terminal_path() const;
+
+    // Replies.
+    void set_reply(std::uint8_t opcode, Bytes data);
+    void queue_reply(std::uint8_t opcode, Bytes raw);
+    void set_responder(Responder responder);
+    void set_observer(Observer observer);
+
+    // Faults.
+    void set_silent(bool silent);
+    void queue_probe_answer(Bytes raw);
+    void set_reply_prefix(Bytes stray);
+    void set_reply_delay(std::chrono::milliseconds delay);
+    void send_raw(const Bytes &raw);
+    void unplug();
+    void replug();
+    bool plugged() const;
+
+    // Observations.
+    std::vector<Bytes> frames() const;
+    std::vector<Event> events() const;
+    Bytes wire() const;
+    int probes() const;
+    // Waits until at least n frames were seen; false on timeout.
+    bool wait_for_frames(std::size_t n, std::chrono::milliseconds timeout = std::chrono::seconds(3)) const;
+    // Waits until at least n events (probes, frames, stray bytes) were seen.
+    bool wait_for_events(std::size_t n, std::chrono::milliseconds timeout = std::chrono::seconds(3)) const;
+    void clear();
+
+private:
+    void open_terminal();
+    void close_terminal();
+    void run();
+    void handle_byte(std::uint8_t byte);
+    void finish_frame();
+    void answer(const Bytes &raw);
+
+    std::string link_path_;
+    std::string terminal_path_;
+    int master_ = -1;
+    int held_ = -1;
+    int wake_[2] = {-1, -1};
+    bool stopping_ = false;
+    std::thread thread_;
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    Bytes partial_;
+    std::size_t expected_ = 0;
+    std::vector<Event> events_;
+    Bytes wire_;
+    std::map<std::uint8_t, Bytes> replies_;
+    std::map<std::uint8_t, std::deque<Bytes>> queued_;
+    std::deque<Bytes> probe_answers_;
+    Responder responder_;
+    Observer observer_;
+    Bytes reply_prefix_;
+    std::chrono::milliseconds reply_delay_{0};
+    bool silent_ = false;
+};
+
+}  // namespace tevrak::sim
