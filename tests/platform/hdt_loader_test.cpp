@@ -1,0 +1,102 @@
+// The device loader's line format and the records it builds.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/hdt_loader.h"
+#include "platform/os.h"
+#include "support/temp_home.h"
+
+namespace {
+
+namespace hdt = tevrak::hdt;
+using tevrak::test::TempHome;
+
+TEST(DeviceLoader, ServoMotorAndSensorLists) {
+    TempHome home;
+    home.write_hdt("SERVO head 20 230 st\n"
+                   "MOTOR left mt\n"
+                   "TABLE st 1 2 3\n"
+                   "SERVO arm -5 400\n"
+                   "SERVO claw 0 255 -\n"
+                   "PSD front nothing\n"
+                   "MOTOR right mt\n"
+                   "TABLE mt -10 0 10\n"
+                   "TABLE empty\n"
+                   "PSD left empty\n");
+    const std::string file = home.hdt_path();
+    const char *path = file.c_str();
+
+    hdt::Servo *servo = HDTLoadSERVO(path, 0);
+    ASSERT_NE(servo, nullptr);
+    EXPECT_STREQ(servo->name, "head");
+    EXPECT_EQ(servo->low, 20);
+    EXPECT_EQ(servo->high, 230);
+    ASSERT_NE(HDTLoadTable(path, servo), nullptr);
+    EXPECT_EQ(HDTLoadTable(path, servo)->size, 3);
+    EXPECT_EQ(servo->table->data[2], 3);
+    hdt::Servo *arm = hdt::nth(servo, 2);
+    ASSERT_NE(arm, nullptr);
+    EXPECT_EQ(arm->low, -5);
+    EXPECT_EQ(arm->table, nullptr) << "missing table name";
+    EXPECT_EQ(hdt::nth(servo, 3)->table, nullptr) << "table name -";
+    EXPECT_EQ(hdt::nth(servo, 4), nullptr);
+    EXPECT_EQ(hdt::nth(servo, 0), servo);
+
+    hdt::Device *motor = HDTLoadMOTOR(path, 0);
+    ASSERT_NE(motor, nullptr);
+    EXPECT_STREQ(motor->name, "left");
+    ASSERT_NE(hdt::table_of(motor), nullptr);
+    EXPECT_EQ(motor->table->data[0], -10);
+    EXPECT_EQ(motor->next->table, motor->table) << "devices may share a table";
+
+    hdt::Device *sensor = HDTLoadPSD(path, 0);
+    ASSERT_NE(sensor, nullptr);
+    EXPECT_EQ(sensor->table, nullptr) << "a table name without TABLE line";
+    ASSERT_NE(sensor->next, nullptr);
+    ASSERT_NE(sensor->next->table, nullptr);
+    EXPECT_EQ(sensor->next->table->size, 0) << "a TABLE line without entries";
+    EXPECT_EQ(hdt::table_of(sensor->next), nullptr);
+}
+
+TEST(DeviceLoader, EmptyListsAndMissingFile) {
+    TempHome home;
+    home.write_hdt("USB 1 board\nDRIVE 1 2 3 4\n");
+    EXPECT_EQ(HDTLoadSERVO(home.hdt_path().c_str(), 0), nullptr);
+    EXPECT_EQ(HDTLoadPSD(home.hdt_path().c_str(), 0), nullptr);
+    EXPECT_EQ(HDTLoadMOTOR((home.root() + "/none.txt").c_str(), 0), nullptr);
+    EXPECT_EQ(HDTLoadTable(home.hdt_path().c_str(), static_cast<hdt::Device *>(nullptr)), nullptr);
+}
+
+TEST(DeviceLoader, LongTablesNamesAndLastTableLineWins) {
+    TempHome home;
+    std::string table = "TABLE big";
+    for (int i = 0; i < 100000; ++i) table += " " + std::to_string(i - 50000);
+    const std::string long_name(80, 'n');
+    home.write_hdt("TABLE big 1 2\n" + table + "\nPSD " + long_name + " big\n");
+    hdt::Device *sensor = HDTLoadPSD(home.hdt_path().c_str(), 0);
+    ASSERT_NE(sensor, nullptr);
+    EXPECT_EQ(std::string(sensor->name), std::string(31, 'n')) << "names are cut at their field";
+    ASSERT_NE(hdt::table_of(sensor), nullptr);
+    EXPECT_EQ(sensor->table->size, 100000);
+    EXPECT_EQ(sensor->table->data[0], -50000);
+    EXPECT_EQ(sensor->table->data[99999], 49999);
+}
+
+TEST(OperatingSystem, BoundedCopyAndCommandOutput) {
+    char field[8];
+    OSStrcpy_n(field, "abcdefghijk", 8);
+    EXPECT_STREQ(field, "abcdefg");
+    OSStrcpy_n(field, "ab", 8);
+    EXPECT_STREQ(field, "ab");
+    field[0] = 'q';
+    OSStrcpy_n(field, "xyz", 0);
+    EXPECT_EQ(field[0], 'q') << "a bound below 1 writes nothing";
+
+    TempHome home;
+    home.write_listing("one line\nand another\n");
+    EXPECT_STREQ(OSExecute((home.bin() + "/usbSearch").c_str()), "one line\nand another\n");
+    EXPECT_STREQ(OSExecute((home.bin() + "/missing").c_str()), "");
+}
+
+}  // namespace
