@@ -27,11 +27,10 @@ struct LoadedList {
 // Reads the TABLE lines and the device lines of one key; parse_device fills
 // a record from its line and returns the table name it asks for.
 template <typename Record, typename ParseDevice>
-Record *load(const char *path, std::string_view key, std::unique_ptr<LoadedList<Record>> &slot,
+Record *load(LineReader &file, std::string_view key, std::unique_ptr<LoadedList<Record>> &slot,
              ParseDevice parse_device) {
     auto list = std::make_unique<LoadedList<Record>>();
     std::vector<std::string> wanted;
-    LineReader file(path);
     std::string_view line;
     while (file.next(line)) {
         if (has_key(line, "TABLE")) {
@@ -74,12 +73,9 @@ std::string plain_device(Device &record, const Fields &fields) {
 }
 
 }  // namespace
-}  // namespace tevrak::hdt
 
-using namespace tevrak::hdt;
-
-Servo *HDTLoadSERVO(const char *path, int) {
-    return load<Servo>(path, "SERVO", servos, [](Servo &record, const Fields &fields) {
+Servo *load_servos(LineReader &file) {
+    return load<Servo>(file, "SERVO", servos, [](Servo &record, const Fields &fields) {
         OSStrcpy_n(record.name, std::string(fields.text(2)).c_str(), static_cast<int>(kNameLength));
         record.low = fields.number(3);
         record.high = fields.number(4);
@@ -87,9 +83,28 @@ Servo *HDTLoadSERVO(const char *path, int) {
     });
 }
 
-Device *HDTLoadMOTOR(const char *path, int) { return load<Device>(path, "MOTOR", motors, plain_device); }
+Device *load_motors(LineReader &file) { return load<Device>(file, "MOTOR", motors, plain_device); }
 
-Device *HDTLoadPSD(const char *path, int) { return load<Device>(path, "PSD", sensors, plain_device); }
+Device *load_sensors(LineReader &file) { return load<Device>(file, "PSD", sensors, plain_device); }
+
+}  // namespace tevrak::hdt
+
+using namespace tevrak::hdt;
+
+Servo *HDTLoadSERVO(const char *path, int) {
+    LineReader file(path);
+    return load_servos(file);
+}
+
+Device *HDTLoadMOTOR(const char *path, int) {
+    LineReader file(path);
+    return load_motors(file);
+}
+
+Device *HDTLoadPSD(const char *path, int) {
+    LineReader file(path);
+    return load_sensors(file);
+}
 
 Table *HDTLoadTable(const char *, const Device *record) { return record != nullptr ? record->table : nullptr; }
 

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "protocol/devices.h"
+#include "protocol/hdt_file.h"
 
 tevrak::hdt::Servo *HDTLoadSERVO(const char *path, int flags);
 tevrak::hdt::Device *HDTLoadMOTOR(const char *path, int flags);
@@ -23,3 +24,10 @@ tevrak::hdt::Device *HDTLoadPSD(const char *path, int flags);
 // none. The path is accepted for the loader's calling convention.
 tevrak::hdt::Table *HDTLoadTable(const char *path, const tevrak::hdt::Device *record);
 tevrak::hdt::Table *HDTLoadTable(const char *path, const tevrak::hdt::Servo *record);
+
+namespace tevrak::hdt {
+// The loaders on an already open file (a seam for parser tests and fuzzing).
+Servo *load_servos(LineReader &file);
+Device *load_motors(LineReader &file);
+Device *load_sensors(LineReader &file);
+}  // namespace tevrak::hdt

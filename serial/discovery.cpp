@@ -57,6 +57,27 @@ std::optional<std::string_view> find_device_path(std::string_view listing, std::
     return std::nullopt;
 }
 
+int read_usb_lines(hdt::LineReader &file, std::string_view listing) {
+    std::string_view line;
+    while (file.next(line)) {
+        const auto usb = parse_usb_line(line);
+        if (!usb) continue;
+        const auto path = find_device_path(listing, usb->name);
+        if (!valid_interface(usb->interface)) {
+            std::fputs("Invalid usb port number (1-4)", stdout);
+            std::fflush(stdout);
+            return 1;
+        }
+        // A path that does not fit its slot is refused, never cut.
+        if (path && path->size() < kPathSlot) {
+            char *slot = path_slot(usb->interface);
+            std::memcpy(slot, path->data(), path->size());
+            slot[path->size()] = '\0';
+        }
+    }
+    return 0;
+}
+
 }  // namespace tevrak::serial
 
 using namespace tevrak::serial;
@@ -78,23 +99,7 @@ extern "C" int SERGetPaths(void) {
     std::fflush(stdout);
 #endif
 
-    std::string_view line;
-    while (file.next(line)) {
-        const auto usb = parse_usb_line(line);
-        if (!usb) continue;
-        const auto path = find_device_path(listing, usb->name);
-        if (!valid_interface(usb->interface)) {
-            std::fputs("Invalid usb port number (1-4)", stdout);
-            std::fflush(stdout);
-            return 1;
-        }
-        // A path that does not fit its slot is refused, never cut.
-        if (path && path->size() < kPathSlot) {
-            char *slot = path_slot(usb->interface);
-            std::memcpy(slot, path->data(), path->size());
-            slot[path->size()] = '\0';
-        }
-    }
+    if (read_usb_lines(file, listing) != 0) return 1;
     SERPathInit = 1;
     return 0;
 }

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string_view>
 
+#include "protocol/hdt_file.h"
+
 namespace tevrak::serial {
 
 inline constexpr int kInterfaces = 4;
@@ -43,6 +45,11 @@ std::optional<UsbLine> parse_usb_line(std::string_view line);
 // behind the first name token equal to name. Path fields are split at ':'
 // and newlines (blanks and newlines in the text build).
 std::optional<std::string_view> find_device_path(std::string_view listing, std::string_view name);
+
+// Reads the USB lines of an open hardware description file and fills the
+// path slots from the listing. Returns 1 at a line with an invalid interface
+// number (after its message), else 0.
+int read_usb_lines(hdt::LineReader &file, std::string_view listing);
 
 // termios speed code of a plain baud rate; nothing for a rate not accepted.
 std::optional<unsigned> speed_code(int baud);
