@@ -2,13 +2,14 @@
 # make test   - set up, build, and run the whole test suite twice:
 #               a normal build and one with AddressSanitizer + UBSan
 # make test-slow - the slow cases (a board that never answers: ~50 s each)
+# make fuzz   - every libFuzzer target for FUZZ_SECONDS (default 60) each
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build build-asan demo test test-normal test-asan test-slow clean
+.PHONY: all deps build build-asan demo test test-normal test-asan test-slow fuzz clean
 
 all: build
 
@@ -37,5 +38,9 @@ test: test-normal test-asan
 test-slow: build
 	cd $(BUILD) && ctest $(CTEST_FLAGS) -L slow
 
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	./scripts/fuzz.sh $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
