@@ -1,0 +1,52 @@
+// Encoders: the board's 32-bit counts, made relative to a zero kept in
+// software. Reading and resetting send the same query.
+#include <array>
+#include <cstdio>
+
+#include "actuators_state.h"
+#include "conversion.h"
+#include "protocol/command.h"
+#include "tevrak/motor.h"
+
+namespace tevrak::actuators {
+namespace {
+
+namespace protocol = tevrak::protocol;
+
+// Encoders share the motors' flag and start-up but have a message of their
+// own, whose stream depends on the operation.
+const protocol::Unit kEncoder{&MOTORInitialised, MOTORInit, "ENCODER: Timeout!!!\n"};
+
+constexpr bool valid_encoder(int encoder) { return encoder >= 1 && encoder <= kEncoders; }
+
+// Queries the board's count of an encoder; count is set only on Outcome::ok.
+protocol::Outcome read_count(int encoder, std::FILE *stream, std::int32_t &count) {
+    std::array<std::uint8_t, 4> reply{};
+    const auto outcome = protocol::query(kEncoder, protocol::Frame(protocol::op::ENCODERRead).byte(encoder), reply, stream);
+    if (outcome == protocol::Outcome::ok) count = protocol::signed_long(reply[0], reply[1], reply[2], reply[3]);
+    return outcome;
+}
+
+}  // namespace
+}  // namespace tevrak::actuators
+
+using namespace tevrak::actuators;
+namespace protocol = tevrak::protocol;
+
+extern "C" int ENCODERRead(int encoder) {
+    // An encoder without a zero slot is refused before anything is sent.
+    if (!valid_encoder(encoder)) return -1;
+    std::int32_t count = 0;
+    if (read_count(encoder, stdout, count) != protocol::Outcome::ok) return -1;
+    return relative_count(count, ENCODERBaseVal[static_cast<std::size_t>(encoder - 1)]);
+}
+
+extern "C" int ENCODERReset(int encoder) {
+    if (!valid_encoder(encoder)) return -1;
+    std::int32_t count = 0;
+    const auto outcome = read_count(encoder, stderr, count);
+    if (outcome == protocol::Outcome::startup_failed) return 1;
+    if (outcome != protocol::Outcome::ok) return -1;
+    ENCODERBaseVal[static_cast<std::size_t>(encoder - 1)] = count;
+    return 0;
+}

@@ -1,0 +1,71 @@
+// Motors: the shared start-up of motors and encoders, raw power, PID control,
+// and speeds converted through the motor's calibration table.
+#include "tevrak/motor.h"
+
+#include <cstdio>
+
+#include "actuators_state.h"
+#include "conversion.h"
+#include "platform/hdt_loader.h"
+#include "protocol/command.h"
+#include "protocol/paths.h"
+#include "tevrak/serial.h"
+
+namespace tevrak::actuators {
+namespace {
+
+namespace protocol = tevrak::protocol;
+
+const protocol::Unit kMotor{&MOTORInitialised, MOTORInit, "MOTOR: Timeout!!!\n"};
+
+int send(const protocol::Frame &frame) { return protocol::command(kMotor, frame) == protocol::Outcome::ok ? 0 : 1; }
+
+}  // namespace
+}  // namespace tevrak::actuators
+
+using namespace tevrak::actuators;
+namespace protocol = tevrak::protocol;
+namespace hdt = tevrak::hdt;
+
+extern "C" int MOTORInit(void) {
+    if (MOTORInitialised == 1) return 0;
+    if (SERInit(protocol::kLinkInterface, protocol::kLinkBaud, 0) != 0) return 1;
+    // After a restart the board's counters are the only reference left.
+    ENCODERBaseVal.fill(0);
+    const char *path = tevrak::paths::hdt_file();
+    MOTORFirst = HDTLoadMOTOR(path, 0);
+    // A file without motors gives no head to hold a table; the unit still
+    // starts, and every motor is then one without a table.
+    if (MOTORFirst != nullptr) MOTORFirst->table = HDTLoadTable(path, MOTORFirst);
+    MOTORInitialised = 1;
+    return 0;
+}
+
+extern "C" int MOTORDriveRaw(int motor, int value) {
+    return send(protocol::Frame(protocol::op::MOTORDriveRaw).byte(motor).byte(value));
+}
+
+extern "C" int MOTORPID(int motor, int p, int i, int d) {
+    return send(protocol::Frame(protocol::op::MOTORPID).byte(motor).byte(p).byte(i).byte(d));
+}
+
+extern "C" int MOTORPIDOff(int motor) { return send(protocol::Frame(protocol::op::MOTORPIDOff).byte(motor)); }
+
+extern "C" int MOTORSpeed(int motor, int speed) {
+    return send(protocol::Frame(protocol::op::MOTORSpeed).byte(motor).byte(speed));
+}
+
+extern "C" int MOTORDrive(int motor, int speed) {
+    if (!protocol::ensure_started(kMotor)) return 1;
+    const hdt::Table *table = hdt::table_of(hdt::nth(MOTORFirst, motor));
+    if (table == nullptr) {
+        protocol::write_message(stdout, "No Motor Table\n");
+        MOTORDriveRaw(motor, speed);
+        return 0;
+    }
+    std::int32_t value = table->data[motor_index(speed, table->size)];
+    if (speed < 0) value = negated(value);
+    // The command's own failure is reported by its message only.
+    MOTORDriveRaw(motor, value);
+    return 0;
+}

@@ -1,0 +1,63 @@
+// Servos: raw positions, ranges, and positions limited and converted through
+// the servo's calibration table.
+#include "tevrak/servo.h"
+
+#include <cstdio>
+
+#include "actuators_state.h"
+#include "conversion.h"
+#include "platform/hdt_loader.h"
+#include "protocol/command.h"
+#include "protocol/paths.h"
+#include "tevrak/serial.h"
+
+namespace tevrak::actuators {
+namespace {
+
+namespace protocol = tevrak::protocol;
+
+const protocol::Unit kServo{&SERVOInitialised, SERVOInit, "SERVO: Timeout!!!\n"};
+
+int send(const protocol::Frame &frame) { return protocol::command(kServo, frame) == protocol::Outcome::ok ? 0 : 1; }
+
+}  // namespace
+}  // namespace tevrak::actuators
+
+using namespace tevrak::actuators;
+namespace protocol = tevrak::protocol;
+namespace hdt = tevrak::hdt;
+
+extern "C" int SERVOInit(void) {
+    if (SERVOInitialised == 1) return 0;
+    if (SERInit(protocol::kLinkInterface, protocol::kLinkBaud, 0) != 0) return 1;
+    const char *path = tevrak::paths::hdt_file();
+    SERVOFirst = HDTLoadSERVO(path, 0);
+    // A file without servos gives no head to hold a table; the unit still
+    // starts, and every servo is then one without a table.
+    if (SERVOFirst != nullptr) SERVOFirst->table = HDTLoadTable(path, SERVOFirst);
+    SERVOInitialised = 1;
+    return 0;
+}
+
+extern "C" int SERVOSetRaw(int servo, int position) {
+    return send(protocol::Frame(protocol::op::SERVOSetRaw).byte(servo).byte(position));
+}
+
+extern "C" int SERVORange(int servo, int low, int high) {
+    return send(protocol::Frame(protocol::op::SERVORange).byte(servo).byte(low).byte(high));
+}
+
+extern "C" int SERVOSet(int servo, int position) {
+    if (!protocol::ensure_started(kServo)) return 1;
+    const hdt::Servo *record = hdt::nth(SERVOFirst, servo);
+    const hdt::Table *table = hdt::table_of(record);
+    if (table == nullptr) {
+        protocol::write_message(stdout, "No Servo table\n");
+        SERVOSetRaw(servo, position);
+        return 0;
+    }
+    const std::int32_t limited = limited_position(position, record->low, record->high);
+    // The command's own failure is reported by its message only.
+    SERVOSetRaw(servo, table->data[servo_index(limited, table->size)]);
+    return 0;
+}

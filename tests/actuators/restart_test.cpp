@@ -1,0 +1,127 @@
+// Start-up failures, failed link checks and restarts of the two halves of
+// the actuator unit.
+#include <gtest/gtest.h>
+
+#include "actuators/actuators_state.h"
+#include "hdt_text.h"
+#include "protocol/opcodes.h"
+#include "support/board_fixture.h"
+#include "tevrak/motor.h"
+#include "tevrak/servo.h"
+
+namespace {
+
+using tevrak::sim::Bytes;
+using tevrak::test::OutputCapture;
+using tevrak::test::settled_frames;
+using tevrak::test::SimRobot;
+namespace actuators = tevrak::actuators;
+namespace op = tevrak::protocol::op;
+using Offsets = std::array<std::int32_t, 4>;
+
+TEST(ActuatorStartup, UnopenableLinkFailsEveryOperationWithoutSending) {
+    SimRobot robot("SERVO s1 0 255 st\nMOTOR m1 mt\nTABLE st 1\nTABLE mt 1\n");
+    robot.board.unplug();
+    actuators::ENCODERBaseVal = {1, 2, 3, 4};
+    OutputCapture capture;
+    EXPECT_EQ(SERVOSetRaw(1, 5), 1);
+    EXPECT_EQ(SERVOSet(1, 5), 1);
+    EXPECT_EQ(SERVORange(1, 5, 6), 1);
+    EXPECT_EQ(MOTORDriveRaw(1, 5), 1);
+    EXPECT_EQ(MOTORDrive(1, 5), 1);
+    EXPECT_EQ(MOTORPID(1, 1, 2, 3), 1);
+    EXPECT_EQ(MOTORPIDOff(1), 1);
+    EXPECT_EQ(MOTORSpeed(1, 5), 1);
+    EXPECT_EQ(ENCODERRead(1), -1);
+    EXPECT_EQ(ENCODERReset(1), 1);
+    EXPECT_EQ(capture.out(), "") << "no message of the unit's own";
+    EXPECT_EQ(capture.err().find("Timeout"), std::string::npos);
+    EXPECT_EQ(actuators::SERVOInitialised, 0);
+    EXPECT_EQ(actuators::MOTORInitialised, 0);
+    EXPECT_EQ(actuators::ENCODERBaseVal, (Offsets{1, 2, 3, 4})) << "a failed start-up keeps the zeros";
+    EXPECT_EQ(robot.board.wire(), Bytes{});
+}
+
+TEST(ServoRestart, FailedLinkCheckClearsTheFlagAndTheNextCallReloads) {
+    SimRobot robot("SERVO s1 0 255 st\nTABLE st 10\n");
+    ASSERT_EQ(SERVOSet(1, 0), 0);
+    robot.board.unplug();
+    {
+        OutputCapture capture;
+        EXPECT_EQ(SERVORange(1, 0, 255), 1);
+        EXPECT_EQ(SERVOSet(1, 0), 1) << "the restart fails while unplugged";
+        EXPECT_EQ(capture.err().substr(0, 18), "SERVO: Timeout!!!\n");
+        EXPECT_EQ(capture.out(), "");
+    }
+    EXPECT_EQ(actuators::SERVOInitialised, 0);
+    robot.write_hdt("SERVO s1 0 255 st\nTABLE st 20\n");
+    robot.board.replug();
+    robot.board.clear();
+    EXPECT_EQ(SERVOSet(1, 0), 0);
+    EXPECT_EQ(actuators::SERVOInitialised, 1);
+    EXPECT_EQ(settled_frames(robot.board, 1), (std::vector<Bytes>{{op::SERVOSetRaw, 1, 20}})) << "new table in use";
+}
+
+TEST(ServoRestart, SetReportsSuccessWhateverBecameOfItsCommand) {
+    SimRobot robot("SERVO s1 0 255 st\nTABLE st 10\n");
+    ASSERT_EQ(SERVOInit(), 0);
+    robot.board.unplug();
+    OutputCapture capture;
+    EXPECT_EQ(SERVOSet(1, 0), 0);
+    EXPECT_EQ(capture.err(), "SERVO: Timeout!!!\n");
+    EXPECT_EQ(actuators::SERVOInitialised, 0);
+}
+
+TEST(ServoRestart, ServoFailureLeavesTheMotorsStarted) {
+    SimRobot robot("MOTOR m1 -\n");
+    robot.board.set_reply(op::ENCODERRead, {0, 0, 0, 9});
+    ASSERT_EQ(ENCODERReset(1), 0);
+    ASSERT_EQ(SERVOInit(), 0);
+    robot.board.unplug();
+    {
+        OutputCapture capture;
+        EXPECT_EQ(SERVOSetRaw(1, 1), 1);
+        EXPECT_EQ(capture.err(), "SERVO: Timeout!!!\n");
+    }
+    EXPECT_EQ(actuators::SERVOInitialised, 0);
+    EXPECT_EQ(actuators::MOTORInitialised, 1);
+    robot.board.replug();
+    robot.board.clear();
+    EXPECT_EQ(MOTORDriveRaw(2, 7), 0) << "the port is reopened for the motors";
+    EXPECT_EQ(settled_frames(robot.board, 1), (std::vector<Bytes>{{op::MOTORDriveRaw, 2, 7}}));
+    EXPECT_EQ(actuators::ENCODERBaseVal[0], 9) << "no motor restart happened";
+}
+
+TEST(MotorRestart, FailedLinkCheckReloadsTheListAndZeroesTheEncoders) {
+    SimRobot robot("MOTOR m1 mt\nTABLE mt 10\n");
+    robot.board.set_reply(op::ENCODERRead, {0, 0, 0, 50});
+    ASSERT_EQ(ENCODERReset(3), 0);
+    ASSERT_EQ(ENCODERRead(3), 0);
+    robot.board.unplug();
+    {
+        OutputCapture capture;
+        EXPECT_EQ(MOTORPIDOff(1), 1);
+        EXPECT_EQ(capture.err(), "MOTOR: Timeout!!!\n");
+    }
+    EXPECT_EQ(actuators::MOTORInitialised, 0);
+    robot.write_hdt("MOTOR m1 mt\nTABLE mt 30\n");
+    robot.board.replug();
+    robot.board.clear();
+    EXPECT_EQ(ENCODERRead(3), 50) << "after a restart the board's own count is read";
+    EXPECT_EQ(actuators::ENCODERBaseVal, (Offsets{0, 0, 0, 0}));
+    EXPECT_EQ(MOTORDrive(1, 100), 0);
+    EXPECT_EQ(settled_frames(robot.board, 2), (std::vector<Bytes>{{op::ENCODERRead, 3}, {op::MOTORDriveRaw, 1, 30}}));
+}
+
+TEST(MotorRestart, DriveReportsSuccessWhateverBecameOfItsCommand) {
+    SimRobot robot("MOTOR m1 mt\nTABLE mt 10\n");
+    ASSERT_EQ(MOTORInit(), 0);
+    robot.board.unplug();
+    OutputCapture capture;
+    EXPECT_EQ(MOTORDrive(1, 100), 0);
+    EXPECT_EQ(capture.err(), "MOTOR: Timeout!!!\n");
+    EXPECT_EQ(capture.out(), "");
+    EXPECT_EQ(actuators::MOTORInitialised, 0);
+}
+
+}  // namespace
