@@ -1,0 +1,57 @@
+# Installation: per-unit static libraries, the combined shared library
+# libtevrak.so, headers, pkg-config file, CMake package, tools and examples.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(TEVRAK_ABI_VERSION 1)
+set(TEVRAK_UNIT_LIBRARIES tevrak_serial tevrak_serial_text tevrak_kinema tevrak_actuators
+    tevrak_rangers tevrak_rcin tevrak_chooser)
+set(TEVRAK_SUPPORT_LIBRARIES tevrak_common tevrak_protocol tevrak_platform tevrak_screen)
+
+# The combined shared library: the main serial build and every unit, with
+# only the public C API exported.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(TEVRAK_LIRC REQUIRED IMPORTED_TARGET lirc)
+set(TEVRAK_SHARED_PARTS tevrak_serial tevrak_kinema tevrak_actuators tevrak_rangers tevrak_rcin
+    tevrak_chooser tevrak_protocol tevrak_platform tevrak_screen tevrak_common)
+set(TEVRAK_SHARED_OBJECTS)
+foreach(part ${TEVRAK_SHARED_PARTS})
+  list(APPEND TEVRAK_SHARED_OBJECTS $<TARGET_OBJECTS:${part}>)
+endforeach()
+add_library(tevrak SHARED ${TEVRAK_SHARED_OBJECTS})
+set_target_properties(tevrak PROPERTIES LINKER_LANGUAGE CXX)
+target_link_libraries(tevrak PRIVATE PkgConfig::TEVRAK_LIRC Threads::Threads m)
+target_link_options(tevrak PRIVATE "-Wl,--version-script=${PROJECT_SOURCE_DIR}/packaging/tevrak.map" -Wl,--no-undefined)
+set_target_properties(tevrak PROPERTIES VERSION ${TEVRAK_ABI_VERSION}.0.0 SOVERSION ${TEVRAK_ABI_VERSION}
+  LINK_DEPENDS "${PROJECT_SOURCE_DIR}/packaging/tevrak.map")
+target_include_directories(tevrak INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+
+foreach(lib ${TEVRAK_UNIT_LIBRARIES} ${TEVRAK_SUPPORT_LIBRARIES})
+  string(REPLACE "tevrak_" "" short ${lib})
+  set_target_properties(${lib} PROPERTIES EXPORT_NAME ${short})
+endforeach()
+
+install(TARGETS tevrak ${TEVRAK_UNIT_LIBRARIES} ${TEVRAK_SUPPORT_LIBRARIES}
+  EXPORT tevrakTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY include/tevrak DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(EXPORT tevrakTargets NAMESPACE tevrak:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/tevrak)
+
+configure_package_config_file(packaging/tevrakConfig.cmake.in
+  ${CMAKE_CURRENT_BINARY_DIR}/tevrakConfig.cmake INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/tevrak)
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/tevrakConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tevrakConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/tevrakConfigVersion.cmake
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/tevrak)
+
+configure_file(packaging/tevrak.pc.in ${CMAKE_CURRENT_BINARY_DIR}/tevrak.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tevrak.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+install(PROGRAMS platform/usbSearch DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES packaging/hdt.txt.example packaging/99-tevrak-board.rules
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/tevrak)
+if(TARGET tevrak-sim)
+  install(TARGETS tevrak-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
