@@ -1,0 +1,72 @@
+// Start-up of the drive unit and the velocity controller's gains.
+#include <optional>
+
+#include "drive_state.h"
+#include "protocol/paths.h"
+#include "settings.h"
+#include "tevrak/serial.h"
+
+namespace tevrak::drive {
+
+int VWInitialised = 0;
+
+namespace {
+
+// The file's values, or nothing (with the message) when it cannot be read.
+std::optional<DriveSettings> load_settings() {
+    hdt::LineReader reader(paths::hdt_file());
+    if (!reader.is_open()) {
+        protocol::write_message(stderr, "No HDT file present");
+        return std::nullopt;
+    }
+    return read_drive_settings(reader);
+}
+
+// Loads the file's gains, or switches the controller off when they are all
+// zero. The file holds them as first, second, third, fourth controller value;
+// the board takes the third value as its second gain and the second value as
+// its third.
+void gains_step(const DriveSettings &settings) {
+    const auto &k = settings.controller;
+    if (k[0] == 0 && k[1] == 0 && k[2] == 0 && k[3] == 0) {
+        VWControlOff();
+    } else {
+        VWControl(k[0], k[2], k[1], k[3]);
+    }
+}
+
+}  // namespace
+}  // namespace tevrak::drive
+
+using namespace tevrak;
+using drive::kUnit;
+using drive::VWInitialised;
+
+extern "C" int VWInit(void) {
+    // The file comes first: without it nothing else happens, not even the
+    // opening of the serial port.
+    const auto settings = drive::load_settings();
+    if (!settings) return 1;
+
+    // Started already: only the gains are loaded again.
+    if (VWInitialised == 1) {
+        drive::gains_step(*settings);
+        return 0;
+    }
+
+    if (SERInit(protocol::kLinkInterface, protocol::kLinkBaud, 0) != 0) return 1;
+    // The flag is still 0 here, so the frame must bypass the lazy start-up.
+    if (protocol::send_without_startup(kUnit, drive::setup_frame(*settings)) != protocol::Outcome::ok) return 1;
+    VWInitialised = 1;
+    drive::gains_step(*settings);
+    return 0;
+}
+
+extern "C" int VWControl(int gain1, int gain2, int gain3, int gain4) {
+    const auto frame = protocol::Frame(protocol::op::VWControl).byte(gain1).byte(gain2).byte(gain3).byte(gain4);
+    return protocol::command(kUnit, frame) == protocol::Outcome::ok ? 0 : 1;
+}
+
+extern "C" int VWControlOff(void) {
+    return protocol::command(kUnit, protocol::Frame(protocol::op::VWControlOff)) == protocol::Outcome::ok ? 0 : 1;
+}

@@ -1,0 +1,96 @@
+// Queries: a frame, then the reply behind the marker. A reply that never
+// comes fails like a failed link check (the routine has written the timeout
+// message and cleared the flag).
+#include <array>
+#include <cstdint>
+
+#include "angles.h"
+#include "drive_state.h"
+
+using namespace tevrak;
+using protocol::Frame;
+using protocol::Outcome;
+
+namespace {
+
+constexpr int kLinkFailed = 1;
+constexpr int kStartupFailedStatus = -1;  // code of the status queries
+constexpr std::uint8_t kStatusDone = 1;
+constexpr std::uint8_t kStatusStalled = 2;
+
+// Reads the drive status byte into status. Returns the failure code of the
+// status queries, or 0 when status was read.
+int read_status(std::uint8_t &status) {
+    std::array<std::uint8_t, 1> reply{};
+    switch (protocol::query(drive::kUnit, Frame(protocol::op::VWDriveStatus), reply)) {
+    case Outcome::ok:
+        status = reply[0];
+        return 0;
+    case Outcome::startup_failed:
+        return kStartupFailedStatus;
+    default:
+        return kLinkFailed;
+    }
+}
+
+}  // namespace
+
+extern "C" int VWGetSpeed(int *linear_speed, int *angular_speed) {
+    std::array<std::uint8_t, 4> reply{};
+    if (protocol::query(drive::kUnit, Frame(protocol::op::VWGetSpeed), reply) != Outcome::ok) return 1;
+    if (linear_speed != nullptr) *linear_speed = protocol::signed_word(reply[0], reply[1]);
+    if (angular_speed != nullptr) *angular_speed = drive::wire_to_degrees(protocol::signed_word(reply[2], reply[3]));
+    return 0;
+}
+
+extern "C" int VWGetPosition(int *x, int *y, int *heading) {
+    std::array<std::uint8_t, 6> reply{};
+    if (protocol::query(drive::kUnit, Frame(protocol::op::VWGetPosition), reply) != Outcome::ok) return 1;
+    if (x != nullptr) *x = protocol::signed_word(reply[0], reply[1]);
+    if (y != nullptr) *y = protocol::signed_word(reply[2], reply[3]);
+    if (heading != nullptr) *heading = drive::wire_to_degrees(protocol::signed_word(reply[4], reply[5]));
+    return 0;
+}
+
+extern "C" int VWDriveRemain(void) {
+    std::array<std::uint8_t, 2> reply{};
+    switch (protocol::query(drive::kUnit, Frame(protocol::op::VWDriveRemain), reply, stderr,
+                            protocol::ReplyRead::single_read)) {
+    case Outcome::ok:
+        return protocol::unsigned_word(reply[0], reply[1]);
+    case Outcome::startup_failed:
+        return -1;
+    case Outcome::short_reply:
+        // The port stays open; the next operation starts the unit afresh.
+        protocol::write_message(stderr, drive::kShortReplyMessage);
+        drive::VWInitialised = 0;
+        return -1;
+    default:
+        return kLinkFailed;
+    }
+}
+
+extern "C" int VWDriveDone(void) {
+    std::uint8_t status = 0;
+    const int failure = read_status(status);
+    return failure != 0 ? failure : status;
+}
+
+extern "C" int VWDriveWait(void) {
+    if (!protocol::ensure_started(drive::kUnit)) return kStartupFailedStatus;
+    // Each poll runs its own link check, whose flush pause paces the loop;
+    // a board that stops answering ends the wait through that check.
+    std::uint8_t status = 0;
+    while (status != kStatusDone) {
+        const int failure = read_status(status);
+        if (failure != 0) return failure;
+    }
+    return 0;
+}
+
+extern "C" int VWStalled(void) {
+    std::uint8_t status = 0;
+    const int failure = read_status(status);
+    if (failure != 0) return failure;
+    return status == kStatusStalled ? 0 : 1;
+}
