@@ -46,12 +46,6 @@ TEST(EncoderRead, CountIsSignedBigEndian) {
     EXPECT_EQ(robot.board.frames(), (std::vector<Bytes>{{kEncoder, 1}, {kEncoder, 4}, {kEncoder, 2}}));
 }
 
-TEST(EncoderRead, StrayBytesBeforeTheMarkerAreSkipped) {
-    SimRobot robot;
-    robot.board.queue_reply(kEncoder, {0x0D, 0x00, 0x7F, '>', 0x00, 0x00, 0x01, 0x00});
-    EXPECT_EQ(ENCODERRead(3), 256);
-}
-
 TEST(EncoderReset, ZeroIsPerEncoder) {
     SimRobot robot;
     answer_counts(robot, {5, 1000, -7, 0});

@@ -76,12 +76,6 @@ TEST(MotorDrive, NegatingTheSmallestEntryWraps) {
     EXPECT_EQ(settled_frames(robot.board, 2), (std::vector<Bytes>{{kDriveRaw, 1, 0x00}, {kDriveRaw, 1, 0x81}}));
 }
 
-TEST(MotorDrive, SecondMotorUsesItsOwnRecord) {
-    SimRobot robot("MOTOR m1 -\nMOTOR m2 two\nTABLE two 5 6 7\n");
-    MOTORDrive(2, -100);  // 300 / 101 = 2: -7
-    EXPECT_EQ(settled_frames(robot.board, 1), (std::vector<Bytes>{{kDriveRaw, 2, low(-7)}}));
-}
-
 struct NoTableCase {
     const char *name;
     const char *hdt;

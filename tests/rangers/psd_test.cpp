@@ -114,15 +114,6 @@ TEST(PsdStartup, EmptyListStillStarts) {
     EXPECT_EQ(robot.board.wire(), Bytes{}) << "the start-up sends nothing";
 }
 
-TEST(PsdStartup, HeadRecordHoldsItsTable) {
-    SimRobot robot("PSD front pt\n" + table_line("pt", 16));
-    EXPECT_EQ(PSDInit(), 0);
-    ASSERT_NE(rangers::PSDFirst, nullptr);
-    ASSERT_NE(rangers::PSDFirst->table, nullptr);
-    EXPECT_EQ(rangers::PSDFirst->table->size, 16);
-    EXPECT_EQ(PSDInit(), 0) << "already started";
-}
-
 TEST(PsdFailures, UnopenableLinkFailsWithoutSending) {
     SimRobot robot("PSD front pt\nTABLE pt 1\n");
     robot.board.unplug();
