@@ -1,0 +1,23 @@
+// The shell commands that stop, reconfigure and restart the infrared daemon.
+// Every one of them goes through run_command, so tests can record them
+// instead of running them.
+#pragma once
+
+namespace tevrak::rcin {
+
+inline constexpr char kStopCommand[] = "sudo /etc/init.d/lirc stop";
+inline constexpr char kCopyCommandFormat[] = "sudo cp %s /etc/lirc/lircd.conf";
+inline constexpr char kRestartCommand[] = "sudo /etc/init.d/lirc restart";
+// Appended to the configuration folder: "<ir dir><code>_lircd.conf".
+inline constexpr char kConfigFileFormat[] = "%s%d_lircd.conf";
+
+using CommandRunner = void (*)(const char *command);
+
+// Runs command through the shell; its exit status is not looked at.
+void run_command(const char *command);
+
+// Internal seam: replaces the runner (std::system by default) and returns the
+// one in use before. Passing nullptr puts the default back.
+CommandRunner set_command_runner(CommandRunner runner);
+
+}  // namespace tevrak::rcin

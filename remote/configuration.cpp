@@ -1,0 +1,38 @@
+// Remote configuration number, hold delay, and switching the daemon to
+// another numbered configuration.
+#include <array>
+#include <cstdio>
+
+#include "protocol/paths.h"
+#include "remote/commands.h"
+#include "remote/rcin_state.h"
+#include "tevrak/rcin.h"
+
+namespace rcin = tevrak::rcin;
+
+extern "C" void RCINSetControllerCode(int code) {
+    rcin::lazy_start();
+    rcin::controllerCode = code;
+}
+
+extern "C" int RCINGetControllerCode(void) {
+    rcin::lazy_start();
+    return rcin::controllerCode;
+}
+
+extern "C" void RCINSetHoldDelay(int delay) {
+    rcin::lazy_start();
+    rcin::holdDelay = delay;
+}
+
+extern "C" int RCINRestart(int code) {
+    std::array<char, 200> path{};
+    std::snprintf(path.data(), path.size(), rcin::kConfigFileFormat, tevrak::paths::ir_config_dir(), code);
+    std::array<char, 200> copy{};
+    std::snprintf(copy.data(), copy.size(), rcin::kCopyCommandFormat, path.data());
+    rcin::run_command(copy.data());
+    rcin::run_command(rcin::kRestartCommand);
+    // Recorded whether or not the copy worked: the commands report nothing.
+    rcin::controllerCode = code;
+    return 0;
+}

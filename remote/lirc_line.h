@@ -1,0 +1,34 @@
+// One line handed over by lirc_nextcode, released with free when it goes.
+#pragma once
+
+#include <lirc_client.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+namespace tevrak::rcin {
+
+class LircLine {
+public:
+    LircLine() = default;
+    ~LircLine() { std::free(text_); }
+    LircLine(const LircLine &) = delete;
+    LircLine &operator=(const LircLine &) = delete;
+
+    // Asks the client library for the next line: -1 on a library error, 0
+    // otherwise; present() tells whether a complete line came.
+    int next() {
+        std::free(text_);
+        text_ = nullptr;
+        return lirc_nextcode(&text_);
+    }
+
+    bool present() const { return text_ != nullptr; }
+    std::string_view view() const { return text_ != nullptr ? std::string_view(text_, std::strlen(text_)) : std::string_view(); }
+
+private:
+    char *text_ = nullptr;
+};
+
+}  // namespace tevrak::rcin

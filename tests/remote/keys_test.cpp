@@ -1,0 +1,145 @@
+// Key codes from the real lirc daemon: RCINGet with its hold delay and its
+// wait, RCINRead without waiting.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "remote/rcin_fixture.h"
+#include "remote/rcin_state.h"
+#include "tevrak/rcin.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using tevrak::test::connection_has_data;
+using tevrak::test::RcinDaemonTest;
+namespace rcin = tevrak::rcin;
+
+std::chrono::microseconds thread_cpu_time() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return std::chrono::seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           std::chrono::microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+}
+
+TEST_F(RcinDaemonTest, KeyPressesGiveTheirKeyCodes) {
+    ASSERT_EQ(RCINInit(), 0);
+    const std::vector<std::pair<const char *, int>> keys{
+        {"KEY_1", '1'},   {"KEY_2", '2'}, {"KEY_3", '3'},   {"KEY_UP", 'U'},
+        {"KEY_RED", 'R'}, {"KEY_RIGHT", '>'}, {"KEY_R", '>'}, {"KEY_OK", 'O'}};
+    for (const auto &[button, key] : keys) {
+        press(button);
+        EXPECT_EQ(RCINGet(), key) << button;
+    }
+    EXPECT_TRUE(tevrak::test::recorded_commands().empty());
+}
+
+TEST_F(RcinDaemonTest, HeldKeyRepeatsBelowTheHoldDelayGiveZero) {
+    ASSERT_EQ(RCINGetStatus(), 1);  // connects lazily
+    for (int repeat = 0; repeat <= 7; ++repeat) press("KEY_2", repeat);
+    std::vector<int> keys;
+    for (int i = 0; i <= 7; ++i) keys.push_back(RCINGet());
+    EXPECT_EQ(keys, (std::vector<int>{'2', 0, 0, 0, 0, '2', '2', '2'}));
+
+    RCINSetHoldDelay(1);
+    for (int repeat = 0; repeat <= 3; ++repeat) press("KEY_UP", repeat);
+    keys.clear();
+    for (int i = 0; i <= 3; ++i) keys.push_back(RCINGet());
+    EXPECT_EQ(keys, (std::vector<int>{'U', 'U', 'U', 'U'}));
+}
+
+TEST_F(RcinDaemonTest, RepeatCountIsReadAsHexadecimal) {
+    RCINSetHoldDelay(11);
+    press("KEY_3", 0x0a);  // ten: still held back
+    press("KEY_3", 0x10);  // sixteen: through
+    EXPECT_EQ(RCINGet(), 0);
+    EXPECT_EQ(RCINGet(), '3');
+}
+
+TEST_F(RcinDaemonTest, ReadReturnsAtOnceAndAppliesNoHoldDelay) {
+    ASSERT_EQ(RCINInit(), 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RCINRead(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
+
+    press("KEY_RED", 2);
+    ASSERT_TRUE(connection_has_data(2s));
+    EXPECT_EQ(RCINRead(), 'R');
+    EXPECT_EQ(RCINRead(), 0);
+}
+
+TEST_F(RcinDaemonTest, DaemonNoticesAreNoKeys) {
+    ASSERT_EQ(RCINInit(), 0);
+    // A key first: once it came through, the daemon has taken the connection
+    // on and will send its notices to it too.
+    press("KEY_OK");
+    ASSERT_EQ(RCINGet(), 'O');
+    // On SIGHUP the daemon sends its clients "BEGIN", "SIGHUP" and "END".
+    daemon.reload();
+    ASSERT_TRUE(connection_has_data(5s));
+    EXPECT_EQ(RCINRead(), 0);
+
+    daemon.reload();
+    ASSERT_TRUE(connection_has_data(5s));
+    press("KEY_1");
+    EXPECT_EQ(RCINGet(), '1');
+}
+
+TEST_F(RcinDaemonTest, GetSleepsUntilAKeyArrives) {
+    ASSERT_EQ(RCINInit(), 0);
+    std::thread sender([this] {
+        std::this_thread::sleep_for(400ms);
+        press("KEY_UP");
+    });
+    const auto cpu_before = thread_cpu_time();
+    const auto start = std::chrono::steady_clock::now();
+    const int key = RCINGet();
+    const auto waited = std::chrono::steady_clock::now() - start;
+    const auto cpu_used = thread_cpu_time() - cpu_before;
+    sender.join();
+    EXPECT_EQ(key, 'U');
+    EXPECT_GE(waited, 350ms);
+    // Polling the library in a loop would keep the core busy all along.
+    EXPECT_LT(cpu_used, waited / 4);
+}
+
+TEST_F(RcinDaemonTest, LineBufferedInTheLibraryComesAtOnce) {
+    ASSERT_EQ(RCINInit(), 0);
+    press("KEY_1");
+    press("KEY_2");
+    ASSERT_TRUE(connection_has_data(2s));
+    EXPECT_EQ(RCINGet(), '1');  // the library reads both lines and keeps the second
+    // Should RCINGet wait on the (now empty) connection first, this press ends
+    // the wait late instead of hanging the test.
+    std::thread rescue([this] {
+        std::this_thread::sleep_for(2s);
+        press("KEY_3");
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RCINGet(), '2');
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    rescue.join();
+}
+
+TEST_F(RcinDaemonTest, DaemonGoingAwayEndsTheWait) {
+    ASSERT_EQ(RCINInit(), 0);
+    std::thread stopper([this] {
+        std::this_thread::sleep_for(300ms);
+        daemon.stop();
+    });
+    const auto cpu_before = thread_cpu_time();
+    EXPECT_EQ(RCINGet(), -1);
+    const auto cpu_used = thread_cpu_time() - cpu_before;
+    stopper.join();
+    EXPECT_LT(cpu_used, 100ms);
+    // The failure is the library's, not a lost connection state.
+    EXPECT_EQ(rcin::RCIN_INITIAL, 1);
+    EXPECT_EQ(RCINGet(), -1) << "a closed connection gives no more keys";
+    EXPECT_EQ(RCINRead(), -1);
+}
+
+}  // namespace
