@@ -15,8 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::memcpy(listing, listing_text.data(), length);
     listing[length] = '\0';
 
-    std::FILE *out = std::freopen("/dev/null", "w", stdout);
-    (void)out;
     tevrak::fuzz::MemoryFile file(hdt_text);
     tevrak::hdt::LineReader reader(file.get());
     serial::read_usb_lines(reader, listing);

@@ -17,7 +17,9 @@ for target in $targets; do
   mkdir -p "$corpus"
   cp -r "$root/fuzz/corpus/${target%_fuzz}/." "$corpus/" 2>/dev/null || true
   echo "== $target: ${seconds}s"
-  if ! "$build/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
+  # The units' own messages would drown the fuzzer's report: close the
+  # target's stdout and stderr (libFuzzer keeps its own copy for reports).
+  if ! "$build/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 -close_fd_mask=3 \
        -artifact_prefix="$build/findings/$target-" "$corpus" > "$build/$target.log" 2>&1; then
     echo "$target found a problem:"; tail -40 "$build/$target.log"; status=1
   else
