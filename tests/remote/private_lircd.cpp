@@ -2,7 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -18,8 +18,6 @@
 #include <stdexcept>
 #include <thread>
 #include <vector>
-
-extern char **environ;
 
 namespace tevrak::test {
 namespace {
@@ -76,22 +74,29 @@ void write_text(const std::string &path, const std::string &text) {
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 
-// Starts program with args; its standard streams go to log_path.
+// Starts program with args; its standard streams go to log_path. The child
+// gets SIGTERM when the thread that started it ends, so a test that crashes
+// leaves no daemon behind.
 pid_t spawn(const char *program, const std::vector<std::string> &args, const std::string &log_path) {
     std::vector<char *> argv;
     argv.push_back(const_cast<char *>(program));
     for (const std::string &arg : args) argv.push_back(const_cast<char *>(arg.c_str()));
     argv.push_back(nullptr);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log_path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    pid_t pid = -1;
-    const int failed = ::posix_spawnp(&pid, program, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return failed == 0 ? pid : -1;
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid != 0) return pid;
+    // Child: only async-signal-safe calls until exec.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent) ::_exit(127);
+    const int input = ::open("/dev/null", O_RDONLY);
+    const int output = ::open(log_path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (input < 0 || output < 0) ::_exit(127);
+    ::dup2(input, STDIN_FILENO);
+    ::dup2(output, STDOUT_FILENO);
+    ::dup2(output, STDERR_FILENO);
+    ::execvp(program, argv.data());
+    ::_exit(127);
 }
 
 // Waits at most timeout for pid to end; its exit status, or -1.
