@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "platform/lcd.h"
+#include "tevrak/lcd.h"
 
 namespace tevrak::menu {
 

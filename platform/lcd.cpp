@@ -1,4 +1,4 @@
-#include "lcd.h"
+#include "tevrak/lcd.h"
 
 #include <array>
 #include <string_view>

@@ -17,7 +17,7 @@
 
 #include <stdint.h>
 
-#include "platform/lcd.h"
+#include "lcd.h"
 
 #ifdef __cplusplus
 extern "C" {

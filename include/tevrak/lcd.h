@@ -5,8 +5,8 @@
  *
  * The state is process-wide and not locked: call from one thread at a time.
  */
-#ifndef TEVRAK_PLATFORM_LCD_H
-#define TEVRAK_PLATFORM_LCD_H
+#ifndef TEVRAK_LCD_H
+#define TEVRAK_LCD_H
 
 #include <stdint.h>
 
@@ -74,4 +74,4 @@ LCDColor LCDGetColorFromName(const char *name);
 }
 #endif
 
-#endif /* TEVRAK_PLATFORM_LCD_H */
+#endif /* TEVRAK_LCD_H */
