@@ -1,0 +1,68 @@
+// The whole simulated robot of tevrak-sim: the robot folder, the board on a
+// pseudo-terminal behind <home>/dev/ttyBOARD, the world model, the frame
+// log and the fault switches. The program's main loop feeds it timer ticks
+// and control lines.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "board.h"
+#include "clock.h"
+#include "control.h"
+#include "log.h"
+#include "options.h"
+#include "robot_link.h"
+#include "world.h"
+
+namespace tevrak::sim {
+
+class Simulator {
+public:
+    // Prepares the folder and starts the board. Throws std::runtime_error
+    // with a one-line explanation when that is not possible.
+    explicit Simulator(const Options &options);
+    ~Simulator();
+    Simulator(const Simulator &) = delete;
+    Simulator &operator=(const Simulator &) = delete;
+
+    const std::string &link_path() const { return link_path_; }
+    const std::string &control_path() const { return control_path_; }
+    const std::string &svg_path() const { return svg_path_; }
+
+    // Advances the world and runs the scheduled control commands that are due.
+    void tick();
+
+    enum class Result { done, quit, error };
+    // Runs one control line; messages go to standard output (status, help)
+    // and standard error (bad lines).
+    Result control(std::string_view line);
+
+    // Writes the picture; false when it cannot be written (message on stderr).
+    bool write_picture();
+
+    // The text "status" prints.
+    std::string status_text();
+
+private:
+    void run(const Control &control);
+
+    Options options_;
+    std::string home_;
+    std::string link_path_;
+    std::string control_path_;
+    std::string svg_path_;
+    std::FILE *log_file_ = nullptr;  // owned when not standard output
+    std::unique_ptr<Log> log_;
+    SteadyClock clock_;
+    Pose start_;
+    std::unique_ptr<World> world_;
+    // The board goes before the link: its thread calls into the link.
+    std::unique_ptr<RobotLink> link_;
+    std::unique_ptr<Board> board_;
+    std::size_t next_scheduled_ = 0;
+};
+
+}  // namespace tevrak::sim
