@@ -1,5 +1,6 @@
 // Follows the wall on the robot's right for a while with the distance
-// sensors, turning left in place when a wall blocks the way ahead.
+// sensors: straight on until a wall is near, turning left in place when a
+// wall blocks the way ahead, and keeping the right wall at a set distance.
 //
 // Shows: continuous driving with VWSetSpeed, converted distance readings
 // with PSDGet (sensor 1 front, 3 right, through the tables in hdt.txt), and a
@@ -20,6 +21,7 @@ constexpr int kFront = 1;
 constexpr int kRight = 3;
 constexpr int kWallDistance = 250;  // wanted distance to the right wall
 constexpr int kBlocked = 300;       // front distance at which the robot turns
+constexpr int kNoWall = 600;        // right distance beyond which no wall is near
 constexpr int kSpeed = 150;
 constexpr int kSteps = 80;          // control steps of 100 ms
 
@@ -44,6 +46,8 @@ int main() {
         if (front < kBlocked) {
             speed = 0;
             turn = 60;
+        } else if (right > kNoWall) {
+            turn = 0;  // no wall yet: straight on until one blocks the way
         } else {
             turn = std::clamp((kWallDistance - right) / 4, -40, 40);
         }

@@ -1,5 +1,34 @@
 #!/bin/sh
-# Runs the demo against the simulated board of the given build folder.
+# Watches a simulated robot drive: starts tevrak-sim on the build's robot
+# folder (the TEVRAK_HOME the build was configured with), runs the square and
+# the wall-following examples against it, then stops the simulator, which
+# draws the path it drove.
 set -e
 build=${1:-build}
-"$build/sim/tevrak-link-demo"
+home=$(sed -n 's/^TEVRAK_HOME:PATH=//p' "$build/CMakeCache.txt")
+case "$home" in
+  "$PWD/$build"/*|"$(cd "$build" && pwd)"/*) ;;
+  *) echo "demo: $build was configured with TEVRAK_HOME=$home; use 'make demo', which keeps it inside the build folder" >&2; exit 1 ;;
+esac
+mkdir -p "$home"
+out="$home/sim.out"
+"$build/sim/tevrak-sim" --home "$home" --log "$home/frames.log" > "$out" 2>&1 &
+sim=$!
+trap 'kill $sim 2>/dev/null || true' EXIT
+for i in $(seq 50); do
+  grep -q "board ready" "$out" 2>/dev/null && break
+  sleep 0.1
+done
+grep "board ready" "$out" || { echo "demo: the simulator did not start" >&2; cat "$out" >&2; exit 1; }
+
+echo "== square: 500 x 500, position after each side"
+"$build/examples/example_square"
+echo "== wall following for 8 s (front and right distance sensors)"
+"$build/examples/example_wall_follow"
+
+kill -INT $sim
+wait $sim || true
+trap - EXIT
+echo "== the board received $(wc -l < "$home/frames.log") frames; the last ones:"
+tail -n 5 "$home/frames.log"
+sed -n 's/^tevrak-sim: picture/picture/p' "$out"
