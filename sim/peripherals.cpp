@@ -56,8 +56,8 @@ std::string Peripherals::summary() const {
     std::string text;
     for (std::size_t n = 0; n < servos.size(); ++n) {
         const auto &servo = servos[n];
-        if (!servo.set) continue;
-        text += "servo " + std::to_string(n) + ": position=" + std::to_string(servo.position) +
+        if (!servo.set && servo.low == 0 && servo.high == 255) continue;
+        text += "servo " + std::to_string(n) + ": position=" + (servo.set ? std::to_string(servo.position) : "unset") +
                 " range=" + std::to_string(servo.low) + ".." + std::to_string(servo.high) + "\n";
     }
     for (std::size_t n = 0; n < motors.size(); ++n) {

@@ -1,0 +1,121 @@
+// Command-line options, config files and control lines of tevrak-sim.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "sim/control.h"
+#include "sim/home_files.h"
+#include "sim/options.h"
+#include "support/temp_home.h"
+
+namespace {
+
+using tevrak::sim::Control;
+using tevrak::sim::parse_control;
+using tevrak::sim::parse_options;
+
+TEST(SimOptions, ParsesTheArenaRobotAndFaults) {
+    std::string error;
+    auto options = parse_options({"--home", "/tmp/x", "--arena", "3000x2000", "--obstacle", "100,200,300,400",
+                                  "--obstacle", "1,2,3,4", "--start", "500,600,90", "--radius", "80", "--sensors",
+                                  "0,45,-45,180", "--stray", "3", "--late", "250", "--silent", "--at", "1500:unplug",
+                                  "--log", "sim.log", "--svg", "out.svg", "--keep-hdt"},
+                                 error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->home, "/tmp/x");
+    EXPECT_EQ(options->arena_width, 3000);
+    EXPECT_EQ(options->arena_height, 2000);
+    ASSERT_EQ(options->obstacles.size(), 2u);
+    EXPECT_EQ(options->obstacles[0].x, 100);
+    EXPECT_EQ(options->obstacles[0].height, 400);
+    ASSERT_TRUE(options->start);
+    EXPECT_NEAR(options->start->heading, M_PI / 2, 1e-12);
+    EXPECT_EQ(options->radius, 80);
+    EXPECT_EQ(options->sensor_degrees, (std::vector<double>{0, 45, -45, 180}));
+    EXPECT_EQ(options->stray, 3);
+    EXPECT_EQ(options->late_ms, 250);
+    EXPECT_TRUE(options->silent);
+    EXPECT_TRUE(options->keep_hdt);
+    ASSERT_EQ(options->scheduled.size(), 1u);
+    EXPECT_EQ(options->scheduled[0].at_ms, 1500);
+    EXPECT_EQ(options->scheduled[0].command, "unplug");
+    EXPECT_EQ(options->log_file, "sim.log");
+    EXPECT_EQ(options->svg_file, "out.svg");
+
+    // Mistakes are named.
+    const std::vector<std::pair<std::vector<std::string>, std::string>> bad = {
+        {{"--arena", "3000x2000"}, "--home DIR is required"},
+        {{"--home", "h", "--arena", "3000"}, "--arena wants"},
+        {{"--home", "h", "--arena", "0x10"}, "--arena wants"},
+        {{"--home", "h", "--obstacle", "1,2,3"}, "--obstacle wants"},
+        {{"--home", "h", "--start", "1,2,x"}, "--start wants"},
+        {{"--home", "h", "--stray", "300"}, "--stray wants"},
+        {{"--home", "h", "--at", "soon:unplug"}, "--at wants"},
+        {{"--home", "h", "--wobble"}, "unknown option --wobble"},
+        {{"--home"}, "--home needs a value"},
+    };
+    for (const auto &[args, expected] : bad) {
+        EXPECT_FALSE(parse_options(args, error)) << expected;
+        EXPECT_NE(error.find(expected), std::string::npos) << error;
+    }
+}
+
+TEST(SimOptions, ConfigFileLinesAreOptions) {
+    tevrak::test::TempHome home;
+    home.write_file("arena.conf",
+                    "# a small arena\n"
+                    "arena 1200x800\n"
+                    "  obstacle 100,100,50,50  \n"
+                    "\n"
+                    "start 300,400,-90\n"
+                    "silent\n");
+    std::string error;
+    auto options = parse_options({"--home", "h", "--config", home.root() + "/arena.conf", "--radius", "70"}, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->arena_width, 1200);
+    EXPECT_EQ(options->arena_height, 800);
+    EXPECT_EQ(options->obstacles.size(), 1u);
+    EXPECT_EQ(options->start->y, 400);
+    EXPECT_TRUE(options->silent);
+    EXPECT_EQ(options->radius, 70);
+    EXPECT_FALSE(parse_options({"--home", "h", "--config", home.root() + "/missing.conf"}, error));
+    EXPECT_NE(error.find("cannot read config file"), std::string::npos);
+}
+
+TEST(SimControl, LinesOfTheControlChannel) {
+    std::string error;
+    const auto check = [&](const char *line, Control::Action action, int value) {
+        const auto control = parse_control(line, error);
+        ASSERT_TRUE(control) << line << ": " << error;
+        EXPECT_EQ(control->action, action) << line;
+        EXPECT_EQ(control->value, value) << line;
+    };
+    check("silent on", Control::Action::silent, 1);
+    check("  silent off\r", Control::Action::silent, 0);
+    check("unplug", Control::Action::unplug, 0);
+    check("replug", Control::Action::replug, 0);
+    check("stray 5", Control::Action::stray, 5);
+    check("noise 0", Control::Action::noise, 0);
+    check("late 120", Control::Action::late, 120);
+    check("status", Control::Action::status, 0);
+    check("quit", Control::Action::quit, 0);
+
+    EXPECT_FALSE(parse_control("", error));
+    EXPECT_TRUE(error.empty());
+    EXPECT_FALSE(parse_control("# comment", error));
+    EXPECT_TRUE(error.empty());
+    for (const char *bad : {"silent maybe", "stray", "stray -1", "late 1e3", "unplug now", "explode"}) {
+        EXPECT_FALSE(parse_control(bad, error)) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+    }
+}
+
+TEST(SimHome, PathsTheDiscoveryCanUse) {
+    EXPECT_TRUE(tevrak::sim::check_home_path("/tmp/robot").empty());
+    EXPECT_FALSE(tevrak::sim::check_home_path("/tmp/a:b").empty()) << "the listing is split at ':'";
+    EXPECT_FALSE(tevrak::sim::check_home_path("/tmp/it's").empty());
+    EXPECT_FALSE(tevrak::sim::check_home_path("/" + std::string(200, 'a')).empty());
+    EXPECT_EQ(tevrak::sim::listing_line("/r/dev/ttyBOARD"), "usb-Tevrak_board_sim-if00:/r/dev/ttyBOARD");
+}
+
+}  // namespace
