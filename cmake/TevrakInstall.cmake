@@ -46,6 +46,9 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/tevrakConfigVersion
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tevrakConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/tevrakConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/tevrak)
 
+# The .pc file finds its prefix relative to itself, so the installed tree
+# can be moved (and installed with --prefix).
+file(RELATIVE_PATH TEVRAK_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
 configure_file(packaging/tevrak.pc.in ${CMAKE_CURRENT_BINARY_DIR}/tevrak.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tevrak.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
