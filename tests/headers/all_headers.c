@@ -15,7 +15,11 @@ int main(void) {
     LMFreeItems(&menu);
     /* The remote unit would connect to a daemon (and stop it on failure):
      * only its symbols are resolved here. */
-    ok = ok && RCINGet != NULL && RCINRestart != NULL;
+    {
+        int (*volatile get)(void) = RCINGet;
+        int (*volatile restart)(int) = RCINRestart;
+        ok = ok && get != NULL && restart != NULL;
+    }
     printf("%s\n", ok ? "ok" : "wrong");
     return ok ? 0 : 1;
 }
