@@ -34,6 +34,11 @@ void point_link(const std::string &link, const std::string &target) {
     }
 }
 
+bool find_opcode_reply(std::uint8_t opcode) {
+    const auto *info = protocol::find_opcode(opcode);
+    return info != nullptr && info->reply_length > 0;
+}
+
 }  // namespace
 
 Board::Board(std::string link_path) : link_path_(std::move(link_path)) {
@@ -75,21 +80,33 @@ void Board::open_terminal() {
 }
 
 void Board::close_terminal() {
-    if (master_ < 0) return;
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
+    if (thread_.joinable()) {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        const char wake = 1;
+        (void)!::write(wake_[1], &wake, 1);
+        thread_.join();
+        char drain[16];
+        while (::read(wake_[0], drain, sizeof drain) == static_cast<ssize_t>(sizeof drain)) {
+        }
     }
-    const char wake = 1;
-    (void)!::write(wake_[1], &wake, 1);
-    if (thread_.joinable()) thread_.join();
-    char drain[16];
-    while (::read(wake_[0], drain, sizeof drain) == static_cast<ssize_t>(sizeof drain)) {
-    }
-    ::close(master_);
+    // After a hang-up of the board's own, the terminal is closed already.
+    if (master_ >= 0) ::close(master_);
     if (held_ >= 0) ::close(held_);
     master_ = -1;
     held_ = -1;
+}
+
+// Called by the board's thread: the terminal disappears as if the cable
+// were pulled. The thread ends; replug() starts a new one.
+void Board::hang_up_from_board() {
+    const int master = master_.exchange(-1);
+    ::close(master);
+    if (held_ >= 0) ::close(held_);
+    held_ = -1;
+    if (!link_path_.empty()) point_link(link_path_, link_path_ + ".unplugged");
 }
 
 std::string Board::device_path() const { return link_path_.empty() ? terminal_path_ : link_path_; }
@@ -148,7 +165,66 @@ void Board::unplug() {
 }
 
 void Board::replug() {
-    if (master_ < 0) open_terminal();
+    if (master_ >= 0) return;
+    close_terminal();  // collects the thread of a hang-up of the board's own
+    open_terminal();
+}
+
+void Board::hang_up_after_bytes(std::size_t n) {
+    std::lock_guard lock(mutex_);
+    hang_up_bytes_ = n;
+}
+
+void Board::hang_up_after_next_reply() {
+    std::lock_guard lock(mutex_);
+    hang_up_after_reply_ = true;
+}
+
+void Board::set_fault_rate(double rate, unsigned seed) {
+    std::lock_guard lock(mutex_);
+    fault_rate_ = rate;
+    random_.seed(seed);
+}
+
+std::size_t Board::faults_injected() const {
+    std::lock_guard lock(mutex_);
+    return faults_;
+}
+
+// Under the lock: whether this exchange gets a fault.
+bool Board::fault_now() {
+    if (fault_rate_ <= 0) return false;
+    if (std::uniform_real_distribution<double>(0, 1)(random_) >= fault_rate_) return false;
+    ++faults_;
+    return true;
+}
+
+// Under the lock: a damaged answer to a query whose data would be data.
+Bytes Board::faulty_reply(const Bytes &data, std::chrono::milliseconds &delay) {
+    Bytes raw;
+    switch (random_() % 5) {
+    case 0:  // stray bytes before the marker
+        raw = {0x00, 0x0D, 0x41};
+        raw.push_back(protocol::kReplyMarker);
+        raw.insert(raw.end(), data.begin(), data.end());
+        break;
+    case 1:  // cut short
+        raw.push_back(protocol::kReplyMarker);
+        raw.insert(raw.end(), data.begin(), data.begin() + static_cast<long>(data.size() / 2));
+        break;
+    case 2:  // no reply at all
+        break;
+    case 3:  // late
+        delay = std::chrono::milliseconds(600);
+        raw.push_back(protocol::kReplyMarker);
+        raw.insert(raw.end(), data.begin(), data.end());
+        break;
+    default:  // garbage as data
+        raw.push_back(protocol::kReplyMarker);
+        for (std::size_t i = 0; i < data.size(); ++i) raw.push_back(static_cast<std::uint8_t>(random_()));
+        break;
+    }
+    return raw;
 }
 
 bool Board::plugged() const { return master_ >= 0; }
@@ -219,7 +295,20 @@ void Board::run() {
             if (n < 0 && errno == EINTR) continue;
             return;
         }
-        for (ssize_t i = 0; i < n; ++i) handle_byte(chunk[i]);
+        for (ssize_t i = 0; i < n; ++i) {
+            handle_byte(chunk[i]);
+            bool hang_up = false;
+            {
+                std::lock_guard lock(mutex_);
+                if (hang_up_bytes_ > 0 && --hang_up_bytes_ == 0) hang_up_now_ = true;
+                hang_up = hang_up_now_;
+                hang_up_now_ = false;
+            }
+            if (hang_up) {
+                hang_up_from_board();
+                return;
+            }
+        }
     }
 }
 
@@ -239,7 +328,7 @@ void Board::handle_byte(std::uint8_t byte) {
                 if (!probe_answers_.empty()) {
                     answer_bytes = std::move(probe_answers_.front());
                     probe_answers_.pop_front();
-                } else {
+                } else if (!fault_now()) {
                     answer_bytes = {protocol::kReplyMarker};
                 }
             } else if (const auto *info = protocol::find_opcode(byte)) {
@@ -288,9 +377,20 @@ void Board::handle_byte(std::uint8_t byte) {
             const auto *info = protocol::find_opcode(frame[0]);
             data = fixed != replies_.end() ? fixed->second : Bytes(info->reply_length, 0);
         }
-        answer_bytes = reply_prefix_;
-        answer_bytes.push_back(protocol::kReplyMarker);
-        answer_bytes.insert(answer_bytes.end(), data->begin(), data->end());
+        if (fault_now()) {
+            answer_bytes = faulty_reply(*data, delay);
+        } else {
+            answer_bytes = reply_prefix_;
+            answer_bytes.push_back(protocol::kReplyMarker);
+            answer_bytes.insert(answer_bytes.end(), data->begin(), data->end());
+        }
+    }
+    if (!frame.empty() && find_opcode_reply(frame[0])) {
+        std::lock_guard lock(mutex_);
+        if (hang_up_after_reply_) {
+            hang_up_after_reply_ = false;
+            hang_up_now_ = true;
+        }
     }
     if (!frame.empty() && delay.count() > 0 && !answer_bytes.empty()) std::this_thread::sleep_for(delay);
     if (!answer_bytes.empty()) write_all(master_, answer_bytes);

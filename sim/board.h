@@ -14,6 +14,7 @@
 // (the terminal disappears) and plugging in again at the same link path.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -21,6 +22,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <span>
 #include <string>
 #include <thread>
@@ -72,6 +74,18 @@ public:
     void unplug();
     void replug();
     bool plugged() const;
+    // Hangs up by itself, as a pulled cable, once it has received n more
+    // bytes: with n inside a frame, in the middle of that frame.
+    void hang_up_after_bytes(std::size_t n);
+    // Hangs up by itself right after writing its next reply to a query
+    // (with a reply cut short by queue_reply: in the middle of the reply).
+    void hang_up_after_next_reply();
+    // Random faults in about rate (0 to 1) of all exchanges: a probe left
+    // unanswered; or for a query: stray bytes before the marker, a reply cut
+    // short, no reply, a reply 0.6 s late, or garbage as reply data. The same
+    // seed gives the same choices. A rate of 0 switches them off.
+    void set_fault_rate(double rate, unsigned seed = 1);
+    std::size_t faults_injected() const;
 
     // Observations.
     std::vector<Bytes> frames() const;
@@ -91,10 +105,13 @@ private:
     void handle_byte(std::uint8_t byte);
     void finish_frame();
     void answer(const Bytes &raw);
+    void hang_up_from_board();
+    bool fault_now();
+    Bytes faulty_reply(const Bytes &data, std::chrono::milliseconds &delay);
 
     std::string link_path_;
     std::string terminal_path_;
-    int master_ = -1;
+    std::atomic<int> master_{-1};
     int held_ = -1;
     int wake_[2] = {-1, -1};
     bool stopping_ = false;
@@ -114,6 +131,12 @@ private:
     Bytes reply_prefix_;
     std::chrono::milliseconds reply_delay_{0};
     bool silent_ = false;
+    std::size_t hang_up_bytes_ = 0;      // 0: no hang-up pending
+    bool hang_up_after_reply_ = false;
+    bool hang_up_now_ = false;
+    double fault_rate_ = 0;
+    std::mt19937 random_;
+    std::size_t faults_ = 0;
 };
 
 }  // namespace tevrak::sim
