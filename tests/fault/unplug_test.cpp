@@ -1,0 +1,160 @@
+// A board pulled off in the middle of a frame or of a reply and plugged in
+// again at the same path: every unit returns its failure code once and works
+// again on a later call.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "protocol/opcodes.h"
+#include "support/board_fixture.h"
+#include "tevrak/drive.h"
+#include "tevrak/motor.h"
+#include "tevrak/psd.h"
+#include "tevrak/servo.h"
+
+namespace {
+
+using tevrak::sim::Bytes;
+using tevrak::test::OutputCapture;
+using tevrak::test::SimRobot;
+namespace op = tevrak::protocol::op;
+
+constexpr const char *kRobot = "KINEMA 0 0 0 0\nSERVO s 0 255 -\nMOTOR m -\nPSD p -\n";
+
+struct UnitCase {
+    const char *name;
+    std::function<int()> call;
+    int ok;                // result of a working call
+    int failure;           // the unit's failure code
+    const char *message;   // its timeout message
+    bool message_on_stdout;
+};
+
+int position() {
+    int x = 0, y = 0, heading = 0;
+    return VWGetPosition(&x, &y, &heading);
+}
+
+const UnitCase kCommands[] = {
+    {"VWStraight", [] { return VWStraight(1000, 200); }, 0, 1, "VW: Timeout!!!\n", false},
+    {"SERVOSetRaw", [] { return SERVOSetRaw(3, 128); }, 0, 1, "SERVO: Timeout!!!\n", false},
+    {"MOTORDriveRaw", [] { return MOTORDriveRaw(1, -100); }, 0, 1, "MOTOR: Timeout!!!\n", false},
+    {"MOTORPID", [] { return MOTORPID(2, 300, 1, 0); }, 0, 1, "MOTOR: Timeout!!!\n", false},
+};
+
+const UnitCase kQueries[] = {
+    {"ENCODERRead", [] { return ENCODERRead(2); }, 0x01020304, -1, "ENCODER: Timeout!!!\n", true},
+    {"ENCODERReset", [] { return ENCODERReset(2); }, 0, -1, "ENCODER: Timeout!!!\n", false},
+    {"PSDGetRaw", [] { return PSDGetRaw(1); }, 0x0FFF, -1, "PSD: Timeout!!!\n", false},
+};
+
+void script_replies(tevrak::sim::Board &board) {
+    board.set_reply(op::ENCODERRead, {0x01, 0x02, 0x03, 0x04});
+    board.set_reply(op::PSDGetRaw, {0x0F, 0xFF});
+    board.set_reply(op::VWGetPosition, {0x00, 0x0A, 0xFF, 0xF6, 0x00, 0x9D});
+    board.set_reply(op::VWDriveStatus, {0x01});
+}
+
+// Waits until the board has seen nothing new for a while: every byte of the
+// calls so far has been handled.
+void settle(const tevrak::sim::Board &board) {
+    std::size_t seen = board.events().size();
+    while (board.wait_for_events(seen + 1, std::chrono::milliseconds(60))) seen = board.events().size();
+}
+
+// Plugs the board in again once it has hung up by itself.
+void replug_after_hang_up(tevrak::sim::Board &board) {
+    for (int i = 0; i < 600 && board.plugged(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_FALSE(board.plugged());
+    board.replug();
+}
+
+void expect_failure(const UnitCase &unit) {
+    OutputCapture capture;
+    EXPECT_EQ(unit.call(), unit.failure);
+    EXPECT_EQ(unit.message_on_stdout ? capture.out() : capture.err(), unit.message);
+}
+
+// One robot for all cases: the library discovers the board's path once.
+TEST(Unplug, InTheMiddleOfACommandFrame) {
+    SimRobot robot(kRobot);
+    for (const auto &unit : kCommands) {
+        SCOPED_TRACE(unit.name);
+        ASSERT_EQ(unit.call(), unit.ok);
+        settle(robot.board);
+        // The probe and two bytes of the frame get through, then the cable goes.
+        robot.board.hang_up_after_bytes(3);
+        EXPECT_EQ(unit.call(), unit.ok) << "write errors inside a frame are not detected";
+        replug_after_hang_up(robot.board);
+        expect_failure(unit);  // the dead port fails the link check: once
+        robot.board.clear();
+        EXPECT_EQ(unit.call(), unit.ok);
+        EXPECT_TRUE(robot.board.wait_for_frames(1));
+        settle(robot.board);
+    }
+}
+
+TEST(Unplug, InTheMiddleOfAQueryFrame) {
+    SimRobot robot(kRobot);
+    script_replies(robot.board);
+    for (const auto &unit : kQueries) {
+        SCOPED_TRACE(unit.name);
+        ASSERT_EQ(unit.call(), unit.ok);
+        settle(robot.board);
+        robot.board.hang_up_after_bytes(2);  // the probe and the opcode
+        expect_failure(unit);
+        replug_after_hang_up(robot.board);
+        EXPECT_EQ(unit.call(), unit.ok);
+    }
+}
+
+TEST(Unplug, InTheMiddleOfAReply) {
+    SimRobot robot(kRobot);
+    script_replies(robot.board);
+    for (const auto &unit : kQueries) {
+        SCOPED_TRACE(unit.name);
+        ASSERT_EQ(unit.call(), unit.ok);
+        settle(robot.board);
+        const std::uint8_t opcode = std::string(unit.name).rfind("PSD", 0) == 0 ? op::PSDGetRaw : op::ENCODERRead;
+        robot.board.queue_reply(opcode, {0x3E, 0x01});
+        robot.board.hang_up_after_next_reply();
+        expect_failure(unit);
+        replug_after_hang_up(robot.board);
+        EXPECT_EQ(unit.call(), unit.ok);
+    }
+    // The drive's queries: the link-check code 1, then a working call.
+    ASSERT_EQ(position(), 0);
+    settle(robot.board);
+    robot.board.queue_reply(op::VWGetPosition, {0x3E, 0x00, 0x0A});
+    robot.board.hang_up_after_next_reply();
+    {
+        OutputCapture capture;
+        EXPECT_EQ(position(), 1);
+        EXPECT_EQ(capture.err(), "VW: Timeout!!!\n");
+    }
+    replug_after_hang_up(robot.board);
+    EXPECT_EQ(position(), 0);
+    EXPECT_EQ(VWDriveDone(), 1);
+}
+
+TEST(Unplug, StaysUnpluggedUntilReplugged) {
+    SimRobot robot(kRobot);
+    script_replies(robot.board);
+    ASSERT_EQ(PSDGetRaw(1), 0x0FFF);
+    robot.board.unplug();
+    OutputCapture capture;
+    EXPECT_EQ(PSDGetRaw(1), -1) << "link check on the dead port";
+    EXPECT_EQ(PSDGetRaw(1), -1) << "start-up cannot open the path";
+    EXPECT_EQ(VWSetSpeed(10, 0), 1);
+    EXPECT_EQ(SERVOSet(1, 10), 1);
+    capture.stop();
+    replug_after_hang_up(robot.board);
+    EXPECT_EQ(PSDGetRaw(1), 0x0FFF);
+    EXPECT_EQ(VWSetSpeed(10, 0), 0);
+    EXPECT_EQ(SERVOSet(1, 10), 0);
+}
+
+}  // namespace
