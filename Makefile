@@ -3,13 +3,14 @@
 #               a normal build and one with AddressSanitizer + UBSan
 # make test-slow - the slow cases (a board that never answers: ~50 s each)
 # make fuzz   - every libFuzzer target for FUZZ_SECONDS (default 60) each
+# make valgrind - the demo's programs and the short soak under valgrind
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build build-asan demo test test-normal test-asan test-slow fuzz clean
+.PHONY: all deps build build-asan demo test test-normal test-asan test-slow fuzz valgrind clean
 
 all: build
 
@@ -41,6 +42,9 @@ test-slow: build
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	./scripts/fuzz.sh $(FUZZ_SECONDS)
+
+valgrind: build
+	./scripts/valgrind.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

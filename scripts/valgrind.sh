@@ -1,0 +1,21 @@
+#!/bin/sh
+# Runs the demo's programs and the short soak under valgrind's leak checker.
+# Fails when valgrind finds a memory error or definitely lost bytes.
+set -e
+build=${1:-build}
+home=$(sed -n 's/^TEVRAK_HOME:PATH=//p' "$build/CMakeCache.txt")
+check="valgrind --quiet --leak-check=full --errors-for-leak-kinds=definite --error-exitcode=9"
+mkdir -p "$home"
+out="$home/valgrind-sim.out"
+"$build/sim/tevrak-sim" --home "$home" --log /dev/null > "$out" 2>&1 &
+sim=$!
+trap 'kill $sim 2>/dev/null || true' EXIT
+for i in $(seq 50); do grep -q "board ready" "$out" 2>/dev/null && break; sleep 0.1; done
+for program in example_square example_servo_motor example_wall_follow; do
+  echo "== valgrind $program"
+  $check "$build/examples/$program" > /dev/null
+done
+kill -INT $sim; wait $sim || true; trap - EXIT
+echo "== valgrind soak"
+$check "$build/tests/fault/fault_soak_tests" --gtest_brief=1
+echo "valgrind: no memory errors, no definitely lost bytes"
