@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages that building and testing need, when missing.
 set -e
-packages="cmake g++ make pkg-config libgtest-dev libgmock-dev liblirc-dev lirc clang libclang-rt-14-dev"
+packages="cmake g++ make pkg-config libgtest-dev libgmock-dev liblirc-dev lirc clang libclang-rt-14-dev valgrind"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
