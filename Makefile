@@ -40,10 +40,12 @@ test-slow: build
 	cd $(BUILD) && ctest $(CTEST_FLAGS) -L slow
 
 FUZZ_SECONDS ?= 60
-fuzz: deps
+fuzz:
+	./scripts/install-deps.sh fuzz
 	./scripts/fuzz.sh $(FUZZ_SECONDS)
 
 valgrind: build
+	./scripts/install-deps.sh valgrind
 	./scripts/valgrind.sh $(BUILD)
 
 clean:

@@ -1,7 +1,16 @@
 #!/bin/sh
 # Installs the Debian packages that building and testing need, when missing.
+#   install-deps.sh            build, demo and tests
+#   install-deps.sh fuzz       also clang and its fuzzing runtime
+#   install-deps.sh valgrind   also valgrind
 set -e
-packages="cmake g++ make pkg-config libgtest-dev libgmock-dev liblirc-dev lirc clang libclang-rt-14-dev valgrind"
+packages="cmake g++ make pkg-config libgtest-dev libgmock-dev liblirc-dev lirc"
+for extra in "$@"; do
+  case "$extra" in
+    fuzz) packages="$packages clang libclang-rt-14-dev" ;;
+    valgrind) packages="$packages valgrind" ;;
+  esac
+done
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
