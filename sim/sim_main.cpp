@@ -106,7 +106,7 @@ int run(const tevrak::sim::Options &options) {
         if (fds[1].revents != 0) {
             std::uint64_t expirations = 0;
             (void)!::read(timer_fd.get(), &expirations, sizeof expirations);
-            simulator.tick();
+            running = simulator.tick() && running;
         }
         if (fds[2].revents != 0) {
             // End of standard input is no reason to stop: scripts close it.

@@ -1,5 +1,7 @@
 #include "simulator.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,6 +33,11 @@ Simulator::Simulator(const Options &options) : options_(options) {
     home_ = fs::absolute(options_.home).lexically_normal().string();
     while (home_.size() > 1 && home_.back() == '/') home_.pop_back();
     if (const auto problem = check_home_path(home_); !problem.empty()) throw std::runtime_error(problem);
+    // One simulator per folder: a second one would take the link and the
+    // FIFO away from the first.
+    lock_.fd = ::open((home_ + "/sim.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (lock_.fd < 0) throw std::runtime_error("cannot write " + home_ + "/sim.lock");
+    if (::flock(lock_.fd, LOCK_EX | LOCK_NB) != 0) throw std::runtime_error("another tevrak-sim runs on " + home_);
     fs::create_directories(home_ + "/dev", error);
     if (error) throw std::runtime_error("cannot create " + home_ + "/dev: " + error.message());
     link_path_ = home_ + "/dev/ttyBOARD";
@@ -40,9 +47,9 @@ Simulator::Simulator(const Options &options) : options_(options) {
     if (options_.log_file.empty()) {
         log_ = std::make_unique<Log>(stdout);
     } else {
-        log_file_ = std::fopen(options_.log_file.c_str(), "w");
-        if (log_file_ == nullptr) throw std::runtime_error("cannot write the log " + options_.log_file);
-        log_ = std::make_unique<Log>(log_file_);
+        log_file_.reset(std::fopen(options_.log_file.c_str(), "w"));
+        if (!log_file_) throw std::runtime_error("cannot write the log " + options_.log_file);
+        log_ = std::make_unique<Log>(log_file_.get());
     }
 
     Arena arena(options_.arena_width, options_.arena_height, options_.obstacles);
@@ -83,15 +90,19 @@ Simulator::~Simulator() {
     link_.reset();
     ::unlink(control_path_.c_str());
     if (log_) log_->flush();
-    if (log_file_ != nullptr) std::fclose(log_file_);
 }
 
-void Simulator::tick() {
+Simulator::Descriptor::~Descriptor() {
+    if (fd >= 0) ::close(fd);
+}
+
+bool Simulator::tick() {
     link_->tick();
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(clock_.now()).count();
     while (next_scheduled_ < options_.scheduled.size() && options_.scheduled[next_scheduled_].at_ms <= elapsed) {
-        control(options_.scheduled[next_scheduled_++].command);
+        if (control(options_.scheduled[next_scheduled_++].command) == Result::quit) return false;
     }
+    return true;
 }
 
 Simulator::Result Simulator::control(std::string_view line) {

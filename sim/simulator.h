@@ -32,8 +32,9 @@ public:
     const std::string &control_path() const { return control_path_; }
     const std::string &svg_path() const { return svg_path_; }
 
-    // Advances the world and runs the scheduled control commands that are due.
-    void tick();
+    // Advances the world and runs the scheduled control commands that are
+    // due; false once one of them was quit.
+    bool tick();
 
     enum class Result { done, quit, error };
     // Runs one control line; messages go to standard output (status, help)
@@ -49,12 +50,22 @@ public:
 private:
     void run(const Control &control);
 
+    // A descriptor closed with its owner (also when the constructor throws).
+    struct Descriptor {
+        int fd = -1;
+        ~Descriptor();
+    };
+    struct FileCloser {
+        void operator()(std::FILE *file) const { std::fclose(file); }
+    };
+
     Options options_;
+    Descriptor lock_;  // <home>/sim.lock, held while the simulator runs
     std::string home_;
     std::string link_path_;
     std::string control_path_;
     std::string svg_path_;
-    std::FILE *log_file_ = nullptr;  // owned when not standard output
+    std::unique_ptr<std::FILE, FileCloser> log_file_;  // none: standard output
     std::unique_ptr<Log> log_;
     SteadyClock clock_;
     Pose start_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 namespace tevrak::sim {
@@ -81,8 +82,10 @@ std::string render_svg(const World &world, const Pose &start) {
                   "arena %.0f x %.0f mm, path %.0f mm, end at x=%.0f y=%.0f heading=%.0f deg%s", w, h,
                   path_length(world.path()), end.x, end.y, radians_to_degrees(normalize_angle(end.heading)),
                   world.stalled() ? " (stalled)" : "");
+    // Sans-serif glyphs are about 0.55 em wide: keep the caption inside.
+    const double fitting = (w + margin) / (0.55 * static_cast<double>(std::strlen(caption)));
     svg += "<text x=\"0\" y=\"" + number(-margin * 0.35) + "\" font-family=\"sans-serif\" font-size=\"" +
-           number(margin * 0.45) + "\" fill=\"#333\">" + caption + "</text>\n";
+           number(std::min(margin * 0.45, fitting)) + "\" fill=\"#333\">" + caption + "</text>\n";
     svg += "</svg>\n";
     return svg;
 }

@@ -228,6 +228,14 @@ TEST(SimProgram, RefusesWhatCannotWork) {
     EXPECT_EQ(no_home.wait_exit(), 2);
     SimProcess stuck({"--home", home.root(), "--arena", "1000x1000", "--start", "50,500,0"});
     EXPECT_EQ(stuck.wait_exit(), 1) << "the robot does not fit at its start";
+    // One simulator per folder.
+    SimProcess first({"--home", home.root(), "--log", home.root() + "/frames.log"});
+    ASSERT_FALSE(first.wait_for_line("tevrak-sim: board ready").empty());
+    SimProcess second({"--home", home.root(), "--log", home.root() + "/second.log"});
+    EXPECT_EQ(second.wait_exit(), 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(home.root() + "/dev/ttyBOARD")) << "the first one's link stays";
+    control(home, "quit");
+    EXPECT_EQ(first.wait_exit(), 0);
     SimProcess help({"--help"});
     EXPECT_EQ(help.wait_for_line("Usage:"), "Usage: tevrak-sim --home DIR [options]");
     EXPECT_EQ(help.wait_exit(), 0);
