@@ -213,8 +213,10 @@ TEST(SimProgram, DrivesThroughTheLibraryAndDrawsThePath) {
 TEST(SimProgram, StopsOnSignalsButNotAtTheEndOfItsInput) {
     TempHome home;
     const std::string svg = home.root() + "/picture.svg";
-    SimProcess sim({"--home", home.root(), "--svg", svg, "--log", home.root() + "/frames.log"});
+    const std::string log = home.root() + "/frames.log";
+    SimProcess sim({"--home", home.root(), "--svg", svg, "--log", log, "--unplugged", "--at", "200:replug"});
     ASSERT_FALSE(sim.wait_for_line("tevrak-sim: board ready").empty());
+    EXPECT_TRUE(file_shows(log, "# board unplugged\n# board plugged in again at /dev/pts/")) << read_file(log);
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(::waitpid(sim.pid(), nullptr, WNOHANG), 0) << "standard input is /dev/null: still running";
     ::kill(sim.pid(), SIGTERM);
