@@ -29,6 +29,6 @@ echo "== wall following for 8 s (front and right distance sensors)"
 kill -INT $sim
 wait $sim || true
 trap - EXIT
-echo "== the board received $(wc -l < "$home/frames.log") frames; the last ones:"
+echo "== the last lines of the board's frame log ($home/frames.log):"
 tail -n 5 "$home/frames.log"
 sed -n 's/^tevrak-sim: picture/picture/p' "$out"
