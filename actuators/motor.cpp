@@ -32,11 +32,9 @@ extern "C" int MOTORInit(void) {
     if (SERInit(protocol::kLinkInterface, protocol::kLinkBaud, 0) != 0) return 1;
     // After a restart the board's counters are the only reference left.
     ENCODERBaseVal.fill(0);
-    const char *path = tevrak::paths::hdt_file();
-    MOTORFirst = HDTLoadMOTOR(path, 0);
-    // A file without motors gives no head to hold a table; the unit still
-    // starts, and every motor is then one without a table.
-    if (MOTORFirst != nullptr) MOTORFirst->table = HDTLoadTable(path, MOTORFirst);
+    // A file without motors still starts the unit: every motor is then one
+    // without a table.
+    MOTORFirst = hdt::load_device_list(HDTLoadMOTOR, tevrak::paths::hdt_file());
     MOTORInitialised = 1;
     return 0;
 }

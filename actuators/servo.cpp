@@ -30,11 +30,9 @@ namespace hdt = tevrak::hdt;
 extern "C" int SERVOInit(void) {
     if (SERVOInitialised == 1) return 0;
     if (SERInit(protocol::kLinkInterface, protocol::kLinkBaud, 0) != 0) return 1;
-    const char *path = tevrak::paths::hdt_file();
-    SERVOFirst = HDTLoadSERVO(path, 0);
-    // A file without servos gives no head to hold a table; the unit still
-    // starts, and every servo is then one without a table.
-    if (SERVOFirst != nullptr) SERVOFirst->table = HDTLoadTable(path, SERVOFirst);
+    // A file without servos still starts the unit: every servo is then one
+    // without a table.
+    SERVOFirst = hdt::load_device_list(HDTLoadSERVO, tevrak::paths::hdt_file());
     SERVOInitialised = 1;
     return 0;
 }

@@ -31,3 +31,15 @@ Servo *load_servos(LineReader &file);
 Device *load_motors(LineReader &file);
 Device *load_sensors(LineReader &file);
 }  // namespace tevrak::hdt
+
+namespace tevrak::hdt {
+// A device unit's start-up step: loads the unit's list from the hardware
+// description file and stores the head's table into the head record. A file
+// without devices of the kind gives a null head, which holds no table.
+template <typename Record>
+Record *load_device_list(Record *(*loader)(const char *path, int flags), const char *path) {
+    Record *head = loader(path, 0);
+    if (head != nullptr) head->table = HDTLoadTable(path, head);
+    return head;
+}
+}  // namespace tevrak::hdt

@@ -29,11 +29,9 @@ namespace hdt = tevrak::hdt;
 extern "C" int PSDInit(void) {
     if (PSDInitialised == 1) return 0;
     if (SERInit(protocol::kLinkInterface, protocol::kLinkBaud, 0) != 0) return 1;
-    const char *path = tevrak::paths::hdt_file();
-    PSDFirst = HDTLoadPSD(path, 0);
-    // A file without sensors gives no head to hold a table; the unit still
-    // starts, and every sensor is then one without a table.
-    if (PSDFirst != nullptr) PSDFirst->table = HDTLoadTable(path, PSDFirst);
+    // A file without sensors still starts the unit: every sensor is then one
+    // without a table.
+    PSDFirst = hdt::load_device_list(HDTLoadPSD, tevrak::paths::hdt_file());
     PSDInitialised = 1;
     return 0;
 }
