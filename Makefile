@@ -10,22 +10,26 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build build-asan demo test test-normal test-asan test-slow fuzz valgrind clean
+.PHONY: all deps configure build build-asan demo test test-normal test-asan test-slow fuzz valgrind clean
 
 all: build
 
 deps:
 	@./scripts/install-deps.sh
 
-build: deps
+configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEVRAK_HOME=$(CURDIR)/$(BUILD)/home
+
+build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 build-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTEVRAK_SANITIZE=ON -DTEVRAK_HOME=$(CURDIR)/$(ASAN_BUILD)/home
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
-demo: build
+# The demo builds only what it runs.
+demo: configure
+	cmake --build $(BUILD) -j $(JOBS) --target tevrak-sim example_square example_wall_follow
 	./scripts/demo.sh $(BUILD)
 
 test-normal: build
