@@ -27,10 +27,16 @@ extern "C" void RCINSetHoldDelay(int delay) {
 
 extern "C" int RCINRestart(int code) {
     std::array<char, 200> path{};
-    std::snprintf(path.data(), path.size(), rcin::kConfigFileFormat, tevrak::paths::ir_config_dir(), code);
+    const int path_length =
+        std::snprintf(path.data(), path.size(), rcin::kConfigFileFormat, tevrak::paths::ir_config_dir(), code);
     std::array<char, 200> copy{};
-    std::snprintf(copy.data(), copy.size(), rcin::kCopyCommandFormat, path.data());
-    rcin::run_command(copy.data());
+    const int copy_length = std::snprintf(copy.data(), copy.size(), rcin::kCopyCommandFormat, path.data());
+    // A path or command cut at its buffer would name another file: such a
+    // copy is not run (only with a configuration folder of over 150
+    // characters; the default one leaves the command at 74 at most).
+    const bool fits = path_length >= 0 && static_cast<std::size_t>(path_length) < path.size() &&
+                      copy_length >= 0 && static_cast<std::size_t>(copy_length) < copy.size();
+    if (fits) rcin::run_command(copy.data());
     rcin::run_command(rcin::kRestartCommand);
     // Recorded whether or not the copy worked: the commands report nothing.
     rcin::controllerCode = code;

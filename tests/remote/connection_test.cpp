@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/paths.h"
 #include "remote/rcin_fixture.h"
 #include "remote/rcin_state.h"
 #include "support/board_fixture.h"
@@ -98,6 +99,14 @@ TEST_F(RcinNoDaemonTest, RestartInstallsTheNumberedConfiguration) {
     EXPECT_EQ(RCINRestart(-12), 0);
     EXPECT_EQ(recorded_commands().at(0), "sudo cp " + home.root() + "/bin/ir/-12_lircd.conf /etc/lirc/lircd.conf");
     EXPECT_EQ(rcin::controllerCode, -12);
+
+    // A configuration folder so long that the path would be cut: no copy of
+    // some other file, only the restart.
+    recorded_commands().clear();
+    tevrak::paths::set_home("/" + std::string(180, 'h'));
+    EXPECT_EQ(RCINRestart(4), 0);
+    EXPECT_EQ(recorded_commands(), Commands{"sudo /etc/init.d/lirc restart"});
+    EXPECT_EQ(rcin::controllerCode, 4);
 }
 
 }  // namespace
