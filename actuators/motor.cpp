@@ -18,7 +18,7 @@ namespace protocol = tevrak::protocol;
 
 const protocol::Unit kMotor{&MOTORInitialised, MOTORInit, "MOTOR: Timeout!!!\n"};
 
-int send(const protocol::Frame &frame) { return protocol::command(kMotor, frame) == protocol::Outcome::ok ? 0 : 1; }
+int send(const protocol::Frame &frame) { return protocol::command_result(kMotor, frame); }
 
 }  // namespace
 }  // namespace tevrak::actuators

@@ -18,7 +18,7 @@ namespace protocol = tevrak::protocol;
 
 const protocol::Unit kServo{&SERVOInitialised, SERVOInit, "SERVO: Timeout!!!\n"};
 
-int send(const protocol::Frame &frame) { return protocol::command(kServo, frame) == protocol::Outcome::ok ? 0 : 1; }
+int send(const protocol::Frame &frame) { return protocol::command_result(kServo, frame); }
 
 }  // namespace
 }  // namespace tevrak::actuators

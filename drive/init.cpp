@@ -64,9 +64,9 @@ extern "C" int VWInit(void) {
 
 extern "C" int VWControl(int gain1, int gain2, int gain3, int gain4) {
     const auto frame = protocol::Frame(protocol::op::VWControl).byte(gain1).byte(gain2).byte(gain3).byte(gain4);
-    return protocol::command(kUnit, frame) == protocol::Outcome::ok ? 0 : 1;
+    return protocol::command_result(kUnit, frame);
 }
 
 extern "C" int VWControlOff(void) {
-    return protocol::command(kUnit, protocol::Frame(protocol::op::VWControlOff)) == protocol::Outcome::ok ? 0 : 1;
+    return protocol::command_result(kUnit, protocol::Frame(protocol::op::VWControlOff));
 }

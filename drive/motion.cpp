@@ -9,7 +9,7 @@ using protocol::Frame;
 namespace {
 
 int send(const Frame &frame) {
-    return protocol::command(drive::kUnit, frame) == protocol::Outcome::ok ? 0 : 1;
+    return protocol::command_result(drive::kUnit, frame);
 }
 
 }  // namespace

@@ -69,6 +69,10 @@ Outcome command(const Unit &unit, const Frame &frame, std::FILE *stream) {
     return send_without_startup(unit, frame, stream);
 }
 
+int command_result(const Unit &unit, const Frame &frame, std::FILE *stream) {
+    return command(unit, frame, stream) == Outcome::ok ? 0 : 1;
+}
+
 Outcome query(const Unit &unit, const Frame &frame, std::span<std::uint8_t> reply, std::FILE *stream,
               ReplyRead mode) {
     if (!ensure_started(unit)) return Outcome::startup_failed;

@@ -53,6 +53,10 @@ bool ensure_started(const Unit &unit);
 // Sends a command without reply. Writes the timeout message to stream.
 Outcome command(const Unit &unit, const Frame &frame, std::FILE *stream = stderr);
 
+// The result every command without reply returns: 0 when the frame was
+// sent, 1 when the start-up or the link check failed.
+int command_result(const Unit &unit, const Frame &frame, std::FILE *stream = stderr);
+
 // Sends a query and reads reply.size() bytes behind the reply marker.
 Outcome query(const Unit &unit, const Frame &frame, std::span<std::uint8_t> reply,
               std::FILE *stream = stderr, ReplyRead mode = ReplyRead::bytewise);

@@ -4,7 +4,7 @@
 #   install-deps.sh fuzz       also clang and its fuzzing runtime
 #   install-deps.sh valgrind   also valgrind
 set -e
-packages="cmake g++ make pkg-config libgtest-dev libgmock-dev liblirc-dev lirc"
+packages="cmake gcc g++ make pkg-config libgtest-dev libgmock-dev liblirc-dev lirc"
 for extra in "$@"; do
   case "$extra" in
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;
