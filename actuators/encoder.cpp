@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdio>
 
-#include "actuators_state.h"
-#include "conversion.h"
+#include "actuators/state.h"
+#include "config/conversion.h"
 #include "protocol/command.h"
 #include "tevrak/motor.h"
 
@@ -15,7 +15,7 @@ namespace protocol = tevrak::protocol;
 
 // Encoders share the motors' flag and start-up but have a message of their
 // own, whose stream depends on the operation.
-const protocol::Unit kEncoder{&MOTORInitialised, MOTORInit, "ENCODER: Timeout!!!\n"};
+const protocol::Unit kEncoder{&state.MOTORInitialised, MOTORInit, "ENCODER: Timeout!!!\n"};
 
 constexpr bool valid_encoder(int encoder) { return encoder >= 1 && encoder <= kEncoders; }
 
@@ -31,6 +31,7 @@ protocol::Outcome read_count(int encoder, std::FILE *stream, std::int32_t &count
 }  // namespace tevrak::actuators
 
 using namespace tevrak::actuators;
+using namespace tevrak::conversion;
 namespace protocol = tevrak::protocol;
 
 extern "C" int ENCODERRead(int encoder) {
@@ -38,7 +39,7 @@ extern "C" int ENCODERRead(int encoder) {
     if (!valid_encoder(encoder)) return -1;
     std::int32_t count = 0;
     if (read_count(encoder, stdout, count) != protocol::Outcome::ok) return -1;
-    return relative_count(count, ENCODERBaseVal[static_cast<std::size_t>(encoder - 1)]);
+    return relative_count(count, state.ENCODERBaseVal[static_cast<std::size_t>(encoder - 1)]);
 }
 
 extern "C" int ENCODERReset(int encoder) {
@@ -47,6 +48,6 @@ extern "C" int ENCODERReset(int encoder) {
     const auto outcome = read_count(encoder, stderr, count);
     if (outcome == protocol::Outcome::startup_failed) return 1;
     if (outcome != protocol::Outcome::ok) return -1;
-    ENCODERBaseVal[static_cast<std::size_t>(encoder - 1)] = count;
+    state.ENCODERBaseVal[static_cast<std::size_t>(encoder - 1)] = count;
     return 0;
 }

@@ -4,19 +4,18 @@
 
 #include <cstdio>
 
-#include "actuators_state.h"
-#include "conversion.h"
+#include "actuators/state.h"
+#include "config/conversion.h"
 #include "platform/hdt_loader.h"
 #include "protocol/command.h"
-#include "protocol/paths.h"
-#include "tevrak/serial.h"
+#include "protocol/unit_startup.h"
 
 namespace tevrak::actuators {
 namespace {
 
 namespace protocol = tevrak::protocol;
 
-const protocol::Unit kMotor{&MOTORInitialised, MOTORInit, "MOTOR: Timeout!!!\n"};
+const protocol::Unit kMotor{&state.MOTORInitialised, MOTORInit, "MOTOR: Timeout!!!\n"};
 
 int send(const protocol::Frame &frame) { return protocol::command_result(kMotor, frame); }
 
@@ -24,19 +23,14 @@ int send(const protocol::Frame &frame) { return protocol::command_result(kMotor,
 }  // namespace tevrak::actuators
 
 using namespace tevrak::actuators;
+using namespace tevrak::conversion;
 namespace protocol = tevrak::protocol;
 namespace hdt = tevrak::hdt;
 
 extern "C" int MOTORInit(void) {
-    if (MOTORInitialised == 1) return 0;
-    if (SERInit(protocol::kLinkInterface, protocol::kLinkBaud, 0) != 0) return 1;
     // After a restart the board's counters are the only reference left.
-    ENCODERBaseVal.fill(0);
-    // A file without motors still starts the unit: every motor is then one
-    // without a table.
-    MOTORFirst = hdt::load_device_list(HDTLoadMOTOR, tevrak::paths::hdt_file());
-    MOTORInitialised = 1;
-    return 0;
+    return protocol::start_device_unit(state.MOTORInitialised, state.MOTORFirst, HDTLoadMOTOR,
+                                       [] { state.ENCODERBaseVal.fill(0); });
 }
 
 extern "C" int MOTORDriveRaw(int motor, int value) {
@@ -55,7 +49,7 @@ extern "C" int MOTORSpeed(int motor, int speed) {
 
 extern "C" int MOTORDrive(int motor, int speed) {
     if (!protocol::ensure_started(kMotor)) return 1;
-    const hdt::Table *table = hdt::table_of(hdt::nth(MOTORFirst, motor));
+    const hdt::Table *table = hdt::table_of(hdt::nth(state.MOTORFirst, motor));
     if (table == nullptr) {
         protocol::write_message(stdout, "No Motor Table\n");
         MOTORDriveRaw(motor, speed);

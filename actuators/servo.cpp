@@ -4,19 +4,18 @@
 
 #include <cstdio>
 
-#include "actuators_state.h"
-#include "conversion.h"
+#include "actuators/state.h"
+#include "config/conversion.h"
 #include "platform/hdt_loader.h"
 #include "protocol/command.h"
-#include "protocol/paths.h"
-#include "tevrak/serial.h"
+#include "protocol/unit_startup.h"
 
 namespace tevrak::actuators {
 namespace {
 
 namespace protocol = tevrak::protocol;
 
-const protocol::Unit kServo{&SERVOInitialised, SERVOInit, "SERVO: Timeout!!!\n"};
+const protocol::Unit kServo{&state.SERVOInitialised, SERVOInit, "SERVO: Timeout!!!\n"};
 
 int send(const protocol::Frame &frame) { return protocol::command_result(kServo, frame); }
 
@@ -24,17 +23,12 @@ int send(const protocol::Frame &frame) { return protocol::command_result(kServo,
 }  // namespace tevrak::actuators
 
 using namespace tevrak::actuators;
+using namespace tevrak::conversion;
 namespace protocol = tevrak::protocol;
 namespace hdt = tevrak::hdt;
 
 extern "C" int SERVOInit(void) {
-    if (SERVOInitialised == 1) return 0;
-    if (SERInit(protocol::kLinkInterface, protocol::kLinkBaud, 0) != 0) return 1;
-    // A file without servos still starts the unit: every servo is then one
-    // without a table.
-    SERVOFirst = hdt::load_device_list(HDTLoadSERVO, tevrak::paths::hdt_file());
-    SERVOInitialised = 1;
-    return 0;
+    return protocol::start_device_unit(state.SERVOInitialised, state.SERVOFirst, HDTLoadSERVO);
 }
 
 extern "C" int SERVOSetRaw(int servo, int position) {
@@ -47,7 +41,7 @@ extern "C" int SERVORange(int servo, int low, int high) {
 
 extern "C" int SERVOSet(int servo, int position) {
     if (!protocol::ensure_started(kServo)) return 1;
-    const hdt::Servo *record = hdt::nth(SERVOFirst, servo);
+    const hdt::Servo *record = hdt::nth(state.SERVOFirst, servo);
     const hdt::Table *table = hdt::table_of(record);
     if (table == nullptr) {
         protocol::write_message(stdout, "No Servo table\n");

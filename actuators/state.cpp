@@ -1,12 +1,9 @@
-#include "actuators_state.h"
+#include "actuators/state.h"
 
 namespace tevrak::actuators {
 
-int SERVOInitialised = 0;
-hdt::Servo *SERVOFirst = nullptr;
+State state;
 
-int MOTORInitialised = 0;
-hdt::Device *MOTORFirst = nullptr;
-std::array<std::int32_t, kEncoders> ENCODERBaseVal{};
+void reset() { state = State{}; }
 
 }  // namespace tevrak::actuators

@@ -25,14 +25,14 @@
 #include <thread>
 #include <vector>
 
-#include "actuators/actuators_state.h"
+#include "actuators/testing.h"
 #include "alloc_counter.h"
-#include "drive/drive_state.h"
-#include "protocol/paths.h"
-#include "rangers/rangers_state.h"
-#include "remote/commands.h"
+#include "drive/testing.h"
+#include "config/paths.h"
+#include "rangers/testing.h"
+#include "remote/testing.h"
 #include "remote/private_lircd.h"
-#include "sim/board.h"
+#include "sim/board/board.h"
 #include "tevrak/drive.h"
 #include "tevrak/motor.h"
 #include "tevrak/psd.h"
@@ -116,10 +116,10 @@ std::string big_hdt(int lines) {
 double startup_millis(int runs) {
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
-        tevrak::drive::VWInitialised = 0;
-        tevrak::actuators::SERVOInitialised = 0;
-        tevrak::actuators::MOTORInitialised = 0;
-        tevrak::rangers::PSDInitialised = 0;
+        tevrak::drive::state.VWInitialised = 0;
+        tevrak::actuators::state.SERVOInitialised = 0;
+        tevrak::actuators::state.MOTORInitialised = 0;
+        tevrak::rangers::state.PSDInitialised = 0;
         const auto start = Clock::now();
         VWInit();
         SERVOInit();

@@ -1,4 +1,4 @@
-#include "arc.h"
+#include "drive/arc.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,14 +1,16 @@
 // Start-up of the drive unit and the velocity controller's gains.
 #include <optional>
 
-#include "drive_state.h"
-#include "protocol/paths.h"
-#include "settings.h"
+#include "config/paths.h"
+#include "drive/settings.h"
+#include "drive/state.h"
 #include "tevrak/serial.h"
 
 namespace tevrak::drive {
 
-int VWInitialised = 0;
+State state;
+
+void reset() { state = State{}; }
 
 namespace {
 
@@ -40,7 +42,6 @@ void gains_step(const DriveSettings &settings) {
 
 using namespace tevrak;
 using drive::kUnit;
-using drive::VWInitialised;
 
 extern "C" int VWInit(void) {
     // The file comes first: without it nothing else happens, not even the
@@ -49,7 +50,7 @@ extern "C" int VWInit(void) {
     if (!settings) return 1;
 
     // Started already: only the gains are loaded again.
-    if (VWInitialised == 1) {
+    if (drive::state.VWInitialised == 1) {
         drive::gains_step(*settings);
         return 0;
     }
@@ -57,7 +58,7 @@ extern "C" int VWInit(void) {
     if (SERInit(protocol::kLinkInterface, protocol::kLinkBaud, 0) != 0) return 1;
     // The flag is still 0 here, so the frame must bypass the lazy start-up.
     if (protocol::send_without_startup(kUnit, drive::setup_frame(*settings)) != protocol::Outcome::ok) return 1;
-    VWInitialised = 1;
+    drive::state.VWInitialised = 1;
     drive::gains_step(*settings);
     return 0;
 }

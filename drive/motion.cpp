@@ -1,7 +1,7 @@
 // Motion commands: one frame each, no reply; 0 once sent, 1 on failure.
-#include "angles.h"
-#include "arc.h"
-#include "drive_state.h"
+#include "drive/angles.h"
+#include "drive/arc.h"
+#include "drive/state.h"
 
 using namespace tevrak;
 using protocol::Frame;

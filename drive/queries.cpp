@@ -4,8 +4,8 @@
 #include <array>
 #include <cstdint>
 
-#include "angles.h"
-#include "drive_state.h"
+#include "drive/angles.h"
+#include "drive/state.h"
 
 using namespace tevrak;
 using protocol::Frame;
@@ -63,7 +63,7 @@ extern "C" int VWDriveRemain(void) {
     case Outcome::short_reply:
         // The port stays open; the next operation starts the unit afresh.
         protocol::write_message(stderr, drive::kShortReplyMessage);
-        drive::VWInitialised = 0;
+        drive::state.VWInitialised = 0;
         return -1;
     default:
         return kLinkFailed;

@@ -1,4 +1,4 @@
-#include "settings.h"
+#include "drive/settings.h"
 
 #include <string_view>
 

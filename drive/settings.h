@@ -8,7 +8,7 @@
 #include <array>
 
 #include "protocol/frame.h"
-#include "protocol/hdt_file.h"
+#include "config/hdt_file.h"
 
 namespace tevrak::drive {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "fuzz_input.h"
-#include "serial/serial_state.h"
+#include "serial/testing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     namespace serial = tevrak::serial;

@@ -1,5 +1,5 @@
 // The drive unit's lines of hdt.txt (ENCODER, DRIVE, KINEMA) on arbitrary text.
-#include "drive/settings.h"
+#include "drive/testing.h"
 #include "fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {

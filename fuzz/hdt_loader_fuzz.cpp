@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "fuzz_input.h"
-#include "platform/hdt_loader.h"
+#include "config/device_lines.h"
 
 namespace {
 
@@ -24,17 +24,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     {
         tevrak::fuzz::MemoryFile file(text);
         tevrak::hdt::LineReader reader(file.get());
-        walk(tevrak::hdt::load_servos(reader));
+        walk(tevrak::hdt::read_servos(reader)->head());
     }
     {
         tevrak::fuzz::MemoryFile file(text);
         tevrak::hdt::LineReader reader(file.get());
-        walk(tevrak::hdt::load_motors(reader));
+        walk(tevrak::hdt::read_motors(reader)->head());
     }
     {
         tevrak::fuzz::MemoryFile file(text);
         tevrak::hdt::LineReader reader(file.get());
-        walk(tevrak::hdt::load_sensors(reader));
+        walk(tevrak::hdt::read_sensors(reader)->head());
     }
     return 0;
 }

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "fuzz_input.h"
-#include "remote/event_line.h"
+#include "remote/testing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     auto copy = std::make_unique<char[]>(size);

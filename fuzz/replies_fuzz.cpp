@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "fake_serial.h"
-#include "protocol/paths.h"
+#include "config/paths.h"
 #include "tevrak/drive.h"
 #include "tevrak/motor.h"
 #include "tevrak/psd.h"

@@ -1,21 +1,11 @@
-// Growth of a menu's item array, with a seam so that tests can make the
-// allocation fail.
+// Growth of a menu's item array, through the menu's allocation seam.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "tevrak/listmenu.h"
 
 namespace tevrak::menu {
-
-// Gets a block of `bytes` bytes holding the first bytes of `block` (a fresh
-// block when `block` is null), like realloc; null on failure, with `block`
-// left untouched.
-using Reallocator = void *(*)(void *block, std::size_t bytes);
-
-// Routes item-array allocations through fn; null restores malloc/realloc.
-void set_reallocator(Reallocator fn);
 
 // The item array grown to size + 1 records: a new array of one record when
 // size is 0, otherwise items reallocated. Null when the memory is not there

@@ -3,9 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "allocation.h"
-#include "platform/os.h"
-#include "room.h"
+#include "menu/allocation.h"
+#include "menu/room.h"
+#include "menu/state.h"
+#include "platform/message.h"
 
 namespace tevrak::menu {
 namespace {
@@ -15,7 +16,7 @@ constexpr const char *kOutsideBounds = "WARNING: attempted to change text of ite
 
 template <std::size_t N>
 void copy_text(char (&field)[N], const char *text) {
-    OSStrcpy_n(field, text, static_cast<int>(N));
+    state.outside.copy_text(field, text, static_cast<int>(N));
 }
 
 bool holds_item(const LMMenu &menu, std::int32_t index) {
@@ -36,10 +37,10 @@ extern "C" {
 void LMInit(LMMenu *m, const char *title) {
     if (m == nullptr) return;
     LCDFBInfo info{};
-    LCDGetFBInfo(&info);
+    menu::state.outside.frame_buffer_info(&info);
     menu::copy_text(m->title, title);
-    m->fgColor = LCDGetColorFromName("white");
-    m->bgColor = LCDGetColorFromName("blue");
+    m->fgColor = menu::state.outside.color_from_name("white");
+    m->bgColor = menu::state.outside.color_from_name("blue");
     m->size = 0;
     m->auxA = 0;
     m->auxB = 0;
@@ -53,8 +54,7 @@ void LMAddItem(LMMenu *m, const char *text, int32_t value) {
     if (m == nullptr) return;
     LMItem *grown = menu::grow_by_one(m->items, m->size);
     if (grown == nullptr) {
-        std::fputs(menu::kNoMemory, stdout);
-        std::fflush(stdout);
+        tevrak::write_message(stdout, menu::kNoMemory);
         return;
     }
     m->items = grown;
@@ -63,8 +63,8 @@ void LMAddItem(LMMenu *m, const char *text, int32_t value) {
 
     item = LMItem{};
     menu::copy_text(item.text, text);
-    item.fgColor = LCDGetColorFromName("red");
-    item.bgColor = LCDGetColorFromName("aquamarine");
+    item.fgColor = menu::state.outside.color_from_name("red");
+    item.bgColor = menu::state.outside.color_from_name("aquamarine");
     item.userData = value;
 
     if (m->size > menu::list_room(gLCDHandle)) m->scroll = 1;
@@ -83,7 +83,7 @@ void LMFreeItems(LMMenu *m) {
 void LMChangeItemText(LMMenu *m, const char *text, int32_t index) {
     if (m == nullptr) return;
     if (!menu::holds_item(*m, index)) {
-        std::fputs(menu::kOutsideBounds, stderr);
+        tevrak::write_message(stderr, menu::kOutsideBounds);
         return;
     }
     menu::copy_text(m->items[index].text, text);

@@ -1,111 +1,30 @@
-#include "hdt_loader.h"
+#include "platform/hdt_loader.h"
 
-#include <deque>
-#include <map>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "os.h"
-#include "protocol/hdt_file.h"
+#include "config/device_lines.h"
 
 namespace tevrak::hdt {
 namespace {
 
-struct NamedTable {
-    std::vector<std::int32_t> entries;
-    Table table{};
-};
+// The newest list of each kind.
+std::unique_ptr<DeviceList<Servo>> servos;
+std::unique_ptr<DeviceList<Device>> motors;
+std::unique_ptr<DeviceList<Device>> sensors;
 
-// Everything one load of one kind returned.
 template <typename Record>
-struct LoadedList {
-    std::deque<Record> records;
-    std::map<std::string, NamedTable, std::less<>> tables;
-};
-
-// Reads the TABLE lines and the device lines of one key; parse_device fills
-// a record from its line and returns the table name it asks for.
-template <typename Record, typename ParseDevice>
-Record *load(LineReader &file, std::string_view key, std::unique_ptr<LoadedList<Record>> &slot,
-             ParseDevice parse_device) {
-    auto list = std::make_unique<LoadedList<Record>>();
-    std::vector<std::string> wanted;
-    std::string_view line;
-    while (file.next(line)) {
-        if (has_key(line, "TABLE")) {
-            FieldCursor cursor(line);
-            std::string_view field;
-            cursor.next(field);  // the key
-            if (!cursor.next(field)) continue;
-            NamedTable &named = list->tables[std::string(field)];
-            named.entries.clear();
-            while (cursor.next(field)) named.entries.push_back(to_int(field));
-        } else if (has_key(line, key)) {
-            Record &record = list->records.emplace_back();
-            wanted.emplace_back(parse_device(record, Fields(line)));
-        }
-    }
-    for (std::size_t i = 0; i < list->records.size(); ++i) {
-        Record &record = list->records[i];
-        record.next = i + 1 < list->records.size() ? &list->records[i + 1] : nullptr;
-        OSStrcpy_n(record.tabname, wanted[i].c_str(), static_cast<int>(kNameLength));
-        auto found = list->tables.find(wanted[i]);
-        if (wanted[i] != "-" && found != list->tables.end()) {
-            NamedTable &named = found->second;
-            named.table.size = static_cast<std::int32_t>(named.entries.size());
-            named.table.data = named.entries.data();
-            record.table = &named.table;
-        }
-    }
-    Record *head = list->records.empty() ? nullptr : &list->records.front();
-    slot = std::move(list);
-    return head;
-}
-
-std::unique_ptr<LoadedList<Servo>> servos;
-std::unique_ptr<LoadedList<Device>> motors;
-std::unique_ptr<LoadedList<Device>> sensors;
-
-std::string plain_device(Device &record, const Fields &fields) {
-    OSStrcpy_n(record.name, std::string(fields.text(2)).c_str(), static_cast<int>(kNameLength));
-    return std::string(fields.text(3));
+Record *load(const char *path, std::unique_ptr<DeviceList<Record>> (*read)(LineReader &),
+             std::unique_ptr<DeviceList<Record>> &slot) {
+    LineReader file(path);
+    slot = read(file);
+    return slot->head();
 }
 
 }  // namespace
-
-Servo *load_servos(LineReader &file) {
-    return load<Servo>(file, "SERVO", servos, [](Servo &record, const Fields &fields) {
-        OSStrcpy_n(record.name, std::string(fields.text(2)).c_str(), static_cast<int>(kNameLength));
-        record.low = fields.number(3);
-        record.high = fields.number(4);
-        return std::string(fields.text(5));
-    });
-}
-
-Device *load_motors(LineReader &file) { return load<Device>(file, "MOTOR", motors, plain_device); }
-
-Device *load_sensors(LineReader &file) { return load<Device>(file, "PSD", sensors, plain_device); }
-
 }  // namespace tevrak::hdt
 
 using namespace tevrak::hdt;
 
-Servo *HDTLoadSERVO(const char *path, int) {
-    LineReader file(path);
-    return load_servos(file);
-}
+Servo *HDTLoadSERVO(const char *path, int) { return load(path, read_servos, servos); }
 
-Device *HDTLoadMOTOR(const char *path, int) {
-    LineReader file(path);
-    return load_motors(file);
-}
+Device *HDTLoadMOTOR(const char *path, int) { return load(path, read_motors, motors); }
 
-Device *HDTLoadPSD(const char *path, int) {
-    LineReader file(path);
-    return load_sensors(file);
-}
-
-Table *HDTLoadTable(const char *, const Device *record) { return record != nullptr ? record->table : nullptr; }
-
-Table *HDTLoadTable(const char *, const Servo *record) { return record != nullptr ? record->table : nullptr; }
+Device *HDTLoadPSD(const char *path, int) { return load(path, read_sensors, sensors); }

@@ -1,4 +1,4 @@
-#include "command.h"
+#include "protocol/command.h"
 
 #include <cstring>
 
@@ -48,11 +48,6 @@ bool read_bytewise(std::span<std::uint8_t> reply) {
 }
 
 }  // namespace
-
-void write_message(std::FILE *stream, const char *text) {
-    std::fputs(text, stream);
-    std::fflush(stream);
-}
 
 bool ensure_started(const Unit &unit) {
     if (*unit.initialised != 0) return true;

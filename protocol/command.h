@@ -18,7 +18,8 @@
 #include <cstdio>
 #include <span>
 
-#include "frame.h"
+#include "platform/message.h"
+#include "protocol/frame.h"
 
 namespace tevrak::protocol {
 
@@ -65,7 +66,7 @@ Outcome query(const Unit &unit, const Frame &frame, std::span<std::uint8_t> repl
 // that sends its own set-up frame before its flag is set.
 Outcome send_without_startup(const Unit &unit, const Frame &frame, std::FILE *stream = stderr);
 
-// Writes a fixed message to stream and flushes standard output at once.
-void write_message(std::FILE *stream, const char *text);
+// Fixed messages go through the library's one writer.
+using tevrak::write_message;
 
 }  // namespace tevrak::protocol

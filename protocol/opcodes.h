@@ -3,12 +3,16 @@
 // included) and the reply length are fixed by the opcode.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+#include "serial/link_bytes.h"
 
 namespace tevrak::protocol {
 
-inline constexpr std::uint8_t kProbe = 0x0D;        // link-check probe (carriage return)
-inline constexpr std::uint8_t kReplyMarker = 0x3E;  // '>' answers a probe and leads a reply
+// The link check's probe, and the marker that answers it and leads a reply.
+using serial::kProbe;
+using serial::kReplyMarker;
 
 namespace op {
 inline constexpr std::uint8_t VWControl = 0xC1;

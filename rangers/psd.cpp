@@ -5,35 +5,29 @@
 #include <array>
 #include <cstdio>
 
-#include "conversion.h"
+#include "config/conversion.h"
 #include "platform/hdt_loader.h"
 #include "protocol/command.h"
-#include "protocol/paths.h"
-#include "rangers_state.h"
-#include "tevrak/serial.h"
+#include "protocol/unit_startup.h"
+#include "rangers/state.h"
 
 namespace tevrak::rangers {
 namespace {
 
 namespace protocol = tevrak::protocol;
 
-const protocol::Unit kPsd{&PSDInitialised, PSDInit, "PSD: Timeout!!!\n"};
+const protocol::Unit kPsd{&state.PSDInitialised, PSDInit, "PSD: Timeout!!!\n"};
 
 }  // namespace
 }  // namespace tevrak::rangers
 
 using namespace tevrak::rangers;
+using namespace tevrak::conversion;
 namespace protocol = tevrak::protocol;
 namespace hdt = tevrak::hdt;
 
 extern "C" int PSDInit(void) {
-    if (PSDInitialised == 1) return 0;
-    if (SERInit(protocol::kLinkInterface, protocol::kLinkBaud, 0) != 0) return 1;
-    // A file without sensors still starts the unit: every sensor is then one
-    // without a table.
-    PSDFirst = hdt::load_device_list(HDTLoadPSD, tevrak::paths::hdt_file());
-    PSDInitialised = 1;
-    return 0;
+    return protocol::start_device_unit(state.PSDInitialised, state.PSDFirst, HDTLoadPSD);
 }
 
 extern "C" int PSDGetRaw(int psd) {
@@ -49,7 +43,7 @@ extern "C" int PSDGet(int psd) {
     // The reading comes first; the table is looked up afterwards, so a
     // timeout message precedes the no-table message.
     const int raw = PSDGetRaw(psd);
-    const hdt::Table *table = hdt::table_of(hdt::nth(PSDFirst, psd));
+    const hdt::Table *table = hdt::table_of(hdt::nth(state.PSDFirst, psd));
     if (table == nullptr) {
         protocol::write_message(stderr, "PSD: No table, returning raw value\n");
         return raw;

@@ -1,8 +1,9 @@
-#include "rangers_state.h"
+#include "rangers/state.h"
 
 namespace tevrak::rangers {
 
-int PSDInitialised = 0;
-hdt::Device *PSDFirst = nullptr;
+State state;
+
+void reset() { state = State{}; }
 
 }  // namespace tevrak::rangers

@@ -2,8 +2,9 @@
 
 #include <cstdlib>
 
+#include "remote/state.h"
+
 namespace tevrak::rcin {
-namespace {
 
 void run_in_shell(const char *command) {
     // The daemon scripts' outcome is deliberately ignored.
@@ -11,15 +12,11 @@ void run_in_shell(const char *command) {
     static_cast<void>(status);
 }
 
-CommandRunner current_runner = run_in_shell;
-
-}  // namespace
-
-void run_command(const char *command) { current_runner(command); }
+void run_command(const char *command) { state.runner(command); }
 
 CommandRunner set_command_runner(CommandRunner runner) {
-    const CommandRunner previous = current_runner;
-    current_runner = runner != nullptr ? runner : run_in_shell;
+    const CommandRunner previous = state.runner;
+    state.runner = runner != nullptr ? runner : run_in_shell;
     return previous;
 }
 

@@ -13,11 +13,14 @@ inline constexpr char kConfigFileFormat[] = "%s%d_lircd.conf";
 
 using CommandRunner = void (*)(const char *command);
 
-// Runs command through the shell; its exit status is not looked at.
+// Runs command through the unit's runner; its exit status is not looked at.
 void run_command(const char *command);
 
-// Internal seam: replaces the runner (std::system by default) and returns the
-// one in use before. Passing nullptr puts the default back.
+// The default runner: std::system.
+void run_in_shell(const char *command);
+
+// Seam: replaces the runner and returns the one in use before. Passing
+// nullptr puts the default back.
 CommandRunner set_command_runner(CommandRunner runner);
 
 }  // namespace tevrak::rcin

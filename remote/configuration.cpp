@@ -3,26 +3,26 @@
 #include <array>
 #include <cstdio>
 
-#include "protocol/paths.h"
+#include "config/paths.h"
 #include "remote/commands.h"
-#include "remote/rcin_state.h"
+#include "remote/state.h"
 #include "tevrak/rcin.h"
 
 namespace rcin = tevrak::rcin;
 
 extern "C" void RCINSetControllerCode(int code) {
     rcin::lazy_start();
-    rcin::controllerCode = code;
+    rcin::state.controllerCode = code;
 }
 
 extern "C" int RCINGetControllerCode(void) {
     rcin::lazy_start();
-    return rcin::controllerCode;
+    return rcin::state.controllerCode;
 }
 
 extern "C" void RCINSetHoldDelay(int delay) {
     rcin::lazy_start();
-    rcin::holdDelay = delay;
+    rcin::state.holdDelay = delay;
 }
 
 extern "C" int RCINRestart(int code) {
@@ -39,6 +39,6 @@ extern "C" int RCINRestart(int code) {
     if (fits) rcin::run_command(copy.data());
     rcin::run_command(rcin::kRestartCommand);
     // Recorded whether or not the copy worked: the commands report nothing.
-    rcin::controllerCode = code;
+    rcin::state.controllerCode = code;
     return 0;
 }

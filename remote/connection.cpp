@@ -4,8 +4,9 @@
 
 #include <cstdio>
 
+#include "platform/message.h"
 #include "remote/commands.h"
-#include "remote/rcin_state.h"
+#include "remote/state.h"
 #include "tevrak/rcin.h"
 
 namespace rcin = tevrak::rcin;
@@ -22,16 +23,15 @@ void make_non_blocking(int descriptor) {
 }  // namespace
 
 extern "C" int RCINInit(void) {
-    if (rcin::RCIN_INITIAL == 1) return 1;
-    rcin::fd = lirc_init("lirc", 1);
-    if (rcin::fd < 0) {
-        std::fputs("Unable to initialise IR input", stderr);
-        std::fflush(stderr);
+    if (rcin::state.RCIN_INITIAL == 1) return 1;
+    rcin::state.fd = lirc_init("lirc", 1);
+    if (rcin::state.fd < 0) {
+        tevrak::write_message(stderr, "Unable to initialise IR input");
         rcin::run_command(rcin::kStopCommand);
         return 3;
     }
-    make_non_blocking(rcin::fd);
-    rcin::RCIN_INITIAL = 1;
+    make_non_blocking(rcin::state.fd);
+    rcin::state.RCIN_INITIAL = 1;
     return 0;
 }
 
@@ -39,7 +39,7 @@ extern "C" void RCINRelease(void) {
     rcin::lazy_start();
     lirc_deinit();
     rcin::run_command(rcin::kStopCommand);
-    rcin::RCIN_INITIAL = 0;
+    rcin::state.RCIN_INITIAL = 0;
 }
 
 extern "C" int RCINFlush(void) {
@@ -50,5 +50,5 @@ extern "C" int RCINFlush(void) {
 
 extern "C" int RCINGetStatus(void) {
     rcin::lazy_start();
-    return rcin::RCIN_INITIAL;
+    return rcin::state.RCIN_INITIAL;
 }

@@ -2,7 +2,7 @@
 #include "remote/daemon_wait.h"
 #include "remote/event_line.h"
 #include "remote/lirc_line.h"
-#include "remote/rcin_state.h"
+#include "remote/state.h"
 #include "tevrak/rcin.h"
 
 namespace rcin = tevrak::rcin;
@@ -18,12 +18,12 @@ extern "C" int RCINGet(void) {
         if (!line.present()) {
             // Nothing more will come on a closed connection; never spin on it.
             if (connection_closed) return -1;
-            connection_closed = rcin::wait_for_data(rcin::fd) == rcin::Connection::closed;
+            connection_closed = rcin::wait_for_data(rcin::state.fd) == rcin::Connection::closed;
             continue;
         }
         const auto event = rcin::parse_event(line.view());
         if (!event) continue;  // a notice of the daemon, no key
-        if (event->repeat > 0 && event->repeat < rcin::holdDelay) return 0;
+        if (event->repeat > 0 && event->repeat < rcin::state.holdDelay) return 0;
         if (event->key != 0) return event->key;
     }
 }

@@ -2,10 +2,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/message.h"
 #include "platform/os.h"
-#include "protocol/hdt_file.h"
-#include "protocol/paths.h"
-#include "serial_state.h"
+#include "config/hdt_file.h"
+#include "config/paths.h"
+#include "serial/discovery.h"
+#include "serial/state.h"
 #include "tevrak/serial_link.h"
 
 namespace tevrak::serial {
@@ -64,8 +66,7 @@ int read_usb_lines(hdt::LineReader &file, std::string_view listing) {
         if (!usb) continue;
         const auto path = find_device_path(listing, usb->name);
         if (!valid_interface(usb->interface)) {
-            std::fputs("Invalid usb port number (1-4)", stdout);
-            std::fflush(stdout);
+            tevrak::write_message(stdout, "Invalid usb port number (1-4)");
             return 1;
         }
         // A path that does not fit its slot is refused, never cut.
@@ -83,12 +84,12 @@ int read_usb_lines(hdt::LineReader &file, std::string_view listing) {
 using namespace tevrak::serial;
 
 extern "C" int SERGetPaths(void) {
-    if (SERPathInit == 1) return 1;
-    std::snprintf(USBPATH1, kPathSlot, "%s", kDefaultPath);
+    if (state.SERPathInit == 1) return 1;
+    std::snprintf(state.USBPATH1, kPathSlot, "%s", kDefaultPath);
 
     tevrak::hdt::LineReader file(tevrak::paths::hdt_file());
     if (!file.is_open()) {
-        std::fputs("No HDT file present", stderr);
+        tevrak::write_message(stderr, "No HDT file present");
         return 1;
     }
 
@@ -100,6 +101,6 @@ extern "C" int SERGetPaths(void) {
 #endif
 
     if (read_usb_lines(file, listing) != 0) return 1;
-    SERPathInit = 1;
+    state.SERPathInit = 1;
     return 0;
 }

@@ -6,7 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "serial_state.h"
+#include "platform/message.h"
+#include "serial/state.h"
 #include "tevrak/serial_link.h"
 
 namespace tevrak::serial {
@@ -37,8 +38,7 @@ extern "C" int SERSet_interface_attribs(int descriptor, int speed, int parity, i
     struct termios tty;
     std::memset(&tty, 0, sizeof tty);
     if (tcgetattr(descriptor, &tty) != 0) {
-        std::fputs("error from tcgetattr\n", stdout);
-        std::fflush(stdout);
+        tevrak::write_message(stdout, "error from tcgetattr\n");
         return -1;
     }
     cfsetospeed(&tty, static_cast<speed_t>(speed));
@@ -63,8 +63,7 @@ extern "C" int SERSet_interface_attribs(int descriptor, int speed, int parity, i
 #endif
 
     if (tcsetattr(descriptor, TCSANOW, &tty) != 0) {
-        std::fputs("error from tcsetattr\n", stdout);
-        std::fflush(stdout);
+        tevrak::write_message(stdout, "error from tcsetattr\n");
         return -1;
     }
     return 0;
@@ -74,8 +73,7 @@ extern "C" void SERSet_blocking(int descriptor, int should_block) {
     struct termios tty;
     std::memset(&tty, 0, sizeof tty);
     if (tcgetattr(descriptor, &tty) != 0) {
-        std::fputs("error from tggetattr\n", stdout);
-        std::fflush(stdout);
+        tevrak::write_message(stdout, "error from tggetattr\n");
         return;
     }
     tty.c_cc[VMIN] = should_block ? 1 : 0;
@@ -84,7 +82,7 @@ extern "C" void SERSet_blocking(int descriptor, int should_block) {
 }
 
 extern "C" int SERInit(int interface, int baud, int handshake) {
-    if (SERPathInit != 1) SERGetPaths();
+    if (state.SERPathInit != 1) SERGetPaths();
 
     if (!valid_interface(interface)) {
         std::fprintf(stderr, "incorrect interface, %d invalid\n", interface);
@@ -101,28 +99,27 @@ extern "C" int SERInit(int interface, int baud, int handshake) {
         path[length] = '\0';
     }
     close_port();
-    SERType = interface;
-    SERBaud[interface] = baud;
-    SERHandshake[interface] = handshake;
+    state.SERType = interface;
+    state.SERBaud[interface] = baud;
+    state.SERHandshake[interface] = handshake;
 
     // A path too long for the working copy is refused rather than cut to
     // another device's path.
-    fd = fits ? ::open(path, O_RDWR | O_NOCTTY | O_SYNC) : -1;
-    if (fd < 0) {
-        std::fputs("error opening port\n", stderr);
+    state.fd = fits ? ::open(path, O_RDWR | O_NOCTTY | O_SYNC) : -1;
+    if (state.fd < 0) {
+        tevrak::write_message(stderr, "error opening port\n");
         return 1;
     }
     // Programs the library starts (the listing command, daemon scripts) must
     // not inherit the port.
-    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    ::fcntl(state.fd, F_SETFD, FD_CLOEXEC);
 
     const auto code = speed_code(baud);
     if (!code) {
-        std::fputs("invalid baud rate!!!\n", stdout);
-        std::fflush(stdout);
+        tevrak::write_message(stdout, "invalid baud rate!!!\n");
         return 1;
     }
-    SERSet_interface_attribs(fd, static_cast<int>(*code), 0, handshake);
-    SERSet_blocking(fd, 0);
+    SERSet_interface_attribs(state.fd, static_cast<int>(*code), 0, handshake);
+    SERSet_blocking(state.fd, 0);
     return 0;
 }

@@ -1,32 +1,29 @@
-#include "serial_state.h"
+#include "serial/state.h"
 
 #include <unistd.h>
 
 namespace tevrak::serial {
 
-char USBPATH1[kPathSlot];
-char USBPATH2[kPathSlot];
-char USBPATH3[kPathSlot];
-char USBPATH4[kPathSlot];
-int SERPathInit;
-int SERType;
-int SERBaud[kInterfaces + 1];
-int SERHandshake[kInterfaces + 1];
-int fd;
+State state{};
 
 char *path_slot(int interface) {
     switch (interface) {
-    case 1: return USBPATH1;
-    case 2: return USBPATH2;
-    case 3: return USBPATH3;
-    case 4: return USBPATH4;
+    case 1: return state.USBPATH1;
+    case 2: return state.USBPATH2;
+    case 3: return state.USBPATH3;
+    case 4: return state.USBPATH4;
     default: return nullptr;
     }
 }
 
 void close_port() {
     // SERType 0 (never opened) or -1 (closed): fd is not ours to close.
-    if (valid_interface(SERType) && fd >= 0) ::close(fd);
+    if (valid_interface(state.SERType) && state.fd >= 0) ::close(state.fd);
+}
+
+void reset() {
+    close_port();
+    state = State{};
 }
 
 }  // namespace tevrak::serial

@@ -6,7 +6,8 @@
 #include <cstring>
 #include <thread>
 
-#include "serial_state.h"
+#include "serial/link_bytes.h"
+#include "serial/state.h"
 #ifdef TEVRAK_SERIAL_TEXT
 #include "tevrak/serial_text.h"
 #else
@@ -16,8 +17,6 @@
 namespace tevrak::serial {
 namespace {
 
-constexpr unsigned char kProbe = 0x0D;
-constexpr int kMarker = 0x3E;
 constexpr int kTries = 100;
 constexpr auto kProbePause = std::chrono::microseconds(100);
 constexpr auto kFlushPause = std::chrono::milliseconds(10);
@@ -27,7 +26,7 @@ constexpr auto kFlushPause = std::chrono::milliseconds(10);
 // are refused before any table or descriptor is touched.
 bool select_interface(int interface) {
     if (!valid_interface(interface)) return false;
-    if (SERType != interface) SERInit(interface, SERBaud[interface], SERHandshake[interface]);
+    if (state.SERType != interface) SERInit(interface, state.SERBaud[interface], state.SERHandshake[interface]);
     return true;
 }
 
@@ -38,19 +37,19 @@ using namespace tevrak::serial;
 
 extern "C" int SERSendChar(int interface, char byte) {
     if (!select_interface(interface)) return 1;
-    return ::write(fd, &byte, 1) == 1 ? 0 : 1;
+    return ::write(state.fd, &byte, 1) == 1 ? 0 : 1;
 }
 
 extern "C" int SERSend(int interface, const char *buffer) {
     if (!select_interface(interface) || buffer == nullptr) return 1;
-    return ::write(fd, buffer, 4) == 4 ? 0 : 1;
+    return ::write(state.fd, buffer, 4) == 4 ? 0 : 1;
 }
 
 #ifdef TEVRAK_SERIAL_TEXT
 extern "C" int SERReceive(int interface, char *buffer) {
     if (!select_interface(interface)) return -1;
     char scratch[5] = {};
-    const ssize_t n = ::read(fd, scratch, 4);
+    const ssize_t n = ::read(state.fd, scratch, 4);
     scratch[n > 0 ? n : 0] = '\0';
     if (buffer != nullptr) std::strcpy(buffer, scratch);
     return static_cast<int>(n);
@@ -58,14 +57,14 @@ extern "C" int SERReceive(int interface, char *buffer) {
 #else
 extern "C" int SERReceive(int interface, char *buffer, int size) {
     if (!select_interface(interface) || size < 0 || (buffer == nullptr && size > 0)) return -1;
-    return static_cast<int>(::read(fd, buffer, static_cast<std::size_t>(size)));
+    return static_cast<int>(::read(state.fd, buffer, static_cast<std::size_t>(size)));
 }
 #endif
 
 extern "C" int SERReceiveChar(int interface) {
     if (!select_interface(interface)) return -1;
     unsigned char byte = 0;
-    return ::read(fd, &byte, 1) == 1 ? byte : -1;
+    return ::read(state.fd, &byte, 1) == 1 ? byte : -1;
 }
 
 extern "C" int SERCheck(int interface) {
@@ -73,7 +72,7 @@ extern "C" int SERCheck(int interface) {
     for (int attempt = 0; attempt < kTries; ++attempt) {
         SERSendChar(interface, static_cast<char>(kProbe));
         std::this_thread::sleep_for(kProbePause);
-        if (SERReceiveChar(interface) == kMarker) {
+        if (SERReceiveChar(interface) == kReplyMarker) {
             SERFlush(interface);
             return 0;
         }
@@ -85,13 +84,13 @@ extern "C" int SERCheck(int interface) {
 extern "C" int SERFlush(int interface) {
     if (!select_interface(interface)) return 1;
     std::this_thread::sleep_for(kFlushPause);
-    tcflush(fd, TCIOFLUSH);
+    tcflush(state.fd, TCIOFLUSH);
     return 0;
 }
 
 extern "C" int SERClose(int interface) {
     if (!select_interface(interface)) return 1;
     close_port();
-    SERType = -1;
+    state.SERType = -1;
     return 0;
 }

@@ -4,7 +4,7 @@
 
 #include <climits>
 
-#include "actuators/actuators_state.h"
+#include "actuators/testing.h"
 #include "hdt_text.h"
 #include "protocol/opcodes.h"
 #include "support/board_fixture.h"
@@ -50,14 +50,14 @@ TEST(EncoderReset, ZeroIsPerEncoder) {
     SimRobot robot;
     answer_counts(robot, {5, 1000, -7, 0});
     EXPECT_EQ(ENCODERReset(2), 0);
-    EXPECT_EQ(actuators::ENCODERBaseVal, (Offsets{0, 1000, 0, 0}));
+    EXPECT_EQ(actuators::state.ENCODERBaseVal, (Offsets{0, 1000, 0, 0}));
     EXPECT_EQ(ENCODERRead(2), 0) << "the board's count has not moved";
     EXPECT_EQ(ENCODERRead(1), 5) << "other encoders keep their zero";
     EXPECT_EQ(ENCODERReset(3), 0);
     answer_counts(robot, {5, 1250, -10, 0});
     EXPECT_EQ(ENCODERRead(2), 250);
     EXPECT_EQ(ENCODERRead(3), -3);
-    EXPECT_EQ(actuators::ENCODERBaseVal, (Offsets{0, 1000, -7, 0}));
+    EXPECT_EQ(actuators::state.ENCODERBaseVal, (Offsets{0, 1000, -7, 0}));
     EXPECT_EQ(robot.board.frames().size(), 6u) << "a reset sends the same query as a read";
 }
 
@@ -82,9 +82,9 @@ TEST(EncoderNumbers, OutsideOneToFourTouchNothingAndSendNothing) {
         EXPECT_EQ(ENCODERRead(encoder), -1) << encoder;
         EXPECT_EQ(ENCODERReset(encoder), -1) << encoder;
     }
-    EXPECT_EQ(actuators::ENCODERBaseVal, (Offsets{7, 0, 0, 10}));
+    EXPECT_EQ(actuators::state.ENCODERBaseVal, (Offsets{7, 0, 0, 10}));
     EXPECT_EQ(robot.board.wire(), wire_before);
-    EXPECT_EQ(actuators::MOTORInitialised, 1);
+    EXPECT_EQ(actuators::state.MOTORInitialised, 1);
 }
 
 TEST(EncoderFailures, LinkCheckMessageStreamDependsOnTheOperation) {
@@ -98,7 +98,7 @@ TEST(EncoderFailures, LinkCheckMessageStreamDependsOnTheOperation) {
         EXPECT_EQ(capture.out(), "ENCODER: Timeout!!!\n");
         EXPECT_EQ(capture.err(), "");
     }
-    EXPECT_EQ(actuators::MOTORInitialised, 0);
+    EXPECT_EQ(actuators::state.MOTORInitialised, 0);
     robot.board.replug();
     ASSERT_EQ(ENCODERReset(1), 0);  // starts afresh
     robot.board.unplug();
@@ -108,8 +108,8 @@ TEST(EncoderFailures, LinkCheckMessageStreamDependsOnTheOperation) {
         EXPECT_EQ(capture.out(), "");
         EXPECT_EQ(capture.err(), "ENCODER: Timeout!!!\n");
     }
-    EXPECT_EQ(actuators::MOTORInitialised, 0);
-    EXPECT_EQ(actuators::ENCODERBaseVal[0], 11) << "a failed reset keeps the zero";
+    EXPECT_EQ(actuators::state.MOTORInitialised, 0);
+    EXPECT_EQ(actuators::state.ENCODERBaseVal[0], 11) << "a failed reset keeps the zero";
 }
 
 TEST(EncoderFailures, MissingReplyFailsLikeALinkCheck) {
@@ -122,8 +122,8 @@ TEST(EncoderFailures, MissingReplyFailsLikeALinkCheck) {
         EXPECT_EQ(ENCODERReset(2), -1);
         EXPECT_EQ(capture.err(), "ENCODER: Timeout!!!\n");
     }
-    EXPECT_EQ(actuators::MOTORInitialised, 0);
-    EXPECT_EQ(actuators::ENCODERBaseVal[1], 22);
+    EXPECT_EQ(actuators::state.MOTORInitialised, 0);
+    EXPECT_EQ(actuators::state.ENCODERBaseVal[1], 22);
     ASSERT_EQ(ENCODERReset(2), 0);
     robot.board.queue_reply(kEncoder, {'>', 0x00, 0x00});  // cut short
     {
@@ -131,7 +131,7 @@ TEST(EncoderFailures, MissingReplyFailsLikeALinkCheck) {
         EXPECT_EQ(ENCODERRead(2), -1);
         EXPECT_EQ(capture.out(), "ENCODER: Timeout!!!\n");
     }
-    EXPECT_EQ(actuators::MOTORInitialised, 0);
+    EXPECT_EQ(actuators::state.MOTORInitialised, 0);
 }
 
 }  // namespace

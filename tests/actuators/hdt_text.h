@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sim/board.h"
+#include "sim/board/board.h"
 
 namespace tevrak::test {
 

@@ -4,7 +4,7 @@
 
 #include <climits>
 
-#include "actuators/actuators_state.h"
+#include "actuators/testing.h"
 #include "hdt_text.h"
 #include "protocol/opcodes.h"
 #include "support/board_fixture.h"
@@ -34,7 +34,7 @@ TEST(MotorCommands, FramesByteForByte) {
     EXPECT_EQ(MOTORPIDOff(3), 0);
     EXPECT_EQ(MOTORSpeed(1, 50), 0);
     EXPECT_EQ(MOTORSpeed(4, -1), 0);
-    EXPECT_EQ(actuators::MOTORInitialised, 1);
+    EXPECT_EQ(actuators::state.MOTORInitialised, 1);
     EXPECT_EQ(settled_frames(robot.board, 5),
               (std::vector<Bytes>{{0xED, 0x01, 0x9C}, {0xE4, 0x02, 0x2C, 0x01, 0x00}, {0xC4, 0x03},
                                   {0xCD, 0x01, 0x32}, {0xCD, 0x04, 0xFF}}));
@@ -107,11 +107,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(MotorStartup, EmptyListStillStartsAndZeroesTheEncoders) {
     SimRobot robot("SERVO s1 0 255 -\n");
-    actuators::ENCODERBaseVal = {1, 2, 3, 4};
+    actuators::state.ENCODERBaseVal = {1, 2, 3, 4};
     EXPECT_EQ(MOTORInit(), 0);
-    EXPECT_EQ(actuators::MOTORInitialised, 1);
-    EXPECT_EQ(actuators::MOTORFirst, nullptr);
-    EXPECT_EQ(actuators::ENCODERBaseVal, (std::array<std::int32_t, 4>{0, 0, 0, 0}));
+    EXPECT_EQ(actuators::state.MOTORInitialised, 1);
+    EXPECT_EQ(actuators::state.MOTORFirst, nullptr);
+    EXPECT_EQ(actuators::state.ENCODERBaseVal, (std::array<std::int32_t, 4>{0, 0, 0, 0}));
     EXPECT_EQ(robot.board.wire(), Bytes{}) << "the start-up sends nothing";
 }
 

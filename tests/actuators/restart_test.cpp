@@ -2,7 +2,7 @@
 // the actuator unit.
 #include <gtest/gtest.h>
 
-#include "actuators/actuators_state.h"
+#include "actuators/testing.h"
 #include "hdt_text.h"
 #include "protocol/opcodes.h"
 #include "support/board_fixture.h"
@@ -22,7 +22,7 @@ using Offsets = std::array<std::int32_t, 4>;
 TEST(ActuatorStartup, UnopenableLinkFailsEveryOperationWithoutSending) {
     SimRobot robot("SERVO s1 0 255 st\nMOTOR m1 mt\nTABLE st 1\nTABLE mt 1\n");
     robot.board.unplug();
-    actuators::ENCODERBaseVal = {1, 2, 3, 4};
+    actuators::state.ENCODERBaseVal = {1, 2, 3, 4};
     OutputCapture capture;
     EXPECT_EQ(SERVOSetRaw(1, 5), 1);
     EXPECT_EQ(SERVOSet(1, 5), 1);
@@ -36,9 +36,9 @@ TEST(ActuatorStartup, UnopenableLinkFailsEveryOperationWithoutSending) {
     EXPECT_EQ(ENCODERReset(1), 1);
     EXPECT_EQ(capture.out(), "") << "no message of the unit's own";
     EXPECT_EQ(capture.err().find("Timeout"), std::string::npos);
-    EXPECT_EQ(actuators::SERVOInitialised, 0);
-    EXPECT_EQ(actuators::MOTORInitialised, 0);
-    EXPECT_EQ(actuators::ENCODERBaseVal, (Offsets{1, 2, 3, 4})) << "a failed start-up keeps the zeros";
+    EXPECT_EQ(actuators::state.SERVOInitialised, 0);
+    EXPECT_EQ(actuators::state.MOTORInitialised, 0);
+    EXPECT_EQ(actuators::state.ENCODERBaseVal, (Offsets{1, 2, 3, 4})) << "a failed start-up keeps the zeros";
     EXPECT_EQ(robot.board.wire(), Bytes{});
 }
 
@@ -53,12 +53,12 @@ TEST(ServoRestart, FailedLinkCheckClearsTheFlagAndTheNextCallReloads) {
         EXPECT_EQ(capture.err().substr(0, 18), "SERVO: Timeout!!!\n");
         EXPECT_EQ(capture.out(), "");
     }
-    EXPECT_EQ(actuators::SERVOInitialised, 0);
+    EXPECT_EQ(actuators::state.SERVOInitialised, 0);
     robot.write_hdt("SERVO s1 0 255 st\nTABLE st 20\n");
     robot.board.replug();
     robot.board.clear();
     EXPECT_EQ(SERVOSet(1, 0), 0);
-    EXPECT_EQ(actuators::SERVOInitialised, 1);
+    EXPECT_EQ(actuators::state.SERVOInitialised, 1);
     EXPECT_EQ(settled_frames(robot.board, 1), (std::vector<Bytes>{{op::SERVOSetRaw, 1, 20}})) << "new table in use";
 }
 
@@ -69,7 +69,7 @@ TEST(ServoRestart, SetReportsSuccessWhateverBecameOfItsCommand) {
     OutputCapture capture;
     EXPECT_EQ(SERVOSet(1, 0), 0);
     EXPECT_EQ(capture.err(), "SERVO: Timeout!!!\n");
-    EXPECT_EQ(actuators::SERVOInitialised, 0);
+    EXPECT_EQ(actuators::state.SERVOInitialised, 0);
 }
 
 TEST(ServoRestart, ServoFailureLeavesTheMotorsStarted) {
@@ -83,13 +83,13 @@ TEST(ServoRestart, ServoFailureLeavesTheMotorsStarted) {
         EXPECT_EQ(SERVOSetRaw(1, 1), 1);
         EXPECT_EQ(capture.err(), "SERVO: Timeout!!!\n");
     }
-    EXPECT_EQ(actuators::SERVOInitialised, 0);
-    EXPECT_EQ(actuators::MOTORInitialised, 1);
+    EXPECT_EQ(actuators::state.SERVOInitialised, 0);
+    EXPECT_EQ(actuators::state.MOTORInitialised, 1);
     robot.board.replug();
     robot.board.clear();
     EXPECT_EQ(MOTORDriveRaw(2, 7), 0) << "the port is reopened for the motors";
     EXPECT_EQ(settled_frames(robot.board, 1), (std::vector<Bytes>{{op::MOTORDriveRaw, 2, 7}}));
-    EXPECT_EQ(actuators::ENCODERBaseVal[0], 9) << "no motor restart happened";
+    EXPECT_EQ(actuators::state.ENCODERBaseVal[0], 9) << "no motor restart happened";
 }
 
 TEST(MotorRestart, FailedLinkCheckReloadsTheListAndZeroesTheEncoders) {
@@ -103,12 +103,12 @@ TEST(MotorRestart, FailedLinkCheckReloadsTheListAndZeroesTheEncoders) {
         EXPECT_EQ(MOTORPIDOff(1), 1);
         EXPECT_EQ(capture.err(), "MOTOR: Timeout!!!\n");
     }
-    EXPECT_EQ(actuators::MOTORInitialised, 0);
+    EXPECT_EQ(actuators::state.MOTORInitialised, 0);
     robot.write_hdt("MOTOR m1 mt\nTABLE mt 30\n");
     robot.board.replug();
     robot.board.clear();
     EXPECT_EQ(ENCODERRead(3), 50) << "after a restart the board's own count is read";
-    EXPECT_EQ(actuators::ENCODERBaseVal, (Offsets{0, 0, 0, 0}));
+    EXPECT_EQ(actuators::state.ENCODERBaseVal, (Offsets{0, 0, 0, 0}));
     EXPECT_EQ(MOTORDrive(1, 100), 0);
     EXPECT_EQ(settled_frames(robot.board, 2), (std::vector<Bytes>{{op::ENCODERRead, 3}, {op::MOTORDriveRaw, 1, 30}}));
 }
@@ -121,7 +121,7 @@ TEST(MotorRestart, DriveReportsSuccessWhateverBecameOfItsCommand) {
     EXPECT_EQ(MOTORDrive(1, 100), 0);
     EXPECT_EQ(capture.err(), "MOTOR: Timeout!!!\n");
     EXPECT_EQ(capture.out(), "");
-    EXPECT_EQ(actuators::MOTORInitialised, 0);
+    EXPECT_EQ(actuators::state.MOTORInitialised, 0);
 }
 
 }  // namespace

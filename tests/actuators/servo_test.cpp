@@ -4,7 +4,7 @@
 
 #include <climits>
 
-#include "actuators/actuators_state.h"
+#include "actuators/testing.h"
 #include "hdt_text.h"
 #include "protocol/opcodes.h"
 #include "support/board_fixture.h"
@@ -29,7 +29,7 @@ int descending(int i) { return 255 - i; }
 TEST(ServoRawAndRange, FramesGoOutAfterALinkCheck) {
     SimRobot robot("SERVO s1 20 230 st\n" + table_line("st", 16, sixteen));
     EXPECT_EQ(SERVOSetRaw(3, 128), 0);
-    EXPECT_EQ(actuators::SERVOInitialised, 1);
+    EXPECT_EQ(actuators::state.SERVOInitialised, 1);
     robot.board.wait_for_frames(1);
     EXPECT_EQ(robot.board.wire(), (Bytes{0x0D, 0xF3, 0x03, 0x80})) << "probe first, then the frame";
     EXPECT_EQ(SERVORange(1, 10, 300), 0);
@@ -102,7 +102,7 @@ TEST_P(ServoWithoutTable, PrintsOnStdoutAndSendsTheRawPosition) {
     EXPECT_EQ(capture.err(), "");
     EXPECT_EQ(settled_frames(robot.board, 1),
               (std::vector<Bytes>{{kSetRaw, static_cast<std::uint8_t>(GetParam().servo), 0x2C}}));
-    EXPECT_EQ(actuators::SERVOInitialised, 1);
+    EXPECT_EQ(actuators::state.SERVOInitialised, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -117,21 +117,21 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ServoStartup, EmptyListStillStarts) {
     SimRobot robot("MOTOR m1 mt\n");
     EXPECT_EQ(SERVOInit(), 0);
-    EXPECT_EQ(actuators::SERVOInitialised, 1);
-    EXPECT_EQ(actuators::SERVOFirst, nullptr);
+    EXPECT_EQ(actuators::state.SERVOInitialised, 1);
+    EXPECT_EQ(actuators::state.SERVOFirst, nullptr);
     EXPECT_EQ(robot.board.wire(), Bytes{}) << "the start-up sends nothing";
 }
 
 TEST(ServoStartup, HeadRecordHoldsItsTable) {
     SimRobot robot("SERVO s1 20 230 st\nSERVO s2 0 9 -\n" + table_line("st", 16, sixteen));
     EXPECT_EQ(SERVOInit(), 0);
-    ASSERT_NE(actuators::SERVOFirst, nullptr);
-    ASSERT_NE(actuators::SERVOFirst->table, nullptr);
-    EXPECT_EQ(actuators::SERVOFirst->table->size, 16);
-    EXPECT_EQ(actuators::SERVOFirst->low, 20);
-    EXPECT_EQ(actuators::SERVOFirst->high, 230);
-    ASSERT_NE(actuators::SERVOFirst->next, nullptr);
-    EXPECT_EQ(actuators::SERVOFirst->next->table, nullptr);
+    ASSERT_NE(actuators::state.SERVOFirst, nullptr);
+    ASSERT_NE(actuators::state.SERVOFirst->table, nullptr);
+    EXPECT_EQ(actuators::state.SERVOFirst->table->size, 16);
+    EXPECT_EQ(actuators::state.SERVOFirst->low, 20);
+    EXPECT_EQ(actuators::state.SERVOFirst->high, 230);
+    ASSERT_NE(actuators::state.SERVOFirst->next, nullptr);
+    EXPECT_EQ(actuators::state.SERVOFirst->next->table, nullptr);
     EXPECT_EQ(SERVOInit(), 0) << "already started";
 }
 

@@ -5,8 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "drive/angles.h"
-#include "drive/arc.h"
+#include "drive/testing.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "drive/drive_state.h"
+#include "drive/testing.h"
 #include "support/board_fixture.h"
 
 namespace tevrak::test {
@@ -29,7 +29,7 @@ inline void start_unit(SimRobot &robot) {
 // the board received: the set-up frame and the gains step's frame.
 inline std::vector<Bytes> full_startup_frames(SimRobot &robot, std::string_view hdt_body) {
     robot.write_hdt(hdt_body);
-    drive::VWInitialised = 0;
+    drive::reset();
     robot.board.clear();
     EXPECT_EQ(VWInit(), 0);
     EXPECT_TRUE(robot.board.wait_for_frames(2));

@@ -7,14 +7,13 @@
 
 #include "drive_test_support.h"
 #include "protocol/opcodes.h"
-#include "serial/serial_state.h"
+#include "serial/testing.h"
 #include "tevrak/drive.h"
 
 namespace {
 
 using namespace tevrak::test;
 namespace op = tevrak::protocol::op;
-using tevrak::drive::VWInitialised;
 
 struct Operation {
     const char *name;
@@ -63,8 +62,8 @@ TEST(DriveFailures, WithoutFileNothingStartsAndNothingIsSent) {
     for (std::size_t i = 0; i <= operations().size(); ++i) expected += "No HDT file present";
     EXPECT_EQ(cap.err(), expected);
     EXPECT_EQ(cap.out(), "");
-    EXPECT_EQ(tevrak::serial::SERType, 0) << "the serial port was opened";
-    EXPECT_EQ(VWInitialised, 0);
+    EXPECT_EQ(tevrak::serial::state.SERType, 0) << "the serial port was opened";
+    EXPECT_EQ(tevrak::drive::state.VWInitialised, 0);
     EXPECT_TRUE(robot.board.wire().empty());
     expect_results_untouched();
 }
@@ -78,8 +77,8 @@ TEST(DriveFailures, UnpluggedBoardGivesEachOperationsLinkCode) {
         OutputCapture cap;
         EXPECT_EQ(operation.call(), operation.link_failed) << operation.name;
         EXPECT_EQ(cap.err(), "VW: Timeout!!!\n") << operation.name;
-        EXPECT_EQ(VWInitialised, 0) << operation.name;
-        EXPECT_EQ(tevrak::serial::SERType, -1) << operation.name;
+        EXPECT_EQ(tevrak::drive::state.VWInitialised, 0) << operation.name;
+        EXPECT_EQ(tevrak::serial::state.SERType, -1) << operation.name;
     }
     expect_results_untouched();
 }
@@ -93,13 +92,13 @@ TEST(DriveFailures, NextCallAfterALinkFailureRestartsTheUnit) {
         EXPECT_EQ(VWSetSpeed(100, 90), 1);
         EXPECT_EQ(cap.err(), "VW: Timeout!!!\n");
     }
-    EXPECT_EQ(VWInitialised, 0);
+    EXPECT_EQ(tevrak::drive::state.VWInitialised, 0);
     robot.board.replug();
     robot.board.clear();
     ASSERT_EQ(VWSetSpeed(100, 90), 0);
     ASSERT_TRUE(robot.board.wait_for_frames(3));
     EXPECT_EQ(robot.board.frames(), (std::vector<Bytes>{kSetupFrame, kGainsFrame, {0xF8, 0x00, 0x64, 0x00, 0x9D}}));
-    EXPECT_EQ(VWInitialised, 1);
+    EXPECT_EQ(tevrak::drive::state.VWInitialised, 1);
 }
 
 // A reply that never comes ends the query like a failed link check.
@@ -113,7 +112,7 @@ TEST(DriveFailures, MissingReplyMarker) {
         EXPECT_EQ(cap.err(), "VW: Timeout!!!\n");
     }
     expect_results_untouched();
-    EXPECT_EQ(VWInitialised, 0);
+    EXPECT_EQ(tevrak::drive::state.VWInitialised, 0);
 
     // The next query starts the unit again and is answered.
     robot.board.clear();
@@ -130,7 +129,7 @@ TEST(DriveFailures, MissingRemainReplyIsALinkFailure) {
     OutputCapture cap;
     EXPECT_EQ(VWDriveRemain(), 1);
     EXPECT_EQ(cap.err(), "VW: Timeout!!!\n");
-    EXPECT_EQ(VWInitialised, 0);
+    EXPECT_EQ(tevrak::drive::state.VWInitialised, 0);
 }
 
 TEST(DriveFailures, ReplyCutShort) {
@@ -141,7 +140,7 @@ TEST(DriveFailures, ReplyCutShort) {
     EXPECT_EQ(VWGetSpeed(&g_a, &g_b), 1);
     EXPECT_EQ(cap.err(), "VW: Timeout!!!\n");
     expect_results_untouched();
-    EXPECT_EQ(VWInitialised, 0);
+    EXPECT_EQ(tevrak::drive::state.VWInitialised, 0);
 }
 
 // The board sends only one of the two bytes: the single read returns 1.
@@ -154,8 +153,8 @@ TEST(DriveFailures, ShortRemainReply) {
         EXPECT_EQ(VWDriveRemain(), -1);
         EXPECT_EQ(cap.err(), "VW: Incorrect No. Received Bytes!!!\n");
     }
-    EXPECT_EQ(VWInitialised, 0);
-    EXPECT_EQ(tevrak::serial::SERType, 1) << "the port stays open";
+    EXPECT_EQ(tevrak::drive::state.VWInitialised, 0);
+    EXPECT_EQ(tevrak::serial::state.SERType, 1) << "the port stays open";
 
     robot.board.clear();
     robot.board.set_reply(op::VWDriveRemain, {0x00, 0x05});

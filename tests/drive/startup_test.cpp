@@ -2,13 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "drive_test_support.h"
-#include "serial/serial_state.h"
+#include "serial/testing.h"
 #include "tevrak/drive.h"
 
 namespace {
 
 using namespace tevrak::test;
-using tevrak::drive::VWInitialised;
 
 TEST(DriveStartup, FirstStartupPutsSetupThenGainsOnTheWire) {
     SimRobot robot(kDriveHdt);
@@ -18,7 +17,7 @@ TEST(DriveStartup, FirstStartupPutsSetupThenGainsOnTheWire) {
     const Bytes gains = checked(kGainsFrame);
     expected.insert(expected.end(), gains.begin(), gains.end());
     EXPECT_EQ(wire_after_frames(robot, 2), expected);
-    EXPECT_EQ(VWInitialised, 1);
+    EXPECT_EQ(tevrak::drive::state.VWInitialised, 1);
     EXPECT_EQ(cap.err(), "");
     EXPECT_EQ(cap.out(), "");
 }
@@ -87,7 +86,7 @@ TEST(DriveStartup, SecondInitOnlyRepeatsTheGainsStep) {
     robot.write_hdt("KINEMA 0 0 0 0\n");
     ASSERT_EQ(VWInit(), 0);
     EXPECT_EQ(wire_after_frames(robot, 1), checked({0xD7}));
-    EXPECT_EQ(VWInitialised, 1);
+    EXPECT_EQ(tevrak::drive::state.VWInitialised, 1);
 }
 
 TEST(DriveStartup, InitWithoutFileKeepsAStartedUnit) {
@@ -97,7 +96,7 @@ TEST(DriveStartup, InitWithoutFileKeepsAStartedUnit) {
     OutputCapture cap;
     EXPECT_EQ(VWInit(), 1);
     EXPECT_EQ(cap.err(), "No HDT file present");
-    EXPECT_EQ(VWInitialised, 1);
+    EXPECT_EQ(tevrak::drive::state.VWInitialised, 1);
     // Still started: the next command goes out without a new start-up.
     ASSERT_EQ(VWControlOff(), 0);
     EXPECT_EQ(wire_after_frames(robot, 1), checked({0xD7}));
@@ -134,8 +133,8 @@ TEST(DriveStartup, LinkCheckFailures) {
         EXPECT_EQ(VWInit(), 1);
         EXPECT_EQ(cap.err(), "VW: Timeout!!!\n");
     }
-    EXPECT_EQ(VWInitialised, 0);
-    EXPECT_EQ(tevrak::serial::SERType, -1);
+    EXPECT_EQ(tevrak::drive::state.VWInitialised, 0);
+    EXPECT_EQ(tevrak::serial::state.SERType, -1);
     EXPECT_TRUE(robot.board.frames().empty());
 
     // Now the set-up gets through, but the gains step's link check fails:
@@ -148,7 +147,7 @@ TEST(DriveStartup, LinkCheckFailures) {
         EXPECT_EQ(VWInit(), 0);
         EXPECT_EQ(cap.err(), "VW: Timeout!!!\n");
     }
-    EXPECT_EQ(VWInitialised, 0);
+    EXPECT_EQ(tevrak::drive::state.VWInitialised, 0);
     EXPECT_EQ(robot.board.frames(), std::vector<Bytes>{kSetupFrame});
 }
 

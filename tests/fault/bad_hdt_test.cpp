@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "drive/settings.h"
+#include "drive/testing.h"
 #include "platform/hdt_loader.h"
 #include "support/board_fixture.h"
 #include "tevrak/drive.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "menu/allocation.h"
+#include "menu/testing.h"
 #include "menu_fixture.h"
 #include "support/board_fixture.h"
 

@@ -1,19 +1,13 @@
 // The calls the menu makes to the screen and operating-system units, in
-// order. This program is linked with --wrap for those functions, so every
-// call from the menu passes through the recorders below on its way to the
-// stand-ins.
+// order. The menu's outside-call seam routes every such call through the
+// recorders below on its way to the stand-ins.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "menu/testing.h"
 #include "menu_fixture.h"
-
-extern "C" {
-LCDColor __real_LCDGetColorFromName(const char *name);
-int __real_LCDGetFBInfo(LCDFBInfo *info);
-void OS_STRCPY_REAL(char *dest, const char *src, int n);
-}
 
 namespace {
 
@@ -26,32 +20,31 @@ struct Call {
 
 std::vector<Call> calls;
 
-}  // namespace
-
-extern "C" {
-
-LCDColor __wrap_LCDGetColorFromName(const char *name) {
+LCDColor record_color(const char *name) {
     calls.push_back({std::string("color ") + name});
-    return __real_LCDGetColorFromName(name);
+    return LCDGetColorFromName(name);
 }
 
-int __wrap_LCDGetFBInfo(LCDFBInfo *info) {
+int record_fb_info(LCDFBInfo *info) {
     calls.push_back({"fbinfo"});
-    return __real_LCDGetFBInfo(info);
+    return LCDGetFBInfo(info);
 }
 
-void OS_STRCPY_WRAP(char *dest, const char *src, int n) {
+void record_copy(char *dest, const char *src, int n) {
     calls.push_back({std::string("copy ") + src, dest, n});
-    OS_STRCPY_REAL(dest, src, n);
+    OSStrcpy_n(dest, src, n);
 }
 
-}  // extern "C"
+}  // namespace
 
 namespace {
 
 using tevrak::test::ListMenu;
+using tevrak::test::MenuRecord;
 
 TEST_F(ListMenu, CallsToTheOutsideUnitsInOrder) {
+    const tevrak::menu::OutsideCalls recorders{record_fb_info, record_color, record_copy};
+    tevrak::menu::set_outside_calls(&recorders);
     LMMenu menu;
     calls.clear();
     LMInit(&menu, "Main");
@@ -61,7 +54,7 @@ TEST_F(ListMenu, CallsToTheOutsideUnitsInOrder) {
                          {"color white"},
                          {"color blue"},
                      }));
-    EXPECT_EQ(menu.fgColor, (LCDColor{255, 255, 255})) << "the wrapped calls reach the screen unit";
+    EXPECT_EQ(menu.fgColor, (LCDColor{255, 255, 255})) << "the recorded calls reach the screen unit";
 
     calls.clear();
     LMAddItem(&menu, "first", 1);
@@ -89,6 +82,10 @@ TEST_F(ListMenu, CallsToTheOutsideUnitsInOrder) {
     LMGetItemText(menu);
     LMFreeItems(&menu);
     EXPECT_TRUE(calls.empty()) << "no outside call from the other operations";
+
+    tevrak::menu::reset();
+    MenuRecord plain;
+    EXPECT_TRUE(calls.empty()) << "reset puts the stand-ins back";
 }
 
 }  // namespace

@@ -32,8 +32,8 @@ TEST(DeviceLoader, ServoMotorAndSensorLists) {
     EXPECT_STREQ(servo->name, "head");
     EXPECT_EQ(servo->low, 20);
     EXPECT_EQ(servo->high, 230);
-    ASSERT_NE(HDTLoadTable(path, servo), nullptr);
-    EXPECT_EQ(HDTLoadTable(path, servo)->size, 3);
+    ASSERT_NE(servo->table, nullptr);
+    EXPECT_EQ(servo->table->size, 3);
     EXPECT_EQ(servo->table->data[2], 3);
     hdt::Servo *arm = hdt::nth(servo, 2);
     ASSERT_NE(arm, nullptr);
@@ -65,7 +65,6 @@ TEST(DeviceLoader, EmptyListsAndMissingFile) {
     EXPECT_EQ(HDTLoadSERVO(home.hdt_path().c_str(), 0), nullptr);
     EXPECT_EQ(HDTLoadPSD(home.hdt_path().c_str(), 0), nullptr);
     EXPECT_EQ(HDTLoadMOTOR((home.root() + "/none.txt").c_str(), 0), nullptr);
-    EXPECT_EQ(HDTLoadTable(home.hdt_path().c_str(), static_cast<hdt::Device *>(nullptr)), nullptr);
 }
 
 TEST(DeviceLoader, LongTablesNamesAndLastTableLineWins) {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "serial/serial_state.h"
+#include "serial/testing.h"
 #include "support/temp_home.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <chrono>
 
 #include "protocol/command.h"
-#include "serial/serial_state.h"
+#include "serial/testing.h"
 #include "support/board_fixture.h"
 #include "tevrak/serial.h"
 
@@ -87,7 +87,7 @@ TEST(CommandRoutine, FailedLinkCheckWritesTheMessageAndClearsTheFlag) {
         EXPECT_EQ(capture.out(), "");
     }
     EXPECT_EQ(flag, 0);
-    EXPECT_EQ(tevrak::serial::SERType, -1);
+    EXPECT_EQ(tevrak::serial::state.SERType, -1);
     // The message goes to the stream the caller names.
     OutputCapture capture;
     std::array<std::uint8_t, 4> reply{};

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "protocol/opcodes.h"
-#include "rangers/rangers_state.h"
+#include "rangers/testing.h"
 #include "support/board_fixture.h"
 #include "tevrak/psd.h"
 
@@ -42,7 +42,7 @@ TEST(PsdGetRaw, FrameAndUnsignedReading) {
     reading(robot, 0x0102);
     EXPECT_EQ(PSDGetRaw(1), 258) << "bytes before the marker are discarded";
     EXPECT_EQ(robot.board.frames(), (std::vector<Bytes>{{kPsd, 2}, {kPsd, 1}, {kPsd, 1}}));
-    EXPECT_EQ(rangers::PSDInitialised, 1);
+    EXPECT_EQ(rangers::state.PSDInitialised, 1);
 }
 
 TEST(PsdGet, SixteenEntryTable) {
@@ -109,8 +109,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PsdStartup, EmptyListStillStarts) {
     SimRobot robot("MOTOR m1 -\n");
     EXPECT_EQ(PSDInit(), 0);
-    EXPECT_EQ(rangers::PSDFirst, nullptr);
-    EXPECT_EQ(rangers::PSDInitialised, 1);
+    EXPECT_EQ(rangers::state.PSDFirst, nullptr);
+    EXPECT_EQ(rangers::state.PSDInitialised, 1);
     EXPECT_EQ(robot.board.wire(), Bytes{}) << "the start-up sends nothing";
 }
 
@@ -121,7 +121,7 @@ TEST(PsdFailures, UnopenableLinkFailsWithoutSending) {
     EXPECT_EQ(PSDGetRaw(1), -1);
     EXPECT_EQ(PSDGet(1), -1);
     EXPECT_EQ(capture.err().find("PSD:"), std::string::npos) << "no message of the unit's own";
-    EXPECT_EQ(rangers::PSDInitialised, 0);
+    EXPECT_EQ(rangers::state.PSDInitialised, 0);
     EXPECT_EQ(robot.board.wire(), Bytes{});
 }
 
@@ -134,7 +134,7 @@ TEST(PsdFailures, TimeoutComesBeforeTheNoTableMessage) {
         EXPECT_EQ(PSDGet(1), -1);
         EXPECT_EQ(capture.err(), "PSD: Timeout!!!\n");
     }
-    EXPECT_EQ(rangers::PSDInitialised, 0);
+    EXPECT_EQ(rangers::state.PSDInitialised, 0);
     robot.board.replug();
     ASSERT_EQ(PSDInit(), 0);
     robot.board.unplug();
@@ -150,7 +150,7 @@ TEST(PsdFailures, ReplyCutShortFailsLikeALinkCheck) {
     OutputCapture capture;
     EXPECT_EQ(PSDGet(1), -1);
     EXPECT_EQ(capture.err(), "PSD: Timeout!!!\n");
-    EXPECT_EQ(rangers::PSDInitialised, 0);
+    EXPECT_EQ(rangers::state.PSDInitialised, 0);
 }
 
 TEST(PsdRestart, NextReadingReloadsTheList) {
@@ -159,12 +159,12 @@ TEST(PsdRestart, NextReadingReloadsTheList) {
     ASSERT_EQ(PSDGet(1), 7);
     robot.board.unplug();
     EXPECT_EQ(PSDGetRaw(1), -1);
-    EXPECT_EQ(rangers::PSDInitialised, 0);
+    EXPECT_EQ(rangers::state.PSDInitialised, 0);
     robot.write_hdt("PSD front pt\nTABLE pt 8\n");
     robot.board.replug();
     reading(robot, 4096);
     EXPECT_EQ(PSDGet(1), 8);
-    EXPECT_EQ(rangers::PSDInitialised, 1);
+    EXPECT_EQ(rangers::state.PSDInitialised, 1);
 }
 
 }  // namespace

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "protocol/paths.h"
+#include "config/paths.h"
 #include "remote/rcin_fixture.h"
-#include "remote/rcin_state.h"
+#include "remote/testing.h"
 #include "support/board_fixture.h"
 #include "tevrak/rcin.h"
 
@@ -26,15 +26,15 @@ const std::string kStop = "sudo /etc/init.d/lirc stop";
 TEST_F(RcinDaemonTest, InitConnectsOnceNonBlocking) {
     const int before = tevrak::test::open_descriptor_count();
     ASSERT_EQ(RCINInit(), 0);
-    EXPECT_EQ(rcin::RCIN_INITIAL, 1);
-    const int connection = rcin::fd;
+    EXPECT_EQ(rcin::state.RCIN_INITIAL, 1);
+    const int connection = rcin::state.fd;
     EXPECT_GE(connection, 0);
     EXPECT_NE(fcntl(connection, F_GETFL) & O_NONBLOCK, 0);
     const int connected = tevrak::test::open_descriptor_count();
     EXPECT_EQ(connected, before + 1);
 
     EXPECT_EQ(RCINInit(), 1);
-    EXPECT_EQ(rcin::fd, connection);
+    EXPECT_EQ(rcin::state.fd, connection);
     EXPECT_EQ(tevrak::test::open_descriptor_count(), connected);
     EXPECT_EQ(RCINGetStatus(), 1);
     EXPECT_TRUE(recorded_commands().empty());
@@ -49,8 +49,8 @@ TEST_F(RcinNoDaemonTest, UnreachableDaemonIsStoppedAndReported) {
     EXPECT_EQ(err.substr(err.size() - message.size()), message) << err;
     EXPECT_EQ(capture.out(), "");
     EXPECT_EQ(recorded_commands(), Commands{kStop});
-    EXPECT_EQ(rcin::RCIN_INITIAL, 0);
-    EXPECT_EQ(rcin::fd, -1);
+    EXPECT_EQ(rcin::state.RCIN_INITIAL, 0);
+    EXPECT_EQ(rcin::state.fd, -1);
 
     // Every later call tries again and stops the daemon again.
     EXPECT_EQ(RCINGetStatus(), 0);
@@ -61,7 +61,7 @@ TEST_F(RcinNoDaemonTest, UnreachableDaemonIsStoppedAndReported) {
 
 TEST_F(RcinNoDaemonTest, ControllerCodeIsKeptEvenWithoutConnection) {
     RCINSetControllerCode(7);
-    EXPECT_EQ(rcin::controllerCode, 7);
+    EXPECT_EQ(rcin::state.controllerCode, 7);
     EXPECT_EQ(recorded_commands(), Commands{kStop}) << "one connection attempt, no copy";
     EXPECT_EQ(RCINGetControllerCode(), 7);
 }
@@ -69,8 +69,8 @@ TEST_F(RcinNoDaemonTest, ControllerCodeIsKeptEvenWithoutConnection) {
 TEST_F(RcinDaemonTest, ReleaseOfAUnitNeverStartedConnectsFirst) {
     const int before = tevrak::test::open_descriptor_count();
     RCINRelease();
-    EXPECT_GE(rcin::fd, 0) << "the connection was made and its number kept";
-    EXPECT_EQ(rcin::RCIN_INITIAL, 0);
+    EXPECT_GE(rcin::state.fd, 0) << "the connection was made and its number kept";
+    EXPECT_EQ(rcin::state.RCIN_INITIAL, 0);
     EXPECT_EQ(tevrak::test::open_descriptor_count(), before) << "and closed again";
     EXPECT_EQ(recorded_commands(), Commands{kStop});
 }
@@ -78,8 +78,8 @@ TEST_F(RcinDaemonTest, ReleaseOfAUnitNeverStartedConnectsFirst) {
 TEST_F(RcinDaemonTest, FlushReleasesLikeRelease) {
     const int before = tevrak::test::open_descriptor_count();
     EXPECT_EQ(RCINFlush(), 0);
-    EXPECT_GE(rcin::fd, 0);
-    EXPECT_EQ(rcin::RCIN_INITIAL, 0);
+    EXPECT_GE(rcin::state.fd, 0);
+    EXPECT_EQ(rcin::state.RCIN_INITIAL, 0);
     EXPECT_EQ(tevrak::test::open_descriptor_count(), before);
     EXPECT_EQ(recorded_commands(), Commands{kStop});
 
@@ -92,13 +92,13 @@ TEST_F(RcinNoDaemonTest, RestartInstallsTheNumberedConfiguration) {
     EXPECT_EQ(recorded_commands(),
               (Commands{"sudo cp " + home.root() + "/bin/ir/3_lircd.conf /etc/lirc/lircd.conf",
                         "sudo /etc/init.d/lirc restart"}));
-    EXPECT_EQ(rcin::controllerCode, 3);
-    EXPECT_EQ(rcin::RCIN_INITIAL, 0) << "no connection attempt";
+    EXPECT_EQ(rcin::state.controllerCode, 3);
+    EXPECT_EQ(rcin::state.RCIN_INITIAL, 0) << "no connection attempt";
 
     recorded_commands().clear();
     EXPECT_EQ(RCINRestart(-12), 0);
     EXPECT_EQ(recorded_commands().at(0), "sudo cp " + home.root() + "/bin/ir/-12_lircd.conf /etc/lirc/lircd.conf");
-    EXPECT_EQ(rcin::controllerCode, -12);
+    EXPECT_EQ(rcin::state.controllerCode, -12);
 
     // A configuration folder so long that the path would be cut: no copy of
     // some other file, only the restart.
@@ -106,7 +106,7 @@ TEST_F(RcinNoDaemonTest, RestartInstallsTheNumberedConfiguration) {
     tevrak::paths::set_home("/" + std::string(180, 'h'));
     EXPECT_EQ(RCINRestart(4), 0);
     EXPECT_EQ(recorded_commands(), Commands{"sudo /etc/init.d/lirc restart"});
-    EXPECT_EQ(rcin::controllerCode, 4);
+    EXPECT_EQ(rcin::state.controllerCode, 4);
 }
 
 }  // namespace

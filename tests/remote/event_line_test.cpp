@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-#include "remote/event_line.h"
+#include "remote/testing.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "remote/rcin_fixture.h"
-#include "remote/rcin_state.h"
+#include "remote/testing.h"
 #include "tevrak/rcin.h"
 
 namespace {
@@ -137,7 +137,7 @@ TEST_F(RcinDaemonTest, DaemonGoingAwayEndsTheWait) {
     stopper.join();
     EXPECT_LT(cpu_used, 100ms);
     // The failure is the library's, not a lost connection state.
-    EXPECT_EQ(rcin::RCIN_INITIAL, 1);
+    EXPECT_EQ(rcin::state.RCIN_INITIAL, 1);
     EXPECT_EQ(RCINGet(), -1) << "a closed connection gives no more keys";
     EXPECT_EQ(RCINRead(), -1);
 }

@@ -4,8 +4,7 @@
 
 #include <cstdlib>
 
-#include "remote/commands.h"
-#include "remote/rcin_state.h"
+#include "remote/testing.h"
 
 namespace tevrak::test {
 namespace {
@@ -23,7 +22,7 @@ std::vector<std::string> &recorded_commands() {
 }
 
 bool connection_has_data(std::chrono::milliseconds timeout) {
-    pollfd entry{rcin::fd, POLLIN, 0};
+    pollfd entry{rcin::state.fd, POLLIN, 0};
     return ::poll(&entry, 1, static_cast<int>(timeout.count())) > 0;
 }
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "serial/serial_state.h"
+#include "serial/testing.h"
 #include "support/board_fixture.h"
 #include "support/temp_home.h"
 #include "tevrak/serial.h"
@@ -61,11 +61,11 @@ TEST(Discovery, SeveralDevicesFillTheirSlots) {
                        "usb-Cam_camera-if00:/dev/video9\n");
     OutputCapture capture;
     EXPECT_EQ(SERGetPaths(), 0);
-    EXPECT_STREQ(serial::USBPATH1, "/dev/ttyACM5");
-    EXPECT_STREQ(serial::USBPATH2, "/dev/ttyACM6");
-    EXPECT_STREQ(serial::USBPATH3, "") << "a name not in the listing leaves the slot alone";
-    EXPECT_STREQ(serial::USBPATH4, "/dev/video9") << "the last line whose name is found wins";
-    EXPECT_EQ(serial::SERPathInit, 1);
+    EXPECT_STREQ(serial::state.USBPATH1, "/dev/ttyACM5");
+    EXPECT_STREQ(serial::state.USBPATH2, "/dev/ttyACM6");
+    EXPECT_STREQ(serial::state.USBPATH3, "") << "a name not in the listing leaves the slot alone";
+    EXPECT_STREQ(serial::state.USBPATH4, "/dev/video9") << "the last line whose name is found wins";
+    EXPECT_EQ(serial::state.SERPathInit, 1);
     EXPECT_EQ(SERGetPaths(), 1) << "discovery is done once";
     EXPECT_EQ(capture.out(), "");
     EXPECT_EQ(capture.err(), "");
@@ -76,8 +76,8 @@ TEST(Discovery, FileWithoutUsbLinesKeepsDefaults) {
     home.write_hdt("DRIVE 1 2 3 4\n USB 1 board\n");
     home.write_listing("x board-7:/dev/ttyACM1\n");
     EXPECT_EQ(SERGetPaths(), 0);
-    EXPECT_STREQ(serial::USBPATH1, "/dev/ttyACM0");
-    EXPECT_STREQ(serial::USBPATH2, "");
+    EXPECT_STREQ(serial::state.USBPATH1, "/dev/ttyACM0");
+    EXPECT_STREQ(serial::state.USBPATH2, "");
     OutputCapture capture;
     EXPECT_EQ(SERInit(2, 115200, 0), 1);
     EXPECT_EQ(capture.err(), "error opening port\n");
@@ -88,15 +88,15 @@ TEST(Discovery, CarriageReturnLineEndsNeverMatch) {
     home.write_hdt("USB 1 board\r\n");
     home.write_listing("x board-7:/dev/ttyACM1\n");
     EXPECT_EQ(SERGetPaths(), 0);
-    EXPECT_STREQ(serial::USBPATH1, "/dev/ttyACM0");
+    EXPECT_STREQ(serial::state.USBPATH1, "/dev/ttyACM0");
 }
 
 TEST(Discovery, InvalidInterfaceStopsAndRepeatsAtNextInit) {
     for (const char *number : {"0", "5", "word"}) {
         SCOPED_TRACE(number);
         TempHome home;
-        serial::SERPathInit = 0;
-        serial::USBPATH2[0] = '\0';
+        serial::state.SERPathInit = 0;
+        serial::state.USBPATH2[0] = '\0';
         home.write_hdt(std::string("USB 2 gps\nUSB ") + number + " board\nUSB 3 board\n");
         home.write_listing("x board-7:/dev/ttyACM1\ny gps-1:/dev/ttyACM2\n");
         {
@@ -104,9 +104,9 @@ TEST(Discovery, InvalidInterfaceStopsAndRepeatsAtNextInit) {
             EXPECT_EQ(SERGetPaths(), 1);
             EXPECT_EQ(capture.out(), "Invalid usb port number (1-4)");
         }
-        EXPECT_STREQ(serial::USBPATH2, "/dev/ttyACM2") << "earlier lines stay set";
-        EXPECT_STREQ(serial::USBPATH3, "") << "later lines are not read";
-        EXPECT_EQ(serial::SERPathInit, 0);
+        EXPECT_STREQ(serial::state.USBPATH2, "/dev/ttyACM2") << "earlier lines stay set";
+        EXPECT_STREQ(serial::state.USBPATH3, "") << "later lines are not read";
+        EXPECT_EQ(serial::state.SERPathInit, 0);
         // The next SERInit runs discovery again, message included.
         OutputCapture capture;
         SERInit(3, 115200, 0);
@@ -121,8 +121,8 @@ TEST(Discovery, MissingFile) {
     OutputCapture capture;
     EXPECT_EQ(SERGetPaths(), 1);
     EXPECT_EQ(capture.err(), "No HDT file present");
-    EXPECT_STREQ(serial::USBPATH1, "/dev/ttyACM0");
-    EXPECT_EQ(serial::SERPathInit, 0);
+    EXPECT_STREQ(serial::state.USBPATH1, "/dev/ttyACM0");
+    EXPECT_EQ(serial::state.SERPathInit, 0);
 }
 
 TEST(Discovery, MissingFileStillOpensTheDefaultPath) {
@@ -145,8 +145,8 @@ TEST(Discovery, PathsThatDoNotFitAreRefused) {
     const std::string mid_path = "/dev/" + std::string(120, 'm');
     home.write_listing("x big-1:" + long_path + "\ny mid-1:" + mid_path + "\n");
     EXPECT_EQ(SERGetPaths(), 0);
-    EXPECT_STREQ(serial::USBPATH2, "") << "a path over the slot is refused, not cut";
-    EXPECT_EQ(std::string(serial::USBPATH3), mid_path);
+    EXPECT_STREQ(serial::state.USBPATH2, "") << "a path over the slot is refused, not cut";
+    EXPECT_EQ(std::string(serial::state.USBPATH3), mid_path);
     OutputCapture capture;
     EXPECT_EQ(SERInit(3, 115200, 0), 1) << "a path over the working copy is refused";
     EXPECT_EQ(capture.err(), "error opening port\n");
@@ -158,8 +158,8 @@ TEST(Discovery, ListingLongerThanTheBufferIsCut) {
     std::string listing = "a early-1:/dev/ttyE\n" + std::string(1300, 'z') + "\nb late-1:/dev/ttyL\n";
     home.write_listing(listing);
     EXPECT_EQ(SERGetPaths(), 0);
-    EXPECT_STREQ(serial::USBPATH2, "/dev/ttyE");
-    EXPECT_STREQ(serial::USBPATH3, "");
+    EXPECT_STREQ(serial::state.USBPATH2, "/dev/ttyE");
+    EXPECT_STREQ(serial::state.USBPATH3, "");
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "serial/serial_state.h"
+#include "serial/testing.h"
 #include "support/board_fixture.h"
 #include "tevrak/serial.h"
 
@@ -38,7 +38,7 @@ TEST(LinkCheck, UnpluggedBoardFailsFastAndCloses) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(SERCheck(1), 1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
-    EXPECT_EQ(serial::SERType, -1);
+    EXPECT_EQ(serial::state.SERType, -1);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "serial/serial_state.h"
+#include "serial/testing.h"
 #include "support/board_fixture.h"
 #include "tevrak/serial.h"
 
@@ -16,7 +16,7 @@ using tevrak::test::SimRobot;
 
 termios port_settings() {
     termios tty{};
-    EXPECT_EQ(tcgetattr(serial::fd, &tty), 0);
+    EXPECT_EQ(tcgetattr(serial::state.fd, &tty), 0);
     return tty;
 }
 
@@ -47,7 +47,7 @@ TEST(SerInit, EveryRateOfTheTableIsAccepted) {
         const termios tty = port_settings();
         EXPECT_EQ(cfgetospeed(&tty), code);
         EXPECT_EQ(cfgetispeed(&tty), code);
-        EXPECT_EQ(serial::SERBaud[1], baud);
+        EXPECT_EQ(serial::state.SERBaud[1], baud);
     }
 }
 
@@ -58,25 +58,25 @@ TEST(SerInit, RejectedRateLeavesThePortOpenAndSelected) {
         OutputCapture capture;
         EXPECT_EQ(SERInit(1, baud, 0), 1);
         EXPECT_EQ(capture.out(), "invalid baud rate!!!\n");
-        EXPECT_EQ(serial::SERType, 1);
-        EXPECT_EQ(serial::SERBaud[1], baud);
-        EXPECT_NE(::fcntl(serial::fd, F_GETFD), -1) << "the port stays open";
+        EXPECT_EQ(serial::state.SERType, 1);
+        EXPECT_EQ(serial::state.SERBaud[1], baud);
+        EXPECT_NE(::fcntl(serial::state.fd, F_GETFD), -1) << "the port stays open";
     }
 }
 
 TEST(SerInit, InvalidInterfaceChangesNothing) {
     SimRobot robot;
     ASSERT_EQ(SERInit(1, 115200, 0), 0);
-    const int descriptor = serial::fd;
+    const int descriptor = serial::state.fd;
     for (int interface : {0, 5, -3}) {
         OutputCapture capture;
         EXPECT_EQ(SERInit(interface, 9600, 1), 1);
         EXPECT_EQ(capture.err(), "incorrect interface, " + std::to_string(interface) + " invalid\n");
     }
-    EXPECT_EQ(serial::SERType, 1);
-    EXPECT_EQ(serial::fd, descriptor);
-    EXPECT_EQ(serial::SERBaud[0], 0);
-    EXPECT_EQ(serial::SERHandshake[0], 0);
+    EXPECT_EQ(serial::state.SERType, 1);
+    EXPECT_EQ(serial::state.fd, descriptor);
+    EXPECT_EQ(serial::state.SERBaud[0], 0);
+    EXPECT_EQ(serial::state.SERHandshake[0], 0);
 }
 
 TEST(SerInit, FailedOpenKeepsTheInterfaceSelected) {
@@ -86,10 +86,10 @@ TEST(SerInit, FailedOpenKeepsTheInterfaceSelected) {
     OutputCapture capture;
     EXPECT_EQ(SERInit(2, 9600, 3), 1);
     EXPECT_EQ(capture.err(), "error opening port\n");
-    EXPECT_EQ(serial::SERType, 2);
-    EXPECT_LT(serial::fd, 0);
-    EXPECT_EQ(serial::SERBaud[2], 9600);
-    EXPECT_EQ(serial::SERHandshake[2], 3);
+    EXPECT_EQ(serial::state.SERType, 2);
+    EXPECT_LT(serial::state.fd, 0);
+    EXPECT_EQ(serial::state.SERBaud[2], 9600);
+    EXPECT_EQ(serial::state.SERHandshake[2], 3);
 }
 
 TEST(SerInit, LineIsRawEightNoneOneWithHalfSecondReads) {
@@ -107,7 +107,7 @@ TEST(SerInit, LineIsRawEightNoneOneWithHalfSecondReads) {
     EXPECT_EQ(tty.c_oflag, 0u);
     EXPECT_EQ(tty.c_cc[VMIN], 0);
     EXPECT_EQ(tty.c_cc[VTIME], 5);
-    EXPECT_EQ(::fcntl(serial::fd, F_GETFD) & FD_CLOEXEC, FD_CLOEXEC);
+    EXPECT_EQ(::fcntl(serial::state.fd, F_GETFD) & FD_CLOEXEC, FD_CLOEXEC);
 }
 
 TEST(SerInit, CarriageReturnsInRepliesArriveUnchanged) {

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "serial/serial_state.h"
+#include "serial/testing.h"
 #include "support/board_fixture.h"
 #include "tevrak/serial.h"
 
@@ -22,7 +22,7 @@ TEST(SilentBoard, LinkCheckGivesUpAfterAHundredProbes) {
     EXPECT_GT(took, 45s);
     EXPECT_LT(took, 60s);
     EXPECT_EQ(robot.board.probes(), 100);
-    EXPECT_EQ(tevrak::serial::SERType, -1);
+    EXPECT_EQ(tevrak::serial::state.SERType, -1);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <thread>
 
-#include "serial/serial_state.h"
+#include "serial/testing.h"
 #include "support/board_fixture.h"
 #include "tevrak/serial_text.h"
 
@@ -26,8 +26,8 @@ TEST(TextBuild, DiscoveryPrintsTheListingAndSplitsPathsAtBlanks) {
     OutputCapture capture;
     EXPECT_EQ(SERGetPaths(), 0);
     EXPECT_EQ(capture.out(), "Physical USB devices: \n board - /dev/ttyACM1\ngps:/dev/ttyACM2\n\n");
-    EXPECT_STREQ(serial::USBPATH1, "/dev/ttyACM1");
-    EXPECT_STREQ(serial::USBPATH2, "") << "colons do not split path fields here";
+    EXPECT_STREQ(serial::state.USBPATH1, "/dev/ttyACM1");
+    EXPECT_STREQ(serial::state.USBPATH2, "") << "colons do not split path fields here";
     EXPECT_EQ(serial::find_device_path("x board-7:/dev/ttyACM1 /dev/ttyACM3", "board"), "/dev/ttyACM3");
 }
 
@@ -48,7 +48,7 @@ TEST(TextBuild, LineSetUpLeavesHardwareFlowControlAlone) {
         ::close(t);
         OutputCapture capture;
         ASSERT_EQ(SERInit(1, 115200, 0), 0);
-        tcgetattr(serial::fd, &tty);
+        tcgetattr(serial::state.fd, &tty);
         EXPECT_EQ((tty.c_cflag & CRTSCTS) != 0, rtscts);
         EXPECT_EQ(tty.c_cflag & (PARENB | CSTOPB), 0u);
     }

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "serial/serial_state.h"
+#include "serial/testing.h"
 #include "support/board_fixture.h"
 #include "tevrak/serial.h"
 
@@ -21,13 +21,13 @@ TEST(Transport, ClosedInterfaceReopensWithItsStoredSettings) {
     SimRobot robot;
     ASSERT_EQ(SERInit(1, 57600, 7), 0);
     EXPECT_EQ(SERClose(1), 0);
-    EXPECT_EQ(serial::SERType, -1);
+    EXPECT_EQ(serial::state.SERType, -1);
     EXPECT_EQ(SERSendChar(1, 'x'), 0);
-    EXPECT_EQ(serial::SERType, 1);
-    EXPECT_EQ(serial::SERBaud[1], 57600);
-    EXPECT_EQ(serial::SERHandshake[1], 7);
+    EXPECT_EQ(serial::state.SERType, 1);
+    EXPECT_EQ(serial::state.SERBaud[1], 57600);
+    EXPECT_EQ(serial::state.SERHandshake[1], 7);
     termios tty{};
-    ASSERT_EQ(tcgetattr(serial::fd, &tty), 0);
+    ASSERT_EQ(tcgetattr(serial::state.fd, &tty), 0);
     EXPECT_EQ(cfgetospeed(&tty), static_cast<speed_t>(B57600));
     ASSERT_TRUE(robot.board.wait_for_events(1));
     EXPECT_EQ(robot.board.wire(), (Bytes{'x'}));
@@ -74,13 +74,13 @@ TEST(Transport, ClosingAnotherInterfaceOpensItFirst) {
     OutputCapture capture;
     EXPECT_EQ(SERClose(2), 0);
     EXPECT_EQ(capture.err(), "error opening port\n") << "interface 2 was opened before the close";
-    EXPECT_EQ(serial::SERType, -1);
+    EXPECT_EQ(serial::state.SERType, -1);
 }
 
 TEST(Transport, InterfacesOutsideOneToFourTouchNothing) {
     SimRobot robot;
     ASSERT_EQ(SERInit(1, 115200, 0), 0);
-    const int descriptor = serial::fd;
+    const int descriptor = serial::state.fd;
     char buffer[4] = {};
     OutputCapture capture;
     for (int interface : {0, 5, -1}) {
@@ -92,8 +92,8 @@ TEST(Transport, InterfacesOutsideOneToFourTouchNothing) {
         EXPECT_EQ(SERFlush(interface), 1);
         EXPECT_EQ(SERClose(interface), 1);
     }
-    EXPECT_EQ(serial::SERType, 1);
-    EXPECT_EQ(serial::fd, descriptor);
+    EXPECT_EQ(serial::state.SERType, 1);
+    EXPECT_EQ(serial::state.fd, descriptor);
     EXPECT_EQ(capture.err(), "");
     std::this_thread::sleep_for(50ms);
     EXPECT_TRUE(robot.board.wire().empty());
@@ -107,11 +107,11 @@ TEST(Transport, FailedOpenMakesEveryOperationFailFast) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(SERCheck(1), 1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
-    EXPECT_EQ(serial::SERType, -1);
+    EXPECT_EQ(serial::state.SERType, -1);
     // Plugged in again at the same path: the next operation reopens.
     robot.board.replug();
     EXPECT_EQ(SERCheck(1), 0);
-    EXPECT_EQ(serial::SERType, 1);
+    EXPECT_EQ(serial::state.SERType, 1);
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/frame_text.h"
-#include "sim/log.h"
+#include "sim/world/frame_text.h"
+#include "sim/world/log.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include <cmath>
 
-#include "sim/control.h"
-#include "sim/home_files.h"
-#include "sim/options.h"
+#include "sim/program/control.h"
+#include "sim/world/home_files.h"
+#include "sim/program/options.h"
 #include "support/temp_home.h"
 
 namespace {

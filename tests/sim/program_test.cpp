@@ -20,7 +20,7 @@
 
 #include "protocol/command.h"
 #include "protocol/opcodes.h"
-#include "protocol/paths.h"
+#include "config/paths.h"
 #include "support/board_fixture.h"
 #include "support/temp_home.h"
 #include "tevrak/drive.h"

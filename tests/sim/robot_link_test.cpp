@@ -8,10 +8,10 @@
 #include <cstdio>
 #include <numbers>
 
-#include "sim/home_files.h"
-#include "sim/log.h"
-#include "sim/ranger_curve.h"
-#include "sim/robot_link.h"
+#include "sim/world/home_files.h"
+#include "sim/world/log.h"
+#include "sim/world/ranger_curve.h"
+#include "sim/world/robot_link.h"
 #include "support/board_fixture.h"
 #include "tevrak/drive.h"
 #include "tevrak/motor.h"

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <numbers>
 
-#include "rangers/conversion.h"
-#include "sim/ranger_curve.h"
-#include "sim/world.h"
+#include "config/conversion.h"
+#include "sim/world/ranger_curve.h"
+#include "sim/world/world.h"
 
 namespace {
 
@@ -218,7 +218,7 @@ TEST(WorldRangers, RawReadingsConvertBackToTheTrueDistance) {
     const auto table = sim::ranger::calibration_table();
     const auto lookup = [&](int raw) {
         // The distance unit's own conversion of a reading.
-        const auto index = tevrak::rangers::reading_index(raw, static_cast<std::int32_t>(table.size()));
+        const auto index = tevrak::conversion::reading_index(raw, static_cast<std::int32_t>(table.size()));
         EXPECT_EQ(table[static_cast<std::size_t>(index)], sim::ranger::table_lookup(table, raw));
         return table[static_cast<std::size_t>(index)];
     };

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "sim/board.h"
+#include "sim/board/board.h"
 #include "support/temp_home.h"
 
 namespace tevrak::test {

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "protocol/paths.h"
+#include "config/paths.h"
 
 namespace tevrak::test {
 

@@ -1,0 +1,4 @@
+// What tests and tools may reach of the unit: its state record and reset.
+#pragma once
+
+#include "actuators/state.h"

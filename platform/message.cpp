@@ -1,0 +1,10 @@
+#include "platform/message.h"
+
+namespace tevrak {
+
+void write_message(std::FILE *stream, const char *text) {
+    std::fputs(text, stream);
+    std::fflush(stream);
+}
+
+}  // namespace tevrak

@@ -1,0 +1,45 @@
+// Process-wide state of the serial link: one record, one reset.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+
+namespace tevrak::serial {
+
+inline constexpr int kInterfaces = 4;
+inline constexpr std::size_t kPathSlot = 256;       // USBPATHn, terminator included
+inline constexpr std::size_t kListingBuffer = 1200; // copy of the device listing
+inline constexpr std::size_t kPathCopy = 100;       // SERInit's working copy
+inline constexpr const char *kDefaultPath = "/dev/ttyACM0";
+
+struct State {
+    // Device paths of interfaces 1 to 4, filled by discovery.
+    char USBPATH1[kPathSlot];
+    char USBPATH2[kPathSlot];
+    char USBPATH3[kPathSlot];
+    char USBPATH4[kPathSlot];
+    int SERPathInit;  // 1 once discovery read hdt.txt
+    int SERType;      // open interface; 0 never opened, -1 closed
+    int SERBaud[kInterfaces + 1];       // stored settings per interface
+    int SERHandshake[kInterfaces + 1];
+    int fd;           // descriptor of the open port
+};
+
+extern State state;
+
+// Closes the port the link holds and puts the record back to its state at
+// program start.
+void reset();
+
+constexpr bool valid_interface(int interface) { return interface >= 1 && interface <= kInterfaces; }
+
+// The path slot of interface 1 to 4.
+char *path_slot(int interface);
+
+// termios speed code of a plain baud rate; nothing for a rate not accepted.
+std::optional<unsigned> speed_code(int baud);
+
+// Closes the open port, if any. Never closes a descriptor it does not hold.
+void close_port();
+
+}  // namespace tevrak::serial

@@ -1,0 +1,399 @@
+#include "sim/board/board.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "protocol/opcodes.h"
+
+namespace tevrak::sim {
+namespace {
+
+void write_all(int fd, const Bytes &bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;  // unplugged meanwhile
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+// Points link at target, replacing what was there in one step.
+void point_link(const std::string &link, const std::string &target) {
+    const std::string temporary = link + ".new";
+    ::unlink(temporary.c_str());
+    if (::symlink(target.c_str(), temporary.c_str()) != 0 || ::rename(temporary.c_str(), link.c_str()) != 0) {
+        throw std::runtime_error("cannot make the board's link " + link);
+    }
+}
+
+bool find_opcode_reply(std::uint8_t opcode) {
+    const auto *info = protocol::find_opcode(opcode);
+    return info != nullptr && info->reply_length > 0;
+}
+
+}  // namespace
+
+Board::Board(std::string link_path) : link_path_(std::move(link_path)) {
+    if (::pipe2(wake_, O_CLOEXEC) != 0) throw std::runtime_error("pipe2 failed");
+    open_terminal();
+}
+
+Board::~Board() {
+    close_terminal();
+    ::close(wake_[0]);
+    ::close(wake_[1]);
+    if (!link_path_.empty()) ::unlink(link_path_.c_str());
+}
+
+void Board::open_terminal() {
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
+        throw std::runtime_error("cannot open a pseudo-terminal");
+    }
+    char name[128];
+    if (::ptsname_r(master_, name, sizeof name) != 0) throw std::runtime_error("ptsname failed");
+    terminal_path_ = name;
+    // The board holds the terminal side open itself, so that the master
+    // does not report a hang-up while the library has the port closed.
+    held_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    struct termios tty;
+    if (held_ >= 0 && ::tcgetattr(held_, &tty) == 0) {
+        ::cfmakeraw(&tty);
+        ::tcsetattr(held_, TCSANOW, &tty);
+    }
+    if (!link_path_.empty()) point_link(link_path_, terminal_path_);
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = false;
+        partial_.clear();
+        expected_ = 0;
+    }
+    thread_ = std::thread([this] { run(); });
+}
+
+void Board::close_terminal() {
+    if (thread_.joinable()) {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        const char wake = 1;
+        (void)!::write(wake_[1], &wake, 1);
+        thread_.join();
+        char drain[16];
+        while (::read(wake_[0], drain, sizeof drain) == static_cast<ssize_t>(sizeof drain)) {
+        }
+    }
+    // After a hang-up of the board's own, the terminal is closed already.
+    if (master_ >= 0) ::close(master_);
+    if (held_ >= 0) ::close(held_);
+    master_ = -1;
+    held_ = -1;
+}
+
+// Called by the board's thread: the terminal disappears as if the cable
+// were pulled. The thread ends; replug() starts a new one.
+void Board::hang_up_from_board() {
+    const int master = master_.exchange(-1);
+    ::close(master);
+    if (held_ >= 0) ::close(held_);
+    held_ = -1;
+    if (!link_path_.empty()) point_link(link_path_, link_path_ + ".unplugged");
+}
+
+std::string Board::device_path() const { return link_path_.empty() ? terminal_path_ : link_path_; }
+
+std::string Board::terminal_path() const { return terminal_path_; }
+
+void Board::set_reply(std::uint8_t opcode, Bytes data) {
+    std::lock_guard lock(mutex_);
+    replies_[opcode] = std::move(data);
+}
+
+void Board::queue_reply(std::uint8_t opcode, Bytes raw) {
+    std::lock_guard lock(mutex_);
+    queued_[opcode].push_back(std::move(raw));
+}
+
+void Board::set_responder(Responder responder) {
+    std::lock_guard lock(mutex_);
+    responder_ = std::move(responder);
+}
+
+void Board::set_observer(Observer observer) {
+    std::lock_guard lock(mutex_);
+    observer_ = std::move(observer);
+}
+
+void Board::set_silent(bool silent) {
+    std::lock_guard lock(mutex_);
+    silent_ = silent;
+}
+
+void Board::queue_probe_answer(Bytes raw) {
+    std::lock_guard lock(mutex_);
+    probe_answers_.push_back(std::move(raw));
+}
+
+void Board::set_reply_prefix(Bytes stray) {
+    std::lock_guard lock(mutex_);
+    reply_prefix_ = std::move(stray);
+}
+
+void Board::set_reply_delay(std::chrono::milliseconds delay) {
+    std::lock_guard lock(mutex_);
+    reply_delay_ = delay;
+}
+
+void Board::send_raw(const Bytes &raw) {
+    if (master_ >= 0) write_all(master_, raw);
+}
+
+void Board::unplug() {
+    close_terminal();
+    // A dangling link: opening the board's path fails until replug, and can
+    // never reach a terminal that another program got meanwhile.
+    if (!link_path_.empty()) point_link(link_path_, link_path_ + ".unplugged");
+}
+
+void Board::replug() {
+    if (master_ >= 0) return;
+    close_terminal();  // collects the thread of a hang-up of the board's own
+    open_terminal();
+}
+
+void Board::hang_up_after_bytes(std::size_t n) {
+    std::lock_guard lock(mutex_);
+    hang_up_bytes_ = n;
+}
+
+void Board::hang_up_after_next_reply() {
+    std::lock_guard lock(mutex_);
+    hang_up_after_reply_ = true;
+}
+
+void Board::set_fault_rate(double rate, unsigned seed) {
+    std::lock_guard lock(mutex_);
+    fault_rate_ = rate;
+    random_.seed(seed);
+}
+
+std::size_t Board::faults_injected() const {
+    std::lock_guard lock(mutex_);
+    return faults_;
+}
+
+// Under the lock: whether this exchange gets a fault.
+bool Board::fault_now() {
+    if (fault_rate_ <= 0) return false;
+    if (std::uniform_real_distribution<double>(0, 1)(random_) >= fault_rate_) return false;
+    ++faults_;
+    return true;
+}
+
+// Under the lock: a damaged answer to a query whose data would be data.
+Bytes Board::faulty_reply(const Bytes &data, std::chrono::milliseconds &delay) {
+    Bytes raw;
+    switch (random_() % 5) {
+    case 0:  // stray bytes before the marker
+        raw = {0x00, 0x0D, 0x41};
+        raw.push_back(protocol::kReplyMarker);
+        raw.insert(raw.end(), data.begin(), data.end());
+        break;
+    case 1:  // cut short
+        raw.push_back(protocol::kReplyMarker);
+        raw.insert(raw.end(), data.begin(), data.begin() + static_cast<long>(data.size() / 2));
+        break;
+    case 2:  // no reply at all
+        break;
+    case 3:  // late
+        delay = std::chrono::milliseconds(600);
+        raw.push_back(protocol::kReplyMarker);
+        raw.insert(raw.end(), data.begin(), data.end());
+        break;
+    default:  // garbage as data
+        raw.push_back(protocol::kReplyMarker);
+        for (std::size_t i = 0; i < data.size(); ++i) raw.push_back(static_cast<std::uint8_t>(random_()));
+        break;
+    }
+    return raw;
+}
+
+bool Board::plugged() const { return master_ >= 0; }
+
+std::vector<Bytes> Board::frames() const {
+    std::lock_guard lock(mutex_);
+    std::vector<Bytes> result;
+    for (const auto &event : events_) {
+        if (event.kind == Event::Kind::frame) result.push_back(event.bytes);
+    }
+    return result;
+}
+
+std::vector<Event> Board::events() const {
+    std::lock_guard lock(mutex_);
+    return events_;
+}
+
+Bytes Board::wire() const {
+    std::lock_guard lock(mutex_);
+    return wire_;
+}
+
+int Board::probes() const {
+    std::lock_guard lock(mutex_);
+    int count = 0;
+    for (const auto &event : events_) count += event.kind == Event::Kind::probe;
+    return count;
+}
+
+bool Board::wait_for_frames(std::size_t n, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] {
+        std::size_t count = 0;
+        for (const auto &event : events_) count += event.kind == Event::Kind::frame;
+        return count >= n;
+    });
+}
+
+bool Board::wait_for_events(std::size_t n, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return events_.size() >= n; });
+}
+
+void Board::clear() {
+    std::lock_guard lock(mutex_);
+    events_.clear();
+    wire_.clear();
+}
+
+void Board::run() {
+    std::uint8_t chunk[256];
+    for (;;) {
+        pollfd fds[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (fds[1].revents != 0) return;
+        if ((fds[0].revents & POLLIN) == 0) {
+            // Hang-up without data cannot happen while the board holds the
+            // terminal side; leave rather than spin if it does.
+            if (fds[0].revents != 0) return;
+            continue;
+        }
+        const ssize_t n = ::read(master_, chunk, sizeof chunk);
+        if (n <= 0) {
+            if (n < 0 && errno == EINTR) continue;
+            return;
+        }
+        for (ssize_t i = 0; i < n; ++i) {
+            handle_byte(chunk[i]);
+            bool hang_up = false;
+            {
+                std::lock_guard lock(mutex_);
+                if (hang_up_bytes_ > 0 && --hang_up_bytes_ == 0) hang_up_now_ = true;
+                hang_up = hang_up_now_;
+                hang_up_now_ = false;
+            }
+            if (hang_up) {
+                hang_up_from_board();
+                return;
+            }
+        }
+    }
+}
+
+void Board::handle_byte(std::uint8_t byte) {
+    Bytes answer_bytes;
+    Observer observer;
+    Responder responder;
+    Bytes frame;
+    std::chrono::milliseconds delay{0};
+    bool query = false;
+    {
+        std::lock_guard lock(mutex_);
+        wire_.push_back(byte);
+        if (expected_ == 0) {
+            if (byte == protocol::kProbe) {
+                events_.push_back({Event::Kind::probe, {byte}});
+                if (!probe_answers_.empty()) {
+                    answer_bytes = std::move(probe_answers_.front());
+                    probe_answers_.pop_front();
+                } else if (!fault_now()) {
+                    answer_bytes = {protocol::kReplyMarker};
+                }
+            } else if (const auto *info = protocol::find_opcode(byte)) {
+                partial_ = {byte};
+                expected_ = info->frame_length;
+            } else {
+                events_.push_back({Event::Kind::stray, {byte}});
+            }
+        } else {
+            partial_.push_back(byte);
+        }
+        if (expected_ != 0 && partial_.size() == expected_) {
+            frame = std::move(partial_);
+            partial_.clear();
+            expected_ = 0;
+            events_.push_back({Event::Kind::frame, frame});
+            observer = observer_;
+            const auto *info = protocol::find_opcode(frame[0]);
+            if (info->reply_length > 0) {
+                query = true;
+                auto queued = queued_.find(frame[0]);
+                if (queued != queued_.end() && !queued->second.empty()) {
+                    answer_bytes = std::move(queued->second.front());
+                    queued->second.pop_front();
+                    query = false;  // raw answer decided already
+                } else {
+                    responder = responder_;
+                }
+            }
+            delay = reply_delay_;
+        }
+        if (silent_) {
+            answer_bytes.clear();
+            query = false;
+        }
+        changed_.notify_all();
+    }
+
+    if (!frame.empty() && observer) observer(frame);
+    if (query) {
+        std::optional<Bytes> data;
+        if (responder) data = responder(frame);
+        std::lock_guard lock(mutex_);
+        if (!data) {
+            auto fixed = replies_.find(frame[0]);
+            const auto *info = protocol::find_opcode(frame[0]);
+            data = fixed != replies_.end() ? fixed->second : Bytes(info->reply_length, 0);
+        }
+        if (fault_now()) {
+            answer_bytes = faulty_reply(*data, delay);
+        } else {
+            answer_bytes = reply_prefix_;
+            answer_bytes.push_back(protocol::kReplyMarker);
+            answer_bytes.insert(answer_bytes.end(), data->begin(), data->end());
+        }
+    }
+    if (!frame.empty() && find_opcode_reply(frame[0])) {
+        std::lock_guard lock(mutex_);
+        if (hang_up_after_reply_) {
+            hang_up_after_reply_ = false;
+            hang_up_now_ = true;
+        }
+    }
+    if (!frame.empty() && delay.count() > 0 && !answer_bytes.empty()) std::this_thread::sleep_for(delay);
+    if (!answer_bytes.empty()) write_all(master_, answer_bytes);
+}
+
+}  // namespace tevrak::sim

@@ -1,0 +1,183 @@
+#include "sim/program/options.h"
+
+#include <charconv>
+#include <fstream>
+#include <string_view>
+
+namespace tevrak::sim {
+namespace {
+
+std::optional<long> parse_long(std::string_view text) {
+    long value = 0;
+    const auto *end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    if (result.ec != std::errc{} || result.ptr != end || text.empty()) return std::nullopt;
+    return value;
+}
+
+// "a<sep>b<sep>c" as exactly count integers.
+std::optional<std::vector<long>> parse_list(std::string_view text, char separator, std::size_t count) {
+    std::vector<long> values;
+    for (;;) {
+        const auto at = text.find(separator);
+        const auto value = parse_long(text.substr(0, at));
+        if (!value) return std::nullopt;
+        values.push_back(*value);
+        if (at == std::string_view::npos) break;
+        text.remove_prefix(at + 1);
+    }
+    if (count != 0 && values.size() != count) return std::nullopt;
+    return values;
+}
+
+class Parser {
+public:
+    Parser(Options &options, std::string &error) : options_(options), error_(error) {}
+
+    bool run(const std::vector<std::string> &args, int depth) {
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            const std::string &name = args[i];
+            const std::string *value = i + 1 < args.size() ? &args[i + 1] : nullptr;
+            int used = 0;
+            if (!option(name, value, used, depth)) return false;
+            i += static_cast<std::size_t>(used);
+        }
+        return true;
+    }
+
+private:
+    bool fail(const std::string &text) {
+        error_ = text;
+        return false;
+    }
+
+    bool option(const std::string &name, const std::string *value, int &used, int depth) {
+        // Flags.
+        if (name == "--help" || name == "-h") return options_.help = true;
+        if (name == "--keep-hdt") return options_.keep_hdt = true;
+        if (name == "--silent") return options_.silent = true;
+        if (name == "--unplugged") return options_.unplugged = true;
+        // Options with a value.
+        static const char *const kWithValue[] = {"--home", "--config", "--arena", "--obstacle", "--start",
+                                                 "--radius", "--sensors", "--log", "--svg", "--stray",
+                                                 "--late", "--at"};
+        bool known = false;
+        for (const char *candidate : kWithValue) known = known || name == candidate;
+        if (!known) return fail("unknown option " + name + " (see --help)");
+        if (value == nullptr) return fail(name + " needs a value");
+        used = 1;
+        const std::string &v = *value;
+        if (name == "--home") {
+            options_.home = v;
+        } else if (name == "--config") {
+            return config(v, depth);
+        } else if (name == "--arena") {
+            const auto size = parse_list(v, 'x', 2);
+            if (!size || (*size)[0] <= 0 || (*size)[1] <= 0) return fail("--arena wants WIDTHxHEIGHT in mm, e.g. 2000x1500");
+            options_.arena_width = static_cast<double>((*size)[0]);
+            options_.arena_height = static_cast<double>((*size)[1]);
+        } else if (name == "--obstacle") {
+            const auto rect = parse_list(v, ',', 4);
+            if (!rect || (*rect)[2] <= 0 || (*rect)[3] <= 0) return fail("--obstacle wants X,Y,WIDTH,HEIGHT in mm");
+            options_.obstacles.push_back({static_cast<double>((*rect)[0]), static_cast<double>((*rect)[1]),
+                                          static_cast<double>((*rect)[2]), static_cast<double>((*rect)[3])});
+        } else if (name == "--start") {
+            const auto pose = parse_list(v, ',', 3);
+            if (!pose) return fail("--start wants X,Y,HEADING (mm, mm, degrees)");
+            options_.start = Pose{static_cast<double>((*pose)[0]), static_cast<double>((*pose)[1]),
+                                  degrees_to_radians(static_cast<double>((*pose)[2]))};
+        } else if (name == "--radius") {
+            const auto radius = parse_long(v);
+            if (!radius || *radius <= 0) return fail("--radius wants a positive number of mm");
+            options_.radius = static_cast<double>(*radius);
+        } else if (name == "--sensors") {
+            const auto directions = parse_list(v, ',', 0);
+            if (!directions) return fail("--sensors wants directions in degrees, e.g. 0,90,-90");
+            options_.sensor_degrees.assign(directions->begin(), directions->end());
+        } else if (name == "--log") {
+            options_.log_file = v;
+        } else if (name == "--svg") {
+            options_.svg_file = v;
+        } else if (name == "--stray") {
+            const auto count = parse_long(v);
+            if (!count || *count < 0 || *count > 255) return fail("--stray wants a number of bytes, 0 to 255");
+            options_.stray = static_cast<int>(*count);
+        } else if (name == "--late") {
+            const auto ms = parse_long(v);
+            if (!ms || *ms < 0 || *ms > 60000) return fail("--late wants milliseconds, 0 to 60000");
+            options_.late_ms = static_cast<int>(*ms);
+        } else if (name == "--at") {
+            const auto colon = v.find(':');
+            const auto ms = parse_long(std::string_view(v).substr(0, colon));
+            if (colon == std::string::npos || !ms || *ms < 0) return fail("--at wants MS:COMMAND, e.g. 2000:unplug");
+            options_.scheduled.push_back({*ms, v.substr(colon + 1)});
+        }
+        return true;
+    }
+
+    bool config(const std::string &path, int depth) {
+        if (depth > 4) return fail("--config files nest too deeply");
+        std::ifstream file(path);
+        if (!file) return fail("cannot read config file " + path);
+        std::vector<std::string> args;
+        std::string line;
+        while (std::getline(file, line)) {
+            const auto first = line.find_first_not_of(" \t\r");
+            if (first == std::string::npos || line[first] == '#') continue;
+            const auto name_end = line.find_first_of(" \t\r", first);
+            args.push_back("--" + line.substr(first, name_end - first));
+            if (name_end == std::string::npos) continue;
+            const auto value_start = line.find_first_not_of(" \t\r", name_end);
+            if (value_start == std::string::npos) continue;
+            const auto value_end = line.find_last_not_of(" \t\r");
+            args.push_back(line.substr(value_start, value_end - value_start + 1));
+        }
+        return run(args, depth + 1);
+    }
+
+    Options &options_;
+    std::string &error_;
+};
+
+}  // namespace
+
+std::optional<Options> parse_options(const std::vector<std::string> &args, std::string &error) {
+    Options options;
+    Parser parser(options, error);
+    if (!parser.run(args, 0)) return std::nullopt;
+    if (options.help) return options;
+    if (options.home.empty()) {
+        error = "--home DIR is required (the folder for bin/hdt.txt, bin/usbSearch and dev/ttyBOARD)";
+        return std::nullopt;
+    }
+    return options;
+}
+
+const char *usage_text() {
+    return "Usage: tevrak-sim --home DIR [options]\n"
+           "A simulated robot: a controller board on a pseudo-terminal with a differential drive,\n"
+           "wheel encoders and distance sensors in a rectangular arena.\n"
+           "\n"
+           "  --home DIR          robot folder: writes DIR/bin/hdt.txt, DIR/bin/usbSearch, the board link\n"
+           "                      DIR/dev/ttyBOARD and the control FIFO DIR/sim.ctl (required)\n"
+           "  --keep-hdt          leave an existing DIR/bin/hdt.txt as it is\n"
+           "  --config FILE       read options from FILE, one per line without dashes (\"arena 3000x2000\")\n"
+           "  --arena WxH         arena size in mm (default 2000x1500)\n"
+           "  --obstacle X,Y,W,H  rectangular obstacle, lower-left corner and size in mm (repeatable)\n"
+           "  --start X,Y,DEG     start pose in the arena, mm and degrees (default: centre, heading 0)\n"
+           "  --radius MM         radius of the round robot body (default 100)\n"
+           "  --sensors D1,D2,..  distance sensor directions in degrees from the heading (default 0,90,-90)\n"
+           "  --log FILE          frame log (default standard output)\n"
+           "  --svg FILE          picture of the run written at exit (default DIR/run.svg)\n"
+           "  --silent            the board answers nothing (control: silent on|off)\n"
+           "  --unplugged         start unplugged (control: replug)\n"
+           "  --stray N           N stray bytes before every reply (control: stray N)\n"
+           "  --late MS           answer queries MS milliseconds late (control: late MS)\n"
+           "  --at MS:COMMAND     run a control command MS milliseconds after start (repeatable)\n"
+           "\n"
+           "Control commands, one per line on standard input or written to DIR/sim.ctl:\n"
+           "  silent on|off, unplug, replug, stray N, noise N, late MS, status, svg, help, quit\n"
+           "The simulator runs until quit, SIGINT or SIGTERM (end of standard input does not stop it).\n";
+}
+
+}  // namespace tevrak::sim

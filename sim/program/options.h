@@ -1,0 +1,48 @@
+// Command-line options of tevrak-sim, also readable from a small config
+// file (--config FILE: one option per line without the dashes, "#" starts a
+// comment line), e.g.
+//     arena 3000x2000
+//     obstacle 1200,800,300,300
+//     start 500,500,90
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/world/geometry.h"
+
+namespace tevrak::sim {
+
+struct ScheduledControl {
+    long at_ms;           // after start-up
+    std::string command;  // a control line, e.g. "unplug"
+};
+
+struct Options {
+    std::string home;            // required
+    bool keep_hdt = false;
+    double arena_width = 2000;   // mm
+    double arena_height = 1500;
+    std::vector<Rect> obstacles;
+    std::optional<Pose> start;   // default: the arena's centre, heading 0
+    double radius = 100;         // mm
+    std::vector<double> sensor_degrees{0, 90, -90};
+    std::string log_file;        // empty: standard output
+    std::string svg_file;        // empty: <home>/run.svg
+    bool silent = false;
+    bool unplugged = false;
+    int stray = 0;
+    int late_ms = 0;
+    std::vector<ScheduledControl> scheduled;
+    bool help = false;
+};
+
+// Parses the arguments (argv[0] excluded). On error returns nothing and
+// sets error to a one-line explanation.
+std::optional<Options> parse_options(const std::vector<std::string> &args, std::string &error);
+
+// The --help text.
+const char *usage_text();
+
+}  // namespace tevrak::sim

@@ -1,0 +1,149 @@
+// tevrak-sim: a simulated robot for programs built against the library.
+// Prepares a robot folder (hdt.txt, usbSearch, the board's link), plays the
+// controller board on a pseudo-terminal, moves a differential-drive robot in
+// an arena, logs every frame, and draws the run as an SVG at the end.
+//
+// The main loop waits in poll() on: signals (signalfd), a 20 ms timer that
+// advances the world, standard input and the control FIFO. Nothing runs in
+// signal handlers; no loop spins.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "sim/program/line_input.h"
+#include "sim/program/options.h"
+#include "sim/program/simulator.h"
+
+namespace {
+
+using tevrak::sim::LineInput;
+using tevrak::sim::Simulator;
+
+constexpr long kTickNanoseconds = 20'000'000;
+
+// A descriptor closed on scope exit.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Runs the control lines; false once one of them says quit.
+bool run_lines(Simulator &simulator, std::vector<std::string> &lines) {
+    bool go_on = true;
+    for (const auto &line : lines) {
+        if (go_on && simulator.control(line) == Simulator::Result::quit) go_on = false;
+    }
+    lines.clear();
+    return go_on;
+}
+
+int run(const tevrak::sim::Options &options) {
+    // Signals arrive through a descriptor; block them before the board's
+    // thread starts so that it inherits the mask.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0) return 1;
+    std::signal(SIGPIPE, SIG_IGN);
+    Descriptor signal_fd(::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK));
+    Descriptor timer_fd(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
+    if (signal_fd.get() < 0 || timer_fd.get() < 0) {
+        std::fprintf(stderr, "tevrak-sim: cannot set up signals and timer\n");
+        return 1;
+    }
+    const itimerspec period{{0, kTickNanoseconds}, {0, kTickNanoseconds}};
+    ::timerfd_settime(timer_fd.get(), 0, &period, nullptr);
+
+    Simulator simulator(options);
+    // The FIFO is opened for reading and for writing: with a writer of our
+    // own it never reports end-of-file when a control writer closes it.
+    Descriptor control_fd(::open(simulator.control_path().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    Descriptor control_keep(::open(simulator.control_path().c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+    if (control_fd.get() < 0 || control_keep.get() < 0) {
+        std::fprintf(stderr, "tevrak-sim: cannot open the control FIFO %s\n", simulator.control_path().c_str());
+        return 1;
+    }
+    std::printf("tevrak-sim: board ready at %s\n", simulator.link_path().c_str());
+    std::fflush(stdout);
+
+    LineInput stdin_lines;
+    LineInput control_lines;
+    std::vector<std::string> lines;
+    pollfd fds[4] = {{signal_fd.get(), POLLIN, 0},
+                     {timer_fd.get(), POLLIN, 0},
+                     {STDIN_FILENO, POLLIN, 0},
+                     {control_fd.get(), POLLIN, 0}};
+    bool running = true;
+    while (running) {
+        if (::poll(fds, 4, -1) < 0) {
+            if (errno == EINTR) continue;
+            std::perror("tevrak-sim: poll");
+            break;
+        }
+        if (fds[0].revents != 0) {
+            signalfd_siginfo info;
+            if (::read(signal_fd.get(), &info, sizeof info) > 0) running = false;
+        }
+        if (fds[1].revents != 0) {
+            std::uint64_t expirations = 0;
+            (void)!::read(timer_fd.get(), &expirations, sizeof expirations);
+            running = simulator.tick() && running;
+        }
+        if (fds[2].revents != 0) {
+            // End of standard input is no reason to stop: scripts close it.
+            if (stdin_lines.read_from(STDIN_FILENO, lines) == LineInput::State::ended) fds[2].fd = -1;
+            running = run_lines(simulator, lines) && running;
+        }
+        if (fds[3].revents != 0) {
+            control_lines.read_from(control_fd.get(), lines);
+            running = run_lines(simulator, lines) && running;
+        }
+    }
+    simulator.tick();
+    const bool written = simulator.write_picture();
+    if (written) {
+        std::printf("tevrak-sim: picture of the run in %s\n", simulator.svg_path().c_str());
+        std::fflush(stdout);
+    }
+    return written ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    std::string error;
+    const auto options = tevrak::sim::parse_options(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!options) {
+        std::fprintf(stderr, "tevrak-sim: %s\n", error.c_str());
+        return 2;
+    }
+    if (options->help) {
+        std::fputs(tevrak::sim::usage_text(), stdout);
+        return 0;
+    }
+    try {
+        return run(*options);
+    } catch (const std::exception &failure) {
+        std::fprintf(stderr, "tevrak-sim: %s\n", failure.what());
+        return 1;
+    }
+}

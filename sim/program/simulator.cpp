@@ -1,0 +1,204 @@
+#include "sim/program/simulator.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+
+#include "sim/program/control.h"
+#include "sim/world/home_files.h"
+#include "sim/world/ranger_curve.h"
+#include "sim/world/svg.h"
+
+namespace tevrak::sim {
+namespace {
+
+// Stray bytes: the value of a carriage-return echo, never the reply marker.
+constexpr std::uint8_t kStrayByte = 0x0D;
+
+}  // namespace
+
+Simulator::Simulator(const Options &options) : options_(options) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::create_directories(options_.home, error);
+    if (error) throw std::runtime_error("cannot create " + options_.home + ": " + error.message());
+    home_ = fs::absolute(options_.home).lexically_normal().string();
+    while (home_.size() > 1 && home_.back() == '/') home_.pop_back();
+    if (const auto problem = check_home_path(home_); !problem.empty()) throw std::runtime_error(problem);
+    // One simulator per folder: a second one would take the link and the
+    // FIFO away from the first.
+    lock_.fd = ::open((home_ + "/sim.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (lock_.fd < 0) throw std::runtime_error("cannot write " + home_ + "/sim.lock");
+    if (::flock(lock_.fd, LOCK_EX | LOCK_NB) != 0) throw std::runtime_error("another tevrak-sim runs on " + home_);
+    fs::create_directories(home_ + "/dev", error);
+    if (error) throw std::runtime_error("cannot create " + home_ + "/dev: " + error.message());
+    link_path_ = home_ + "/dev/ttyBOARD";
+    control_path_ = home_ + "/sim.ctl";
+    svg_path_ = options_.svg_file.empty() ? home_ + "/run.svg" : options_.svg_file;
+
+    if (options_.log_file.empty()) {
+        log_ = std::make_unique<Log>(stdout);
+    } else {
+        log_file_.reset(std::fopen(options_.log_file.c_str(), "w"));
+        if (!log_file_) throw std::runtime_error("cannot write the log " + options_.log_file);
+        log_ = std::make_unique<Log>(log_file_.get());
+    }
+
+    Arena arena(options_.arena_width, options_.arena_height, options_.obstacles);
+    start_ = options_.start.value_or(Pose{options_.arena_width / 2, options_.arena_height / 2, 0});
+    RobotShape shape;
+    shape.radius = options_.radius;
+    shape.sensor_directions.clear();
+    for (double degrees : options_.sensor_degrees) shape.sensor_directions.push_back(degrees_to_radians(degrees));
+    try {
+        world_ = std::make_unique<World>(clock_, std::move(arena), start_, shape);
+    } catch (const std::invalid_argument &) {
+        throw std::runtime_error("the robot (radius " + std::to_string(static_cast<int>(options_.radius)) +
+                                 " mm) does not fit at its start position; see --start, --arena, --obstacle");
+    }
+
+    board_ = std::make_unique<Board>(link_path_);
+    link_ = std::make_unique<RobotLink>(*board_, *world_, *log_);
+    if (const auto problem = prepare_home(home_, link_path_, world_->sensor_count(), options_.keep_hdt);
+        !problem.empty()) {
+        throw std::runtime_error(problem);
+    }
+    ::unlink(control_path_.c_str());
+    if (::mkfifo(control_path_.c_str(), 0600) != 0) {
+        throw std::runtime_error("cannot make the control FIFO " + control_path_ + ": " + std::strerror(errno));
+    }
+
+    if (options_.silent) run({Control::Action::silent, 1});
+    if (options_.stray > 0) run({Control::Action::stray, options_.stray});
+    if (options_.late_ms > 0) run({Control::Action::late, options_.late_ms});
+    if (options_.unplugged) run({Control::Action::unplug, 0});
+    std::stable_sort(options_.scheduled.begin(), options_.scheduled.end(),
+                     [](const auto &a, const auto &b) { return a.at_ms < b.at_ms; });
+}
+
+Simulator::~Simulator() {
+    // Stop the board's thread first: it calls into the link.
+    board_.reset();
+    link_.reset();
+    ::unlink(control_path_.c_str());
+    if (log_) log_->flush();
+}
+
+Simulator::Descriptor::~Descriptor() {
+    if (fd >= 0) ::close(fd);
+}
+
+bool Simulator::tick() {
+    link_->tick();
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(clock_.now()).count();
+    while (next_scheduled_ < options_.scheduled.size() && options_.scheduled[next_scheduled_].at_ms <= elapsed) {
+        if (control(options_.scheduled[next_scheduled_++].command) == Result::quit) return false;
+    }
+    return true;
+}
+
+Simulator::Result Simulator::control(std::string_view line) {
+    std::string error;
+    const auto parsed = parse_control(line, error);
+    if (!parsed) {
+        if (error.empty()) return Result::done;
+        std::fprintf(stderr, "tevrak-sim: %s\n", error.c_str());
+        return Result::error;
+    }
+    if (parsed->action == Control::Action::quit) return Result::quit;
+    run(*parsed);
+    return Result::done;
+}
+
+void Simulator::run(const Control &control) {
+    using Action = Control::Action;
+    switch (control.action) {
+        case Action::silent:
+            link_->set_silent(control.value != 0);
+            board_->set_silent(control.value != 0);
+            log_->line(control.value != 0 ? "# board silent" : "# board answers again");
+            break;
+        case Action::unplug:
+            board_->unplug();
+            log_->line("# board unplugged");
+            break;
+        case Action::replug:
+            board_->replug();
+            log_->line("# board plugged in again at " + board_->terminal_path());
+            break;
+        case Action::stray:
+            board_->set_reply_prefix(Bytes(static_cast<std::size_t>(control.value), kStrayByte));
+            log_->line("# " + std::to_string(control.value) + " stray bytes before every reply");
+            break;
+        case Action::noise:
+            board_->send_raw(Bytes(static_cast<std::size_t>(control.value), kStrayByte));
+            log_->line("# sent " + std::to_string(control.value) + " stray bytes");
+            break;
+        case Action::late:
+            board_->set_reply_delay(std::chrono::milliseconds(control.value));
+            log_->line("# replies " + std::to_string(control.value) + " ms late");
+            break;
+        case Action::status:
+            std::fputs(status_text().c_str(), stdout);
+            std::fflush(stdout);
+            break;
+        case Action::svg:
+            if (write_picture()) log_->line("# picture written to " + svg_path_);
+            break;
+        case Action::help:
+            std::fputs(control_help_text(), stdout);
+            std::fflush(stdout);
+            break;
+        case Action::quit:
+            break;
+    }
+}
+
+bool Simulator::write_picture() {
+    const bool written = link_->with_model([&](World &world, Peripherals &) {
+        world.update();
+        return write_svg(svg_path_, world, start_);
+    });
+    if (!written) std::fprintf(stderr, "tevrak-sim: cannot write the picture %s\n", svg_path_.c_str());
+    return written;
+}
+
+std::string Simulator::status_text() {
+    const bool plugged = board_->plugged();
+    return link_->with_model([&](World &world, Peripherals &peripherals) {
+        world.update();
+        const auto odometry = world.position();
+        const auto speed = world.speed();
+        const Pose pose = world.pose();
+        const DriveSetup &setup = world.setup();
+        char text[512];
+        std::snprintf(text, sizeof text,
+                      "board: %s at %s\n"
+                      "arena pose: x=%.0f y=%.0f heading=%.0f deg\n"
+                      "odometry: x=%d y=%d heading=%d\n"
+                      "speed: linear=%d angular=%d, status=%d, remaining=%d\n"
+                      "encoders: left=%d right=%d (ticks=%d diameter=%d track=%d flags=%d)\n",
+                      plugged ? "plugged" : "unplugged", link_path_.c_str(), pose.x, pose.y,
+                      radians_to_degrees(normalize_angle(pose.heading)), odometry.x, odometry.y, odometry.heading,
+                      speed.linear, speed.angular, world.status(), world.remaining(), world.encoder(1),
+                      world.encoder(2), setup.ticks_per_revolution, setup.wheel_diameter, setup.wheel_track,
+                      setup.flag_code);
+        std::string result = text;
+        for (int n = 1; n <= world.sensor_count(); ++n) {
+            result += "psd " + std::to_string(n) + ": " +
+                      std::to_string(static_cast<int>(std::lround(world.sensor_distance(n)))) + " mm, raw " +
+                      std::to_string(world.sensor_raw(n)) + "\n";
+        }
+        return result + peripherals.summary();
+    });
+}
+
+}  // namespace tevrak::sim

@@ -1,0 +1,79 @@
+// The whole simulated robot of tevrak-sim: the robot folder, the board on a
+// pseudo-terminal behind <home>/dev/ttyBOARD, the world model, the frame
+// log and the fault switches. The program's main loop feeds it timer ticks
+// and control lines.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "sim/board/board.h"
+#include "sim/world/clock.h"
+#include "sim/program/control.h"
+#include "sim/world/log.h"
+#include "sim/program/options.h"
+#include "sim/world/robot_link.h"
+#include "sim/world/world.h"
+
+namespace tevrak::sim {
+
+class Simulator {
+public:
+    // Prepares the folder and starts the board. Throws std::runtime_error
+    // with a one-line explanation when that is not possible.
+    explicit Simulator(const Options &options);
+    ~Simulator();
+    Simulator(const Simulator &) = delete;
+    Simulator &operator=(const Simulator &) = delete;
+
+    const std::string &link_path() const { return link_path_; }
+    const std::string &control_path() const { return control_path_; }
+    const std::string &svg_path() const { return svg_path_; }
+
+    // Advances the world and runs the scheduled control commands that are
+    // due; false once one of them was quit.
+    bool tick();
+
+    enum class Result { done, quit, error };
+    // Runs one control line; messages go to standard output (status, help)
+    // and standard error (bad lines).
+    Result control(std::string_view line);
+
+    // Writes the picture; false when it cannot be written (message on stderr).
+    bool write_picture();
+
+    // The text "status" prints.
+    std::string status_text();
+
+private:
+    void run(const Control &control);
+
+    // A descriptor closed with its owner (also when the constructor throws).
+    struct Descriptor {
+        int fd = -1;
+        ~Descriptor();
+    };
+    struct FileCloser {
+        void operator()(std::FILE *file) const { std::fclose(file); }
+    };
+
+    Options options_;
+    Descriptor lock_;  // <home>/sim.lock, held while the simulator runs
+    std::string home_;
+    std::string link_path_;
+    std::string control_path_;
+    std::string svg_path_;
+    std::unique_ptr<std::FILE, FileCloser> log_file_;  // none: standard output
+    std::unique_ptr<Log> log_;
+    SteadyClock clock_;
+    Pose start_;
+    std::unique_ptr<World> world_;
+    // The board goes before the link: its thread calls into the link.
+    std::unique_ptr<RobotLink> link_;
+    std::unique_ptr<Board> board_;
+    std::size_t next_scheduled_ = 0;
+};
+
+}  // namespace tevrak::sim
