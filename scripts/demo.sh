@@ -15,11 +15,8 @@ out="$home/sim.out"
 "$build/sim/tevrak-sim" --home "$home" --log "$home/frames.log" > "$out" 2>&1 &
 sim=$!
 trap 'kill $sim 2>/dev/null || true' EXIT
-for i in $(seq 50); do
-  grep -q "board ready" "$out" 2>/dev/null && break
-  sleep 0.1
-done
-grep "board ready" "$out" || { echo "demo: the simulator did not start" >&2; cat "$out" >&2; exit 1; }
+"$(dirname "$0")/wait-for-board.sh" "$out" || { echo "demo: the simulator did not start" >&2; cat "$out" >&2; exit 1; }
+grep "board ready" "$out"
 
 echo "== square: 500 x 500, position after each side"
 "$build/examples/example_square"

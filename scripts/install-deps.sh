@@ -1,10 +1,11 @@
 #!/bin/sh
-# Installs the Debian packages that building and testing need, when missing.
+# The one list of Debian packages that building and testing need; make and
+# CI (.ci/run) both install through it, only what is missing.
 #   install-deps.sh            build, demo and tests
 #   install-deps.sh fuzz       also clang and its fuzzing runtime
 #   install-deps.sh valgrind   also valgrind
 set -e
-packages="cmake gcc g++ make pkg-config libgtest-dev libgmock-dev liblirc-dev lirc"
+packages="cmake gcc g++ make pkg-config python3 libgtest-dev libgmock-dev liblirc-dev lirc"
 for extra in "$@"; do
   case "$extra" in
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;

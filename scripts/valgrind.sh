@@ -10,7 +10,7 @@ out="$home/valgrind-sim.out"
 "$build/sim/tevrak-sim" --home "$home" --log /dev/null > "$out" 2>&1 &
 sim=$!
 trap 'kill $sim 2>/dev/null || true' EXIT
-for i in $(seq 50); do grep -q "board ready" "$out" 2>/dev/null && break; sleep 0.1; done
+"$(dirname "$0")/wait-for-board.sh" "$out"
 for program in example_square example_servo_motor example_wall_follow; do
   echo "== valgrind $program"
   $check "$build/examples/$program" > /dev/null

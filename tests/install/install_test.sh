@@ -20,12 +20,18 @@ PKG_CONFIG_PATH="$libdir/pkgconfig" cc $flags -std=c99 -Wall -Wextra -pedantic-e
 cmake -S "$here/cxx_consumer" -B "$work/cxx" -DCMAKE_PREFIX_PATH="$prefix" \
   -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" > "$work/cxx.log"
 cmake --build "$work/cxx" > "$work/cxx-build.log"
+# Without the lirc client library the package refuses with a message that
+# names it.
+if PKG_CONFIG_LIBDIR=/nonexistent cmake -S "$here/cxx_consumer" -B "$work/cxx-nolirc" \
+     -DCMAKE_PREFIX_PATH="$prefix" > "$work/nolirc.log" 2>&1; then
+  echo "found the package without lirc"; exit 1
+fi
+grep -q "tevrak needs the lirc client library" "$work/nolirc.log"
 
 mkdir -p "$home"
 "$prefix/bin/tevrak-sim" --home "$home" --log "$work/frames.log" > "$work/sim.out" 2>&1 &
 sim=$!
-for i in $(seq 50); do grep -q "board ready" "$work/sim.out" 2>/dev/null && break; sleep 0.1; done
-grep -q "board ready" "$work/sim.out"
+"$here/../../scripts/wait-for-board.sh" "$work/sim.out"
 
 LD_LIBRARY_PATH="$libdir" "$work/c_consumer"
 "$work/cxx/cxx_consumer"
