@@ -1,6 +1,6 @@
 #include "config/device_lines.h"
 
-#include <cstring>
+#include <algorithm>
 
 namespace tevrak::hdt {
 namespace {
@@ -9,7 +9,7 @@ namespace {
 // NUL byte, always terminated.
 void copy_name(char (&field)[kNameLength], std::string_view text) {
     text = text.substr(0, std::min(text.find('\0'), kNameLength - 1));
-    std::memcpy(field, text.data(), text.size());
+    std::copy(text.begin(), text.end(), field);  // a missing field has no data at all
     field[text.size()] = '\0';
 }
 
