@@ -29,7 +29,7 @@ namespace hdt = tevrak::hdt;
 
 extern "C" int MOTORInit(void) {
     // After a restart the board's counters are the only reference left.
-    return protocol::start_device_unit(state.MOTORInitialised, state.MOTORFirst, HDTLoadMOTOR,
+    return protocol::start_device_unit(state.MOTORInitialised, state.MOTORFirst, {HDTLoadMOTOR, HDTLoadTable},
                                        [] { state.ENCODERBaseVal.fill(0); });
 }
 

@@ -28,7 +28,7 @@ namespace protocol = tevrak::protocol;
 namespace hdt = tevrak::hdt;
 
 extern "C" int SERVOInit(void) {
-    return protocol::start_device_unit(state.SERVOInitialised, state.SERVOFirst, HDTLoadSERVO);
+    return protocol::start_device_unit(state.SERVOInitialised, state.SERVOFirst, {HDTLoadSERVO, HDTLoadTable});
 }
 
 extern "C" int SERVOSetRaw(int servo, int position) {

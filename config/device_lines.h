@@ -11,7 +11,9 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/devices.h"
@@ -37,5 +39,10 @@ struct DeviceList {
 std::unique_ptr<DeviceList<Servo>> read_servos(LineReader &file);
 std::unique_ptr<DeviceList<Device>> read_motors(LineReader &file);
 std::unique_ptr<DeviceList<Device>> read_sensors(LineReader &file);
+
+// The entries of the table called name as a record's tabname holds it (cut
+// like the names), by the rules above: the last TABLE line of that name
+// counts; nothing for "-" or a name without TABLE line.
+std::optional<std::vector<std::int32_t>> read_table(LineReader &file, std::string_view name);
 
 }  // namespace tevrak::hdt

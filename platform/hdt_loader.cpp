@@ -1,21 +1,49 @@
 #include "platform/hdt_loader.h"
 
+#include <algorithm>
+#include <map>
+#include <memory>
+
 #include "config/device_lines.h"
 
 namespace tevrak::hdt {
 namespace {
 
-// The newest list of each kind.
-std::unique_ptr<DeviceList<Servo>> servos;
-std::unique_ptr<DeviceList<Device>> motors;
-std::unique_ptr<DeviceList<Device>> sensors;
+// The newest list of one kind and the tables read for its records.
+template <typename Record>
+struct Loaded {
+    std::unique_ptr<DeviceList<Record>> list;
+    std::map<const Record *, NamedTable> read_tables;
+
+    bool holds(const Record *record) const {
+        return list != nullptr && std::any_of(list->records.begin(), list->records.end(),
+                                              [record](const Record &held) { return &held == record; });
+    }
+};
+
+Loaded<Servo> servos;
+Loaded<Device> motors;
+Loaded<Device> sensors;
 
 template <typename Record>
-Record *load(const char *path, std::unique_ptr<DeviceList<Record>> (*read)(LineReader &),
-             std::unique_ptr<DeviceList<Record>> &slot) {
+Record *load_list(const char *path, std::unique_ptr<DeviceList<Record>> (*read)(LineReader &),
+                  Loaded<Record> &slot) {
     LineReader file(path);
-    slot = read(file);
-    return slot->head();
+    slot.read_tables.clear();
+    slot.list = read(file);
+    return slot.list->head();
+}
+
+template <typename Record>
+Table *load_table(const char *path, const Record *record, Loaded<Record> &slot) {
+    LineReader file(path);
+    auto entries = read_table(file, record->tabname);
+    if (!entries) return nullptr;
+    NamedTable &named = slot.read_tables[record];
+    named.entries = std::move(*entries);
+    named.table.size = static_cast<std::int32_t>(named.entries.size());
+    named.table.data = named.entries.data();
+    return &named.table;
 }
 
 }  // namespace
@@ -23,8 +51,18 @@ Record *load(const char *path, std::unique_ptr<DeviceList<Record>> (*read)(LineR
 
 using namespace tevrak::hdt;
 
-Servo *HDTLoadSERVO(const char *path, int) { return load(path, read_servos, servos); }
+Servo *HDTLoadSERVO(const char *path, int) { return load_list(path, read_servos, servos); }
 
-Device *HDTLoadMOTOR(const char *path, int) { return load(path, read_motors, motors); }
+Device *HDTLoadMOTOR(const char *path, int) { return load_list(path, read_motors, motors); }
 
-Device *HDTLoadPSD(const char *path, int) { return load(path, read_sensors, sensors); }
+Device *HDTLoadPSD(const char *path, int) { return load_list(path, read_sensors, sensors); }
+
+Table *HDTLoadTable(const char *path, const Servo *record) {
+    return servos.holds(record) ? load_table(path, record, servos) : nullptr;
+}
+
+Table *HDTLoadTable(const char *path, const Device *record) {
+    if (motors.holds(record)) return load_table(path, record, motors);
+    if (sensors.holds(record)) return load_table(path, record, sensors);
+    return nullptr;
+}

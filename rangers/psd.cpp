@@ -27,7 +27,7 @@ namespace protocol = tevrak::protocol;
 namespace hdt = tevrak::hdt;
 
 extern "C" int PSDInit(void) {
-    return protocol::start_device_unit(state.PSDInitialised, state.PSDFirst, HDTLoadPSD);
+    return protocol::start_device_unit(state.PSDInitialised, state.PSDFirst, {HDTLoadPSD, HDTLoadTable});
 }
 
 extern "C" int PSDGetRaw(int psd) {

@@ -32,8 +32,8 @@ TEST(DeviceLoader, ServoMotorAndSensorLists) {
     EXPECT_STREQ(servo->name, "head");
     EXPECT_EQ(servo->low, 20);
     EXPECT_EQ(servo->high, 230);
-    ASSERT_NE(servo->table, nullptr);
-    EXPECT_EQ(servo->table->size, 3);
+    ASSERT_NE(HDTLoadTable(path, servo), nullptr);
+    EXPECT_EQ(HDTLoadTable(path, servo)->size, 3);
     EXPECT_EQ(servo->table->data[2], 3);
     hdt::Servo *arm = hdt::nth(servo, 2);
     ASSERT_NE(arm, nullptr);
@@ -65,6 +65,37 @@ TEST(DeviceLoader, EmptyListsAndMissingFile) {
     EXPECT_EQ(HDTLoadSERVO(home.hdt_path().c_str(), 0), nullptr);
     EXPECT_EQ(HDTLoadPSD(home.hdt_path().c_str(), 0), nullptr);
     EXPECT_EQ(HDTLoadMOTOR((home.root() + "/none.txt").c_str(), 0), nullptr);
+    EXPECT_EQ(HDTLoadTable(home.hdt_path().c_str(), static_cast<hdt::Device *>(nullptr)), nullptr);
+}
+
+TEST(DeviceLoader, TableIsReadFromTheGivenFileWithoutTouchingAnyRecord) {
+    TempHome home;
+    home.write_hdt("SERVO head 0 255 st\nSERVO arm 0 255 st\nTABLE st 1 2 3\nMOTOR m1 st\n");
+    const std::string first_file = home.hdt_path();
+    const std::string second_file = home.root() + "/second.txt";
+    const std::string missing_file = home.root() + "/missing.txt";
+    home.write_file("second.txt", "TABLE st 4\nTABLE other 9\nTABLE st 7 8\n");
+    hdt::Servo *head = HDTLoadSERVO(first_file.c_str(), 0);
+    ASSERT_NE(head, nullptr);
+    hdt::Table *const list_table = head->table;
+
+    hdt::Table *table = HDTLoadTable(second_file.c_str(), head);
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(table->size, 2) << "the last TABLE line of the name in the given file";
+    EXPECT_EQ(table->data[0], 7);
+    EXPECT_EQ(table->data[1], 8);
+    EXPECT_EQ(head->table, list_table) << "the caller stores the result";
+    EXPECT_EQ(head->next->table->size, 3);
+    EXPECT_EQ(HDTLoadTable(first_file.c_str(), head), table) << "a second read refills the same table";
+    EXPECT_EQ(table->size, 3);
+
+    EXPECT_EQ(HDTLoadTable(missing_file.c_str(), head), nullptr);
+    home.write_file("second.txt", "TABLE other 9\n");
+    EXPECT_EQ(HDTLoadTable(second_file.c_str(), head), nullptr);
+    hdt::Servo stranger{};
+    OSStrcpy_n(stranger.tabname, "st", 3);
+    EXPECT_EQ(HDTLoadTable(first_file.c_str(), &stranger), nullptr) << "a record the loader does not hold";
+    EXPECT_EQ(HDTLoadTable(first_file.c_str(), HDTLoadMOTOR(first_file.c_str(), 0))->size, 3);
 }
 
 TEST(DeviceLoader, LongTablesNamesAndLastTableLineWins) {
