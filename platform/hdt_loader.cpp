@@ -15,9 +15,12 @@ struct Loaded {
     std::unique_ptr<DeviceList<Record>> list;
     std::map<const Record *, NamedTable> read_tables;
 
-    bool holds(const Record *record) const {
-        return list != nullptr && std::any_of(list->records.begin(), list->records.end(),
-                                              [record](const Record &held) { return &held == record; });
+    // The record of this list at address, or nullptr.
+    const Record *find(const void *address) const {
+        if (list == nullptr) return nullptr;
+        auto found = std::find_if(list->records.begin(), list->records.end(),
+                                  [address](const Record &held) { return &held == address; });
+        return found != list->records.end() ? &*found : nullptr;
     }
 };
 
@@ -57,12 +60,10 @@ Device *HDTLoadMOTOR(const char *path, int) { return load_list(path, read_motors
 
 Device *HDTLoadPSD(const char *path, int) { return load_list(path, read_sensors, sensors); }
 
-Table *HDTLoadTable(const char *path, const Servo *record) {
-    return servos.holds(record) ? load_table(path, record, servos) : nullptr;
-}
-
-Table *HDTLoadTable(const char *path, const Device *record) {
-    if (motors.holds(record)) return load_table(path, record, motors);
-    if (sensors.holds(record)) return load_table(path, record, sensors);
+Table *HDTLoadTable(const char *path, const void *record) {
+    if (record == nullptr) return nullptr;
+    if (const Servo *servo = servos.find(record)) return load_table(path, servo, servos);
+    if (const Device *motor = motors.find(record)) return load_table(path, motor, motors);
+    if (const Device *sensor = sensors.find(record)) return load_table(path, sensor, sensors);
     return nullptr;
 }

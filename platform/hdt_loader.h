@@ -12,6 +12,8 @@
 
 #include "config/devices.h"
 
+// C linkage, like the loader unit they stand in for.
+extern "C" {
 tevrak::hdt::Servo *HDTLoadSERVO(const char *path, int flags);
 tevrak::hdt::Device *HDTLoadMOTOR(const char *path, int flags);
 tevrak::hdt::Device *HDTLoadPSD(const char *path, int flags);
@@ -23,5 +25,5 @@ tevrak::hdt::Device *HDTLoadPSD(const char *path, int flags);
 // refills the table it returned before. nullptr for a null record, one the
 // loader does not hold, a file that cannot be read, and a name that has no
 // table in that file.
-tevrak::hdt::Table *HDTLoadTable(const char *path, const tevrak::hdt::Device *record);
-tevrak::hdt::Table *HDTLoadTable(const char *path, const tevrak::hdt::Servo *record);
+tevrak::hdt::Table *HDTLoadTable(const char *path, const void *record);
+}

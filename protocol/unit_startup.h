@@ -16,7 +16,7 @@ namespace tevrak::protocol {
 template <typename Record>
 struct DeviceLoader {
     Record *(*list)(const char *path, int flags);
-    hdt::Table *(*table)(const char *path, const Record *head);
+    hdt::Table *(*table)(const char *path, const void *head);
 };
 
 // Returns 0 when the unit is started (at once if it was already), 1 when

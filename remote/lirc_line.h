@@ -1,11 +1,12 @@
-// One line handed over by lirc_nextcode, released with free when it goes.
+// One line handed over by the daemon's client library (lirc_nextcode, or
+// the unit's event-reader seam), released with free when it goes.
 #pragma once
-
-#include <lirc_client.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+
+#include "remote/state.h"
 
 namespace tevrak::rcin {
 
@@ -21,7 +22,7 @@ public:
     int next() {
         std::free(text_);
         text_ = nullptr;
-        return lirc_nextcode(&text_);
+        return state.event_reader(&text_);
     }
 
     bool present() const { return text_ != nullptr; }

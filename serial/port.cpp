@@ -37,7 +37,7 @@ extern "C" int SERSet_interface_attribs(int descriptor, int speed, int parity, i
     (void)handshake;  // flow control is always off
     struct termios tty;
     std::memset(&tty, 0, sizeof tty);
-    if (tcgetattr(descriptor, &tty) != 0) {
+    if (state.terminal.get_attributes(descriptor, &tty) != 0) {
         tevrak::write_message(stdout, "error from tcgetattr\n");
         return -1;
     }
@@ -62,7 +62,7 @@ extern "C" int SERSet_interface_attribs(int descriptor, int speed, int parity, i
     tty.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
 #endif
 
-    if (tcsetattr(descriptor, TCSANOW, &tty) != 0) {
+    if (state.terminal.set_attributes(descriptor, TCSANOW, &tty) != 0) {
         tevrak::write_message(stdout, "error from tcsetattr\n");
         return -1;
     }
@@ -72,13 +72,13 @@ extern "C" int SERSet_interface_attribs(int descriptor, int speed, int parity, i
 extern "C" void SERSet_blocking(int descriptor, int should_block) {
     struct termios tty;
     std::memset(&tty, 0, sizeof tty);
-    if (tcgetattr(descriptor, &tty) != 0) {
+    if (state.terminal.get_attributes(descriptor, &tty) != 0) {
         tevrak::write_message(stdout, "error from tggetattr\n");
         return;
     }
     tty.c_cc[VMIN] = should_block ? 1 : 0;
     tty.c_cc[VTIME] = 5;
-    tcsetattr(descriptor, TCSANOW, &tty);
+    state.terminal.set_attributes(descriptor, TCSANOW, &tty);
 }
 
 extern "C" int SERInit(int interface, int baud, int handshake) {

@@ -21,6 +21,12 @@ void close_port() {
     if (valid_interface(state.SERType) && state.fd >= 0) ::close(state.fd);
 }
 
+TerminalCalls set_terminal_calls(const TerminalCalls *calls) {
+    const TerminalCalls previous = state.terminal;
+    state.terminal = calls != nullptr ? *calls : real_terminal_calls();
+    return previous;
+}
+
 void reset() {
     close_port();
     state = State{};

@@ -1,6 +1,8 @@
 // Process-wide state of the serial link: one record, one reset.
 #pragma once
 
+#include <termios.h>
+
 #include <cstddef>
 #include <optional>
 
@@ -10,7 +12,15 @@ inline constexpr int kInterfaces = 4;
 inline constexpr std::size_t kPathSlot = 256;       // USBPATHn, terminator included
 inline constexpr std::size_t kListingBuffer = 1200; // copy of the device listing
 inline constexpr std::size_t kPathCopy = 100;       // SERInit's working copy
-inline constexpr const char *kDefaultPath = "/dev/ttyACM0";
+
+// The terminal calls of the line set-up (seam: set_terminal_calls).
+struct TerminalCalls {
+    int (*get_attributes)(int descriptor, termios *tty);
+    int (*set_attributes)(int descriptor, int when, const termios *tty);
+};
+
+// The C library's own.
+constexpr TerminalCalls real_terminal_calls() { return {::tcgetattr, ::tcsetattr}; }
 
 struct State {
     // Device paths of interfaces 1 to 4, filled by discovery.
@@ -23,6 +33,7 @@ struct State {
     int SERBaud[kInterfaces + 1];       // stored settings per interface
     int SERHandshake[kInterfaces + 1];
     int fd;           // descriptor of the open port
+    TerminalCalls terminal = real_terminal_calls();
 };
 
 extern State state;
@@ -38,6 +49,10 @@ char *path_slot(int interface);
 
 // termios speed code of a plain baud rate; nothing for a rate not accepted.
 std::optional<unsigned> speed_code(int baud);
+
+// Seam: installs calls and returns the ones it replaced; null puts the C
+// library's back.
+TerminalCalls set_terminal_calls(const TerminalCalls *calls);
 
 // Closes the open port, if any. Never closes a descriptor it does not hold.
 void close_port();

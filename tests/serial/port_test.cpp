@@ -1,8 +1,11 @@
 // Opening an interface and its line settings.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include "serial/testing.h"
 #include "support/board_fixture.h"
@@ -13,6 +16,27 @@ namespace {
 namespace serial = tevrak::serial;
 using tevrak::test::OutputCapture;
 using tevrak::test::SimRobot;
+
+// The terminal calls as the unit sees them through its seam: a test can make
+// either fail.
+bool fail_tcgetattr = false;
+bool fail_tcsetattr = false;
+
+int get_attributes(int descriptor, termios *tty) {
+    if (fail_tcgetattr) {
+        errno = EIO;
+        return -1;
+    }
+    return tcgetattr(descriptor, tty);
+}
+
+int set_attributes(int descriptor, int when, const termios *tty) {
+    if (fail_tcsetattr) {
+        errno = EIO;
+        return -1;
+    }
+    return tcsetattr(descriptor, when, tty);
+}
 
 termios port_settings() {
     termios tty{};
@@ -108,6 +132,74 @@ TEST(SerInit, LineIsRawEightNoneOneWithHalfSecondReads) {
     EXPECT_EQ(tty.c_cc[VMIN], 0);
     EXPECT_EQ(tty.c_cc[VTIME], 5);
     EXPECT_EQ(::fcntl(serial::state.fd, F_GETFD) & FD_CLOEXEC, FD_CLOEXEC);
+}
+
+TEST(SerInit, ReadTimingWaitsForOneByteOnlyWhenAskedTo) {
+    SimRobot robot;
+    ASSERT_EQ(SERInit(1, 115200, 0), 0);
+    SERSet_blocking(serial::state.fd, 1);
+    EXPECT_EQ(port_settings().c_cc[VMIN], 1);
+    EXPECT_EQ(port_settings().c_cc[VTIME], 5);
+    SERSet_blocking(serial::state.fd, 0);
+    EXPECT_EQ(port_settings().c_cc[VMIN], 0);
+    EXPECT_EQ(port_settings().c_cc[VTIME], 5);
+}
+
+TEST(SerInit, FailedLineSetUpIsReportedAndTheOpenStillSucceeds) {
+    struct Case {
+        bool get_fails;
+        bool set_fails;
+        const char *attribs_out;
+        const char *init_out;
+    };
+    SimRobot robot;
+    const serial::TerminalCalls failing{get_attributes, set_attributes};
+    serial::set_terminal_calls(&failing);
+    for (const Case &c : {Case{true, false, "error from tcgetattr\n", "error from tcgetattr\nerror from tggetattr\n"},
+                          Case{false, true, "error from tcsetattr\n", "error from tcsetattr\n"}}) {
+        SCOPED_TRACE(c.attribs_out);
+        ASSERT_EQ(SERInit(1, 115200, 0), 0);
+        OutputCapture capture;
+        fail_tcgetattr = c.get_fails;
+        fail_tcsetattr = c.set_fails;
+        const int attribs = SERSet_interface_attribs(serial::state.fd, B9600, 0, 0);
+        const std::string attribs_out = capture.out();
+        OutputCapture init_capture;
+        const int init = SERInit(1, 115200, 0);
+        init_capture.stop();
+        fail_tcgetattr = fail_tcsetattr = false;
+        EXPECT_EQ(attribs, -1);
+        EXPECT_EQ(attribs_out, c.attribs_out);
+        EXPECT_EQ(init, 0);
+        EXPECT_EQ(init_capture.out(), c.init_out);
+        EXPECT_EQ(init_capture.err(), "");
+    }
+    OutputCapture capture;
+    fail_tcgetattr = true;
+    SERSet_blocking(serial::state.fd, 1);
+    fail_tcgetattr = false;
+    EXPECT_EQ(capture.out(), "error from tggetattr\n");
+}
+
+TEST(SerInit, PortIsSynchronousAndNeverTheControllingTerminal) {
+    SimRobot robot;
+    ASSERT_EQ(SERGetPaths(), 0);  // so that the child below only opens the port
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // A session leader without a controlling terminal takes the first
+        // terminal it opens without O_NOCTTY as its own.
+        if (::setsid() < 0) ::_exit(2);
+        if (SERInit(1, 115200, 0) != 0) ::_exit(3);
+        ::_exit(::tcgetsid(serial::state.fd) == -1 ? 0 : 1);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the port became the controlling terminal";
+
+    ASSERT_EQ(SERInit(1, 115200, 0), 0);
+    EXPECT_EQ(::fcntl(serial::state.fd, F_GETFL) & O_SYNC, O_SYNC);
 }
 
 TEST(SerInit, CarriageReturnsInRepliesArriveUnchanged) {
