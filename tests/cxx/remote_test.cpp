@@ -88,7 +88,6 @@ TEST_F(RcinDaemonTest, CxxTwoThreadsWaitingGetOneKeyEach) {
 }
 
 TEST_F(RcinNoDaemonTest, CxxRemoteWithoutDaemon) {
-    tevrak::test::OutputCapture quiet;
     EXPECT_EQ(thrown_by([] { tevrak::Remote(); }), "StartupError RCIN 3");
     EXPECT_EQ(thrown_by([] { tevrak::Remote().get_for(10ms); }), "StartupError RCIN 3");
 }
