@@ -49,7 +49,7 @@ function showState(s) {
   const d = s.drive;
   const continuous = d.status === 1 && (d.linear !== 0 || d.angular !== 0);
   byId("drive-status").textContent = continuous ? "moving (continuous speed)" : (STATUS_NAMES[d.status] ?? d.status);
-  byId("drive-speed").textContent = `linear=${d.linear} mm/s angular=${d.angular} /100 rad/s`;
+  byId("drive-speed").textContent = `${d.linear} mm/s, ${d.angular}/100 rad/s`;
   byId("drive-remaining").textContent = String(d.remaining);
   const o = s.odometry;
   byId("odometry").textContent = `x=${o.x} y=${o.y} heading=${o.heading}`;
@@ -182,18 +182,22 @@ function draw() {
   g.lineTo(pose.x + radius * Math.cos(heading), pose.y + radius * Math.sin(heading));
   g.stroke();
 
-  // Texts upright, in device pixels.
+  // Texts upright, in device pixels, kept inside the canvas.
   g.setTransform(1, 0, 0, 1, 0, 0);
   g.font = `${12 * ratio}px sans-serif`;
-  g.fillStyle = "#a22";
+  const gap = 6 * ratio;
   const toScreen = (x, y) => [offsetX + x * scale, offsetY - y * scale];
-  s.sensors.forEach((ray, i) => {
-    const [x, y] = toScreen(ray.to[0], ray.to[1]);
-    g.fillText(`${i + 1}: ${ray.distance} mm`, x + 6 * ratio, y - 6 * ratio);
-  });
+  const label = (text, x, y) => {
+    const textWidth = g.measureText(text).width;
+    const left = x + gap + textWidth > width ? x - gap - textWidth : x + gap;
+    const base = y - gap < 12 * ratio ? y + 16 * ratio : y - gap;
+    g.fillText(text, Math.max(0, left), base);
+  };
+  g.fillStyle = "#a22";
+  s.sensors.forEach((ray, i) => label(`${i + 1}: ${ray.distance} mm`, ...toScreen(ray.to[0], ray.to[1])));
   g.fillStyle = "#666";
-  const [cx, cy] = toScreen(0, 0);
-  g.fillText(`arena ${w} × ${h} mm, grid 500 mm`, cx, cy + 16 * ratio);
+  const [left, top] = toScreen(0, h);
+  g.fillText(`arena ${w} × ${h} mm, grid 500 mm`, left, top - gap);
 }
 
 // ---- fault controls ---------------------------------------------------------
