@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <chrono>
 #include <stdexcept>
 
 #include "connection.h"
@@ -92,6 +93,17 @@ PageServer::PageServer(const ViewAddress &address, Feed &feed, Handlers handlers
     }
     url_ = url_of(address.host, port);
     thread_ = std::thread([this] { server_->listen_after_bind(); });
+    // A stop() before the server runs would be lost, and the destructor
+    // would wait for ever: the page is served once the constructor returns.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!server_->is_running() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (!server_->is_running()) {
+        server_->stop();
+        thread_.join();
+        throw std::runtime_error("the view's server did not start");
+    }
 }
 
 PageServer::~PageServer() {

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -26,7 +27,7 @@ using tevrak::test::ViewSim;
 using Clock = std::chrono::steady_clock;
 
 #ifdef TEVRAK_SANITIZED
-constexpr double kSlowdown = 4;  // the sanitizers' cost in CPU time
+constexpr double kSlowdown = 2;  // the sanitizers' cost in CPU time
 #else
 constexpr double kSlowdown = 1;
 #endif
@@ -94,6 +95,14 @@ TEST(ViewStream, FollowsTheMovingRobotAndFallsSilentWhenIdle) {
 }
 
 TEST(ViewStream, ViewersComingAndGoingLeaveNothingBehind) {
+#ifdef TEVRAK_SANITIZED
+    // AddressSanitizer holds freed memory back on purpose (its quarantine):
+    // without that, the simulator's own retention shows.
+    const char *options = std::getenv("ASAN_OPTIONS");
+    const std::string asan = std::string(options != nullptr ? options : "") +
+                             ":quarantine_size_mb=0:thread_local_quarantine_size_kb=0";
+    ::setenv("ASAN_OPTIONS", asan.c_str(), 1);
+#endif
     ViewSim view;
     ASSERT_GT(view.port, 0);
     const pid_t pid = view.sim.pid();
