@@ -1,5 +1,7 @@
 #include "snapshot.h"
 
+#include <initializer_list>
+
 #include "json_text.h"
 
 namespace tevrak::sim::view {
@@ -13,11 +15,20 @@ void append_point(std::string &out, Point point) {
     out += ']';
 }
 
-void append_field(std::string &out, const char *name, long value) {
-    out += '"';
-    out += name;
-    out += "\":";
-    out += std::to_string(value);
+struct Field {
+    const char *name;
+    long value;
+};
+
+// The fields of an object opened just before: "a":1,"b":2
+void append_fields(std::string &out, std::initializer_list<Field> fields) {
+    for (const Field &field : fields) {
+        if (out.back() != '{') out += ',';
+        out += '"';
+        out += field.name;
+        out += "\":";
+        out += std::to_string(field.value);
+    }
 }
 
 }  // namespace
@@ -56,18 +67,13 @@ std::string state_json(World &world, const Peripherals &peripherals, const Simul
     std::string out = "{\"board\":{\"plugged\":";
     out += faults.plugged ? "true" : "false";
     out += ",\"silent\":";
-    out += faults.silent ? "true," : "false,";
-    append_field(out, "late", faults.late_ms);
-    out += ',';
-    append_field(out, "stray", faults.stray);
+    out += faults.silent ? "true" : "false";
+    append_fields(out, {{"late", faults.late_ms}, {"stray", faults.stray}});
     out += "},\"drive\":{";
-    append_field(out, "status", world.status());
-    out += ',';
-    append_field(out, "linear", speed.linear);
-    out += ',';
-    append_field(out, "angular", speed.angular);
-    out += ',';
-    append_field(out, "remaining", world.remaining());
+    append_fields(out, {{"status", world.status()},
+                        {"linear", speed.linear},
+                        {"angular", speed.angular},
+                        {"remaining", world.remaining()}});
     out += "},\"pose\":{\"x\":";
     append_tenths(out, pose.x);
     out += ",\"y\":";
@@ -75,11 +81,7 @@ std::string state_json(World &world, const Peripherals &peripherals, const Simul
     out += ",\"heading\":";
     append_tenths(out, radians_to_degrees(normalize_angle(pose.heading)));
     out += "},\"odometry\":{";
-    append_field(out, "x", odometry.x);
-    out += ',';
-    append_field(out, "y", odometry.y);
-    out += ',';
-    append_field(out, "heading", odometry.heading);
+    append_fields(out, {{"x", odometry.x}, {"y", odometry.y}, {"heading", odometry.heading}});
     out += "},\"encoders\":[" + std::to_string(world.encoder(1)) + "," + std::to_string(world.encoder(2)) + "]";
 
     out += ",\"sensors\":[";
@@ -87,8 +89,7 @@ std::string state_json(World &world, const Peripherals &peripherals, const Simul
         if (n > 1) out += ',';
         out += "{\"distance\":";
         append_whole(out, world.sensor_distance(n));
-        out += ',';
-        append_field(out, "raw", world.sensor_raw(n));
+        append_fields(out, {{"raw", world.sensor_raw(n)}});
         out += ",\"from\":";
         append_point(out, world.sensor_origin(n));
         out += ",\"to\":";
