@@ -51,7 +51,8 @@ public:
     // The text "status" prints.
     std::string status_text();
 
-    // Hooks of the live view and the remote, safe from any thread.
+    // Hooks of the live view; faults(), with_model(), picture_text() and
+    // log() are safe from any thread.
     struct Faults {
         bool plugged = true;
         bool silent = false;
