@@ -129,6 +129,9 @@ void RemoteSocket::run() {
                 timeout = static_cast<int>(left.count());
             }
         }
+        // A program that connected before this moment gets the key, even
+        // when its connection has not woken the loop yet.
+        if (!ready.empty()) accept_clients();
         for (const std::string &line : ready) broadcast(line, nullptr);
 
         fds.assign({{wake_, POLLIN, 0}, {listener_, POLLIN, 0}});
@@ -141,8 +144,8 @@ void RemoteSocket::run() {
             std::uint64_t count = 0;
             (void)!::read(wake_, &count, sizeof count);
         }
-        if (fds[1].revents != 0) accept_client();
-        // Clients in the order polled; accept_client only appended.
+        if (fds[1].revents != 0) accept_clients();
+        // Clients in the order polled; accept_clients only appended.
         std::vector<int> gone;
         for (std::size_t i = 2; i < fds.size(); ++i) {
             if (fds[i].revents == 0) continue;
@@ -157,14 +160,14 @@ void RemoteSocket::run() {
     }
 }
 
-void RemoteSocket::accept_client() {
-    const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-    if (fd < 0) return;
-    if (clients_.size() >= kMostClients) {
-        ::close(fd);
-        return;
+void RemoteSocket::accept_clients() {
+    for (int fd; (fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)) >= 0;) {
+        if (clients_.size() >= kMostClients) {
+            ::close(fd);
+        } else {
+            clients_.push_back({fd, {}});
+        }
     }
-    clients_.push_back({fd, {}});
 }
 
 bool RemoteSocket::read_from(Client &client) {

@@ -52,7 +52,7 @@ private:
     };
 
     void run();
-    void accept_client();
+    void accept_clients();  // every connection waiting
     // False when the client is gone.
     bool read_from(Client &client);
     void handle_command(Client &client, std::string_view command);
