@@ -1,7 +1,8 @@
 # make demo   - set up, build, and watch a simulated robot
 # make test   - set up, build, and run the whole test suite twice (a normal
-#               build and one with AddressSanitizer + UBSan), then the C++
-#               interface's tests in a ThreadSanitizer build
+#               build and one with AddressSanitizer + UBSan; the live page's
+#               test runs in headless Chromium), then the C++ interface's
+#               tests in a ThreadSanitizer build
 # make test-slow - the slow cases (a board that never answers: ~50 s each)
 # make fuzz   - every libFuzzer target for FUZZ_SECONDS (default 60) each
 # make valgrind - the demo's programs and the short soak under valgrind
@@ -12,12 +13,15 @@ ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps configure build build-asan build-tsan demo test test-normal test-asan test-tsan test-slow fuzz valgrind clean
+.PHONY: all deps deps-browser configure build build-asan build-tsan demo test test-normal test-asan test-tsan test-slow fuzz valgrind clean
 
 all: build
 
 deps:
 	@./scripts/install-deps.sh
+
+deps-browser:
+	@./scripts/install-deps.sh browser
 
 configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEVRAK_HOME=$(CURDIR)/$(BUILD)/home
@@ -36,13 +40,13 @@ build-tsan: deps
 
 # The demo builds only what it runs.
 demo: configure
-	cmake --build $(BUILD) -j $(JOBS) --target tevrak-sim example_square example_wall_follow
+	cmake --build $(BUILD) -j $(JOBS) --target tevrak-sim example_square example_wall_follow example_remote_keys
 	./scripts/demo.sh $(BUILD)
 
-test-normal: build
+test-normal: build deps-browser
 	cd $(BUILD) && ctest $(CTEST_FLAGS) -LE slow
 
-test-asan: build-asan
+test-asan: build-asan deps-browser
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest $(CTEST_FLAGS) -LE slow
 
 test-tsan: build-tsan

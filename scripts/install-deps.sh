@@ -1,12 +1,15 @@
 #!/bin/sh
 # Installs the Debian packages that building and testing need, when missing.
 #   install-deps.sh            build, demo and tests
+#   install-deps.sh browser    also headless Chromium, its driver and Selenium
+#                              (the live page's browser test, run by make test)
 #   install-deps.sh fuzz       also clang and its fuzzing runtime
 #   install-deps.sh valgrind   also valgrind
 set -e
-packages="cmake gcc g++ make pkg-config libgtest-dev libgmock-dev liblirc-dev lirc"
+packages="cmake gcc g++ make pkg-config libgtest-dev libgmock-dev liblirc-dev lirc libcpp-httplib-dev"
 for extra in "$@"; do
   case "$extra" in
+    browser) packages="$packages chromium chromium-driver fonts-dejavu-core python3 python3-selenium python3-pil" ;;
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;
     valgrind) packages="$packages valgrind" ;;
   esac

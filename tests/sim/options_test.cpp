@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "sim/control.h"
 #include "sim/home_files.h"
@@ -41,6 +42,17 @@ TEST(SimOptions, ParsesTheArenaRobotAndFaults) {
     EXPECT_EQ(options->scheduled[0].command, "unplug");
     EXPECT_EQ(options->log_file, "sim.log");
     EXPECT_EQ(options->svg_file, "out.svg");
+    EXPECT_FALSE(options->view);
+
+    // The page listens on the loopback address unless another one is named.
+    const std::vector<std::tuple<std::string, std::string, int>> views = {
+        {"8080", "127.0.0.1", 8080}, {"0", "127.0.0.1", 0}, {"0.0.0.0:80", "0.0.0.0", 80}, {"[::1]:9000", "::1", 9000}};
+    for (const auto &[text, host, port] : views) {
+        options = parse_options({"--home", "h", "--view", text}, error);
+        ASSERT_TRUE(options && options->view) << text << ": " << error;
+        EXPECT_EQ(options->view->host, host) << text;
+        EXPECT_EQ(options->view->port, port) << text;
+    }
 
     // Mistakes are named.
     const std::vector<std::pair<std::vector<std::string>, std::string>> bad = {
@@ -53,6 +65,9 @@ TEST(SimOptions, ParsesTheArenaRobotAndFaults) {
         {{"--home", "h", "--at", "soon:unplug"}, "--at wants"},
         {{"--home", "h", "--wobble"}, "unknown option --wobble"},
         {{"--home"}, "--home needs a value"},
+        {{"--home", "h", "--view", "http"}, "--view wants"},
+        {{"--home", "h", "--view", "65536"}, "--view wants"},
+        {{"--home", "h", "--view", ":8080"}, "--view wants"},
     };
     for (const auto &[args, expected] : bad) {
         EXPECT_FALSE(parse_options(args, error)) << expected;
@@ -84,11 +99,12 @@ TEST(SimOptions, ConfigFileLinesAreOptions) {
 
 TEST(SimControl, LinesOfTheControlChannel) {
     std::string error;
-    const auto check = [&](const char *line, Control::Action action, int value) {
+    const auto check = [&](const char *line, Control::Action action, int value, const char *button = "") {
         const auto control = parse_control(line, error);
         ASSERT_TRUE(control) << line << ": " << error;
         EXPECT_EQ(control->action, action) << line;
         EXPECT_EQ(control->value, value) << line;
+        EXPECT_EQ(control->button, button) << line;
     };
     check("silent on", Control::Action::silent, 1);
     check("  silent off\r", Control::Action::silent, 0);
@@ -99,12 +115,15 @@ TEST(SimControl, LinesOfTheControlChannel) {
     check("late 120", Control::Action::late, 120);
     check("status", Control::Action::status, 0);
     check("quit", Control::Action::quit, 0);
+    check("key KEY_UP", Control::Action::key, 0, "KEY_UP");
+    check("key  KEY_2   255 ", Control::Action::key, 255, "KEY_2");
 
     EXPECT_FALSE(parse_control("", error));
     EXPECT_TRUE(error.empty());
     EXPECT_FALSE(parse_control("# comment", error));
     EXPECT_TRUE(error.empty());
-    for (const char *bad : {"silent maybe", "stray", "stray -1", "late 1e3", "unplug now", "explode"}) {
+    for (const char *bad : {"silent maybe", "stray", "stray -1", "late 1e3", "unplug now", "explode", "key",
+                            "key KEY_UP 256", "key KEY_UP 1 2", "key KEY/UP", "key KEY_UP\x01"}) {
         EXPECT_FALSE(parse_control(bad, error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;
     }
