@@ -4,13 +4,15 @@
 # make test-slow - the slow cases (a board that never answers: ~50 s each)
 # make fuzz   - every libFuzzer target for FUZZ_SECONDS (default 60) each
 # make valgrind - the demo's programs and the short soak under valgrind
+# make test-arm - cross-build for arm64 and armhf and run the suite (without
+#               the slow cases) under qemu-user
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps configure build build-asan demo test test-normal test-asan test-slow fuzz valgrind clean
+.PHONY: all deps configure build build-asan demo test test-normal test-asan test-slow fuzz valgrind test-arm clean
 
 all: build
 
@@ -52,5 +54,27 @@ valgrind: build
 	./scripts/install-deps.sh valgrind
 	./scripts/valgrind.sh $(BUILD)
 
+# Cross builds: one folder per architecture, each with a sysroot of the
+# target's Debian packages (downloaded once, kept in the folder).
+CROSS ?= build-cross
+ARM_ARCHES ?= arm64 armhf
+toolchain_arm64 = aarch64
+toolchain_armhf = armhf
+cross_sysroot = $(CURDIR)/$(CROSS)/sysroot/$(1)
+
+test-arm: $(addprefix test-arm-,$(ARM_ARCHES))
+
+# Not .PHONY: the pattern rules need implicit rule search.
+build-arm-%:
+	./scripts/install-deps.sh arm
+	./scripts/cross-sysroot.sh $* $(call cross_sysroot,$*)
+	cmake -S . -B $(CROSS)/$* -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-$(toolchain_$*).cmake \
+	  -DTEVRAK_SYSROOT=$(call cross_sysroot,$*)/root -DTEVRAK_HOME=$(CURDIR)/$(CROSS)/$*/home \
+	  -DCMAKE_BUILD_TYPE=Release "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG" "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG"
+	cmake --build $(CROSS)/$* -j $(JOBS)
+
+test-arm-%: build-arm-%
+	cd $(CROSS)/$* && ctest $(CTEST_FLAGS) -LE slow
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz $(CROSS)

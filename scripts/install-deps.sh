@@ -3,12 +3,16 @@
 #   install-deps.sh            build, demo and tests
 #   install-deps.sh fuzz       also clang and its fuzzing runtime
 #   install-deps.sh valgrind   also valgrind
+#   install-deps.sh arm        also the ARM cross compilers and qemu-user
+#   install-deps.sh packages   also the Debian packaging and checking tools
 set -e
 packages="cmake gcc g++ make pkg-config libgtest-dev libgmock-dev liblirc-dev lirc"
 for extra in "$@"; do
   case "$extra" in
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;
     valgrind) packages="$packages valgrind" ;;
+    arm) packages="$packages g++-aarch64-linux-gnu g++-arm-linux-gnueabihf qemu-user-static" ;;
+    packages) packages="$packages dpkg-dev fakeroot lintian debootstrap file" ;;
   esac
 done
 missing=""

@@ -22,6 +22,7 @@
 #include "protocol/opcodes.h"
 #include "protocol/paths.h"
 #include "support/board_fixture.h"
+#include "support/target_command.h"
 #include "support/temp_home.h"
 #include "tevrak/drive.h"
 #include "tevrak/psd.h"
@@ -39,10 +40,8 @@ public:
     explicit SimProcess(std::vector<std::string> args) {
         int out[2];
         if (::pipe2(out, O_CLOEXEC) != 0) return;
-        args.insert(args.begin(), TEVRAK_SIM_PROGRAM);
-        std::vector<char *> argv;
-        for (auto &arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
+        auto command = tevrak::test::target_command(TEVRAK_SIM_PROGRAM, std::move(args));
+        const auto argv = tevrak::test::exec_argv(command);
         const pid_t parent = ::getpid();
         pid_ = ::fork();
         if (pid_ == 0) {
@@ -52,7 +51,7 @@ public:
             const int null = ::open("/dev/null", O_RDONLY);
             ::dup2(null, STDIN_FILENO);
             ::dup2(out[1], STDOUT_FILENO);
-            ::execv(TEVRAK_SIM_PROGRAM, argv.data());
+            ::execv(argv[0], argv.data());
             ::_exit(127);
         }
         ::close(out[1]);
