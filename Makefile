@@ -6,13 +6,16 @@
 # make valgrind - the demo's programs and the short soak under valgrind
 # make test-arm - cross-build for arm64 and armhf and run the suite (without
 #               the slow cases) under qemu-user
+# make packages - Debian packages for amd64, arm64 and armhf in build-packages/debs
+# make test-packages - lintian, contents, a fresh-root install (as root), ARM
+#               programs from the packages under qemu-user
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps configure build build-asan demo test test-normal test-asan test-slow fuzz valgrind test-arm clean
+.PHONY: all deps configure build build-asan demo test test-normal test-asan test-slow fuzz valgrind test-arm packages test-packages clean
 
 all: build
 
@@ -76,5 +79,16 @@ build-arm-%:
 test-arm-%: build-arm-%
 	cd $(CROSS)/$* && ctest $(CTEST_FLAGS) -LE slow
 
+PACKAGES ?= build-packages
+PACKAGE_ARCHES ?= amd64 arm64 armhf
+packages:
+	./scripts/install-deps.sh arm packages
+	TEVRAK_SYSROOTS=$(CURDIR)/$(CROSS)/sysroot JOBS=$(JOBS) ./scripts/packages.sh $(PACKAGES) $(PACKAGE_ARCHES)
+
+test-packages: packages
+	cmake -S tests/packages -B $(PACKAGES)/tests -DTEVRAK_DEBS=$(CURDIR)/$(PACKAGES)/debs \
+	  -DTEVRAK_SYSROOTS=$(CURDIR)/$(CROSS)/sysroot -DTEVRAK_ROOTFS_CACHE=$(CURDIR)/$(PACKAGES)/rootfs
+	cd $(PACKAGES)/tests && ctest $(CTEST_FLAGS) -L install
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz $(CROSS)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz $(CROSS) $(PACKAGES)
