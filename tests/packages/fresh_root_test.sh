@@ -4,7 +4,7 @@
 # built with find_package(tevrak) drive the packaged tevrak-sim.
 #   fresh_root_test.sh <debs folder> <version> <cache folder> <tests/install folder>
 # The root is a minimal Debian (debootstrap, the only download) made once in
-# the cache folder; each run sees it through an overlay and changes nothing.
+# the cache folder; runs do not change it.
 set -eu
 . "$(dirname "$0")/private_mounts.sh"
 debs=$1; version=$2; cache=$3; consumers=$4
@@ -21,12 +21,23 @@ if [ "$(cat "$base/.tevrak-include" 2>/dev/null)" != "$include" ]; then
   mv "$base.partial" "$base"
 fi
 
-work=$(mktemp -d /tmp/tevrak-fresh-root-XXXXXX)
-mount -t tmpfs tmpfs "$work"
-trap 'umount -R "$work"; rmdir "$work"' EXIT
+# The run's changes go to a tmpfs through an overlay; where overlays cannot be
+# mounted, into a copy of the root.
+work=$(mktemp -d "$cache/run-XXXXXX")
 root="$work/root"
-mkdir -p "$work/upper" "$work/over" "$root"
-mount -t overlay overlay -o "lowerdir=$base,upperdir=$work/upper,workdir=$work/over" "$root"
+cleanup() {
+  grep -o " $work/[^ ]*" /proc/self/mounts | sort -r | while read -r mounted; do umount "$mounted"; done
+  # Removed only when nothing is mounted below it any more.
+  grep -q " $work/" /proc/self/mounts || rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir "$work/changes" "$root"
+mount -t tmpfs tmpfs "$work/changes"
+mkdir "$work/changes/upper" "$work/changes/work"
+if ! mount -t overlay overlay -o "lowerdir=$base,upperdir=$work/changes/upper,workdir=$work/changes/work" "$root" 2>/dev/null; then
+  echo "no overlay mounts here: copying the root"
+  cp -a "$base/." "$root/"
+fi
 mount -t proc proc "$root/proc"
 mount -t tmpfs -o mode=755 tmpfs "$root/dev"
 for node in null zero full random urandom tty; do
