@@ -63,6 +63,18 @@ if(TEVRAK_DEB)
   set(TEVRAK_UDEV_RULES_DIR /lib/udev/rules.d)
 endif()
 install(FILES packaging/99-tevrak-board.rules DESTINATION ${TEVRAK_UDEV_RULES_DIR} COMPONENT runtime)
+
+# The robot folder <TEVRAK_HOME>/bin (component robot_folder), where the
+# library runs usbSearch and reads hdt.txt. TEVRAK_HOME is absolute and
+# compiled into the library: it does not move with the prefix (DESTDIR still
+# applies). The example hdt.txt goes there only when none exists yet.
+# Packages leave this component out: libtevrak1 sets the folder up when it
+# is installed.
+set(TEVRAK_ROBOT_BIN "${TEVRAK_HOME}/bin")
+install(PROGRAMS platform/usbSearch DESTINATION "${TEVRAK_ROBOT_BIN}" COMPONENT robot_folder)
+install(CODE "set(TEVRAK_EXAMPLE_HDT \"${PROJECT_SOURCE_DIR}/packaging/hdt.txt.example\")
+set(TEVRAK_ROBOT_BIN \"${TEVRAK_ROBOT_BIN}\")" COMPONENT robot_folder)
+install(SCRIPT cmake/InstallExampleHdt.cmake COMPONENT robot_folder)
 if(TARGET tevrak-sim)
   install(TARGETS tevrak-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 endif()

@@ -18,11 +18,17 @@ constexpr int kStartupFailedStatus = -1;  // code of the status queries
 constexpr std::uint8_t kStatusDone = 1;
 constexpr std::uint8_t kStatusStalled = 2;
 
-// Reads the drive status byte into status. Returns the failure code of the
-// status queries, or 0 when status was read.
-int read_status(std::uint8_t &status) {
+enum class Startup { when_needed, done };
+
+// Reads the drive status byte into status, running the unit's start-up first
+// unless it is done. Returns the failure code of the status queries, or 0
+// when status was read.
+int read_status(std::uint8_t &status, Startup startup = Startup::when_needed) {
     std::array<std::uint8_t, 1> reply{};
-    switch (protocol::query(drive::kUnit, Frame(protocol::op::VWDriveStatus), reply)) {
+    const Frame frame(protocol::op::VWDriveStatus);
+    const Outcome outcome = startup == Startup::done ? protocol::query_without_startup(drive::kUnit, frame, reply)
+                                                     : protocol::query(drive::kUnit, frame, reply);
+    switch (outcome) {
     case Outcome::ok:
         status = reply[0];
         return 0;
@@ -77,12 +83,14 @@ extern "C" int VWDriveDone(void) {
 }
 
 extern "C" int VWDriveWait(void) {
+    // The unit starts once, before the loop; should its gains step have lost
+    // the link, the first poll's link check reports it.
     if (!protocol::ensure_started(drive::kUnit)) return kStartupFailedStatus;
     // Each poll runs its own link check, whose flush pause paces the loop;
     // a board that stops answering ends the wait through that check.
     std::uint8_t status = 0;
     while (status != kStatusDone) {
-        const int failure = read_status(status);
+        const int failure = read_status(status, Startup::done);
         if (failure != 0) return failure;
     }
     return 0;
