@@ -5,6 +5,8 @@
 #                              (the live page's browser test, run by make test)
 #   install-deps.sh fuzz       also clang and its fuzzing runtime
 #   install-deps.sh valgrind   also valgrind
+#   install-deps.sh arm        also the ARM cross compilers and qemu-user
+#   install-deps.sh packages   also the Debian packaging and checking tools
 set -e
 packages="cmake gcc g++ make pkg-config libgtest-dev libgmock-dev liblirc-dev lirc libcpp-httplib-dev"
 for extra in "$@"; do
@@ -12,6 +14,8 @@ for extra in "$@"; do
     browser) packages="$packages chromium chromium-driver fonts-dejavu-core python3 python3-selenium python3-pil" ;;
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;
     valgrind) packages="$packages valgrind" ;;
+    arm) packages="$packages g++-aarch64-linux-gnu g++-arm-linux-gnueabihf qemu-user-static" ;;
+    packages) packages="$packages dpkg-dev fakeroot lintian debootstrap file" ;;
   esac
 done
 missing=""

@@ -1,4 +1,7 @@
 // Command-line options, config files and control lines of tevrak-sim.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -135,6 +138,22 @@ TEST(SimHome, PathsTheDiscoveryCanUse) {
     EXPECT_FALSE(tevrak::sim::check_home_path("/tmp/it's").empty());
     EXPECT_FALSE(tevrak::sim::check_home_path("/" + std::string(200, 'a')).empty());
     EXPECT_EQ(tevrak::sim::listing_line("/r/dev/ttyBOARD"), "usb-Tevrak_board_sim-if00:/r/dev/ttyBOARD");
+}
+
+// A robot folder set up by the Debian package links usbSearch to the
+// installed program: the simulator replaces the link, never the program.
+TEST(SimHome, ReplacesALinkedUsbSearchInsteadOfWritingThroughIt) {
+    tevrak::test::TempHome home;
+    home.write_file("installed/usbSearch", "#!/bin/sh\n# the installed program\n");
+    ASSERT_EQ(::symlink((home.root() + "/installed/usbSearch").c_str(), (home.bin() + "/usbSearch").c_str()), 0);
+    ASSERT_EQ(tevrak::sim::prepare_home(home.root(), "/r/dev/ttyBOARD", 1, false), "");
+    EXPECT_EQ(tevrak::test::read_file(home.root() + "/installed/usbSearch"), "#!/bin/sh\n# the installed program\n");
+    struct stat status {};
+    ASSERT_EQ(::lstat((home.bin() + "/usbSearch").c_str(), &status), 0);
+    EXPECT_TRUE(S_ISREG(status.st_mode));
+    EXPECT_EQ(status.st_mode & 0777, 0755u);
+    EXPECT_NE(tevrak::test::read_file(home.bin() + "/usbSearch").find("usb-Tevrak_board_sim-if00:/r/dev/ttyBOARD"),
+              std::string::npos);
 }
 
 }  // namespace

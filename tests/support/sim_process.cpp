@@ -1,5 +1,7 @@
 #include "support/sim_process.h"
 
+#include "support/target_command.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -20,10 +22,8 @@ using namespace std::chrono_literals;
 SimProcess::SimProcess(std::vector<std::string> args) {
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) return;
-    args.insert(args.begin(), TEVRAK_SIM_PROGRAM);
-    std::vector<char *> argv;
-    for (auto &arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
+    auto command = target_command(TEVRAK_SIM_PROGRAM, std::move(args));
+    const auto argv = exec_argv(command);
     const pid_t parent = ::getpid();
     pid_ = ::fork();
     if (pid_ == 0) {
@@ -33,7 +33,7 @@ SimProcess::SimProcess(std::vector<std::string> args) {
         const int null = ::open("/dev/null", O_RDONLY);
         ::dup2(null, STDIN_FILENO);
         ::dup2(out[1], STDOUT_FILENO);
-        ::execv(TEVRAK_SIM_PROGRAM, argv.data());
+        ::execv(argv[0], argv.data());
         ::_exit(127);
     }
     ::close(out[1]);
