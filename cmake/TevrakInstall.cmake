@@ -5,14 +5,15 @@ include(CMakePackageConfigHelpers)
 
 set(TEVRAK_ABI_VERSION 1)
 set(TEVRAK_UNIT_LIBRARIES tevrak_serial tevrak_serial_text tevrak_kinema tevrak_actuators
-    tevrak_rangers tevrak_rcin tevrak_chooser)
+    tevrak_rangers tevrak_rcin tevrak_chooser tevrak_cxx)
 set(TEVRAK_SUPPORT_LIBRARIES tevrak_common tevrak_protocol tevrak_platform tevrak_screen)
 
-# The combined shared library: the main serial build and every unit, with
-# only the public C API exported.
+# The combined shared library: the main serial build, every unit and the C++
+# interface, with only the public C API and the C++ interface's classes
+# exported.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(TEVRAK_LIRC REQUIRED IMPORTED_TARGET lirc)
-set(TEVRAK_SHARED_PARTS tevrak_serial tevrak_kinema tevrak_actuators tevrak_rangers tevrak_rcin
+set(TEVRAK_SHARED_PARTS tevrak_cxx tevrak_serial tevrak_kinema tevrak_actuators tevrak_rangers tevrak_rcin
     tevrak_chooser tevrak_protocol tevrak_platform tevrak_screen tevrak_common)
 set(TEVRAK_SHARED_OBJECTS)
 foreach(part ${TEVRAK_SHARED_PARTS})
@@ -25,6 +26,7 @@ target_link_options(tevrak PRIVATE "-Wl,--version-script=${PROJECT_SOURCE_DIR}/p
 set_target_properties(tevrak PROPERTIES VERSION ${TEVRAK_ABI_VERSION}.0.0 SOVERSION ${TEVRAK_ABI_VERSION}
   LINK_DEPENDS "${PROJECT_SOURCE_DIR}/packaging/tevrak.map")
 target_include_directories(tevrak INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+target_compile_features(tevrak INTERFACE cxx_std_20)  # for tevrak.hpp
 
 foreach(lib ${TEVRAK_UNIT_LIBRARIES} ${TEVRAK_SUPPORT_LIBRARIES})
   string(REPLACE "tevrak_" "" short ${lib})

@@ -6,6 +6,7 @@
 
 #include "angles.h"
 #include "drive_state.h"
+#include "outcomes.h"
 
 using namespace tevrak;
 using protocol::Frame;
@@ -20,11 +21,9 @@ constexpr std::uint8_t kStatusStalled = 2;
 
 // Reads the drive status byte into status. Returns the failure code of the
 // status queries, or 0 when status was read.
-int read_status(std::uint8_t &status) {
-    std::array<std::uint8_t, 1> reply{};
-    switch (protocol::query(drive::kUnit, Frame(protocol::op::VWDriveStatus), reply)) {
+int status_code(std::uint8_t &status) {
+    switch (drive::read_status(status)) {
     case Outcome::ok:
-        status = reply[0];
         return 0;
     case Outcome::startup_failed:
         return kStartupFailedStatus;
@@ -34,6 +33,30 @@ int read_status(std::uint8_t &status) {
 }
 
 }  // namespace
+
+namespace tevrak::drive {
+
+Outcome read_status(std::uint8_t &status) {
+    std::array<std::uint8_t, 1> reply{};
+    const Outcome outcome = protocol::query(kUnit, Frame(protocol::op::VWDriveStatus), reply);
+    if (outcome == Outcome::ok) status = reply[0];
+    return outcome;
+}
+
+Outcome read_remaining(int &distance) {
+    std::array<std::uint8_t, 2> reply{};
+    const Outcome outcome =
+        protocol::query(kUnit, Frame(protocol::op::VWDriveRemain), reply, stderr, protocol::ReplyRead::single_read);
+    if (outcome == Outcome::ok) distance = protocol::unsigned_word(reply[0], reply[1]);
+    if (outcome == Outcome::short_reply) {
+        // The port stays open; the next operation starts the unit afresh.
+        protocol::write_message(stderr, kShortReplyMessage);
+        VWInitialised = 0;
+    }
+    return outcome;
+}
+
+}  // namespace tevrak::drive
 
 extern "C" int VWGetSpeed(int *linear_speed, int *angular_speed) {
     std::array<std::uint8_t, 4> reply{};
@@ -53,17 +76,12 @@ extern "C" int VWGetPosition(int *x, int *y, int *heading) {
 }
 
 extern "C" int VWDriveRemain(void) {
-    std::array<std::uint8_t, 2> reply{};
-    switch (protocol::query(drive::kUnit, Frame(protocol::op::VWDriveRemain), reply, stderr,
-                            protocol::ReplyRead::single_read)) {
+    int distance = 0;
+    switch (drive::read_remaining(distance)) {
     case Outcome::ok:
-        return protocol::unsigned_word(reply[0], reply[1]);
+        return distance;
     case Outcome::startup_failed:
-        return -1;
     case Outcome::short_reply:
-        // The port stays open; the next operation starts the unit afresh.
-        protocol::write_message(stderr, drive::kShortReplyMessage);
-        drive::VWInitialised = 0;
         return -1;
     default:
         return kLinkFailed;
@@ -72,7 +90,7 @@ extern "C" int VWDriveRemain(void) {
 
 extern "C" int VWDriveDone(void) {
     std::uint8_t status = 0;
-    const int failure = read_status(status);
+    const int failure = status_code(status);
     return failure != 0 ? failure : status;
 }
 
@@ -82,7 +100,7 @@ extern "C" int VWDriveWait(void) {
     // a board that stops answering ends the wait through that check.
     std::uint8_t status = 0;
     while (status != kStatusDone) {
-        const int failure = read_status(status);
+        const int failure = status_code(status);
         if (failure != 0) return failure;
     }
     return 0;
@@ -90,7 +108,7 @@ extern "C" int VWDriveWait(void) {
 
 extern "C" int VWStalled(void) {
     std::uint8_t status = 0;
-    const int failure = read_status(status);
+    const int failure = status_code(status);
     if (failure != 0) return failure;
     return status == kStatusStalled ? 0 : 1;
 }
