@@ -1,6 +1,7 @@
 // The compiled part of the Python package: tevrak._tevrak, re-exported by
 // tevrak/__init__.py together with the pure-Python parts.
 #include <cmath>
+#include <cstring>
 
 #include "bindings.h"
 
@@ -17,12 +18,13 @@ void load_python_types() {
     // Kept for the life of the process: results and exceptions are built
     // from them until the very end, exit handlers included.
     const py::module_ defined = py::module_::import("tevrak._types");
-    types.pose = defined.attr("Pose").inc_ref();
-    types.speed = defined.attr("Speed").inc_ref();
-    types.menu_item = defined.attr("MenuItem").inc_ref();
-    types.error = defined.attr("Error").inc_ref();
-    types.startup_error = defined.attr("StartupError").inc_ref();
-    types.link_error = defined.attr("LinkError").inc_ref();
+    const auto kept = [&defined](const char *name) { return py::object(defined.attr(name)).release(); };
+    types.pose = kept("Pose");
+    types.speed = kept("Speed");
+    types.menu_item = kept("MenuItem");
+    types.error = kept("Error");
+    types.startup_error = kept("StartupError");
+    types.link_error = kept("LinkError");
 }
 
 py::str character(char c) {

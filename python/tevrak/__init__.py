@@ -18,13 +18,12 @@ blocking call lets other Python threads run, and waits end on Ctrl-C.
 tevrak.Simulator runs the simulated robot (tevrak-sim) for programs without
 hardware; tevrak.testing is a pytest plugin with a `sim` fixture.
 """
-from ._types import Error, LinkError, Pose, Speed, StartupError
+from ._types import Error, LinkError, MenuItem, Pose, Speed, StartupError
 from ._tevrak import (
     DistanceSensor,
     Drive,
     Encoder,
     ListMenu,
-    MenuItem,
     Motor,
     Remote,
     Servo,

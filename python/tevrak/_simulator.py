@@ -10,7 +10,7 @@ import tempfile
 import threading
 import time
 from dataclasses import dataclass, field
-from typing import Dict, Iterable, List, Optional, Sequence, Tuple
+from typing import Dict, Iterable, List, NamedTuple, Optional, Sequence, Tuple
 
 from ._types import Pose
 
@@ -21,8 +21,7 @@ class SimulatorError(RuntimeError):
     """The simulator could not start, or stopped answering."""
 
 
-@dataclass(frozen=True)
-class ServoState:
+class ServoState(NamedTuple):
     """A servo as the simulated board keeps it: raw position (None until
     set) and the range last given."""
 
@@ -31,8 +30,7 @@ class ServoState:
     high: int
 
 
-@dataclass(frozen=True)
-class MotorState:
+class MotorState(NamedTuple):
     """A motor as the simulated board keeps it: raw power, PID parameters
     and controlled speed."""
 
@@ -44,8 +42,7 @@ class MotorState:
     speed: int
 
 
-@dataclass(frozen=True)
-class SensorReading:
+class SensorReading(NamedTuple):
     """A distance sensor's true distance (mm from the rim) and its raw reading."""
 
     distance: int
@@ -276,14 +273,14 @@ class Simulator:
     # -- control ----------------------------------------------------------
 
     def command(self, line: str) -> None:
-        """Sends one control command, e.g. "unplug", "replug", "silent on",
-        "late 50" (see tevrak-sim --help)."""
+        """Runs one control command, e.g. "unplug", "replug", "silent on",
+        "late 50" (see tevrak-sim --help), and returns once the simulator
+        has run it."""
         if "\n" in line:
             raise ValueError("one control command per call")
-        with self._lock:
-            process = self._running_process()
-            process.stdin.write(line.encode() + b"\n")
-            process.stdin.flush()
+        if line.strip() == "quit":
+            raise ValueError("stop() ends the simulator")
+        self._status(line.encode() + b"\n")
 
     def unplug(self) -> None:
         """The board's terminal disappears: the library's next call fails
@@ -297,15 +294,25 @@ class Simulator:
 
     def status(self) -> SimStatus:
         """The simulator's own state: pose, odometry, speeds, encoders,
-        sensors, servos, motors and controller."""
+        sensors, servos, motors and controller.
+
+        A command returns as soon as its bytes are on the link, perhaps
+        before the board has read them: make a query first (a sensor
+        reading, drive.position) to see the effect of the commands before it.
+        """
+        return parse_status(self._status())
+
+    def _status(self, before: bytes = b"") -> List[str]:
+        # Control lines run in order: the status report comes after the
+        # lines before it have run.
         with self._lock:
             process = self._running_process()
-            process.stdin.write(b"status\n")
+            process.stdin.write(before + b"status\n")
             process.stdin.flush()
             lines = [self._read_until(lambda line: line.startswith("board:"))]
             while not lines[-1].startswith("drive controller:"):
                 lines.append(self._read_line())
-        return parse_status(lines)
+        return lines
 
     @property
     def pose(self) -> Pose:

@@ -49,12 +49,14 @@ class Lircd:
         self.process.wait(timeout=10)
 
 
-@pytest.fixture
-def lircd(tmp_path, monkeypatch):
-    """A private lircd that the library's remote unit connects to."""
-    daemon = Lircd(tmp_path / "lirc")
-    monkeypatch.setenv("LIRC_SOCKET_PATH", daemon.socket)
+@pytest.fixture(scope="session")
+def lircd(tmp_path_factory):
+    """A private lircd that the library's remote unit connects to; one for
+    the session, as a robot has one daemon that outlives its programs."""
+    daemon = Lircd(tmp_path_factory.mktemp("lirc"))
+    os.environ["LIRC_SOCKET_PATH"] = daemon.socket
     yield daemon
+    del os.environ["LIRC_SOCKET_PATH"]
     daemon.stop()
 
 

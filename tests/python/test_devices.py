@@ -14,6 +14,7 @@ def test_servos_and_motors_as_the_board_keeps_them(sim):
     left.drive_raw(-100)
     right.pid(3, 2, 1)
     right.speed(40)
+    tevrak.Encoder(1).read()  # a query: the board has read every command before it
     status = sim.status()
     assert status.servos[2] == tevrak.ServoState(None, 10, 240)
     assert status.servos[1].position not in (None, 200)
@@ -22,6 +23,7 @@ def test_servos_and_motors_as_the_board_keeps_them(sim):
 
     right.pid_off()
     left.drive(50)  # through the motor table
+    tevrak.Encoder(1).read()
     status = sim.status()
     assert status.motors[2].pid is False
     assert status.motors[1].power not in (0, -100)
@@ -65,6 +67,7 @@ def test_list_menu():
     menu = tevrak.ListMenu("Programs")
     assert len(menu) == 0 and menu.title == "Programs"
     menu.append("square", 1)
+    assert menu.scroll is False
     menu.append("a text much longer than thirty-one characters", 2)
     assert len(menu) == 2
     assert menu[0] == tevrak.MenuItem("square", 1)
@@ -74,6 +77,7 @@ def test_list_menu():
         menu[2]
     menu.set_text(0, "circle")
     assert menu[0].text == "circle"
+    assert menu.scroll is True  # without a screen one item fits
+    menu.toggle_scroll()
     assert menu.scroll is False
-    menu.clear()
-    assert len(menu) == 0
+    assert menu.index == 0 and menu.current_text == "circle"

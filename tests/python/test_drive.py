@@ -39,7 +39,7 @@ def test_speed_position_and_arcs(sim):
     drive.set_speed(0, 0)
 
     drive.set_position(tevrak.Pose(1000, -500, 90))
-    assert drive.position == (1000, -500, 89)
+    assert drive.position == (1000, -500, 90)
     drive.set_position((0, 0, 0))
     drive.curve(300, 90, 300)
     assert drive.done is False and drive.remaining > 0
@@ -54,8 +54,10 @@ def test_speed_position_and_arcs(sim):
     assert drive.position.x == drive.position[0]
 
     drive.control(1, 2, 3, 4)
+    assert drive.done  # a query: the board has read the command before it
     assert sim.status().controller == (1, 2, 3, 4)
     drive.control_off()
+    assert drive.done
     assert sim.status().controller is None
     log = "\n".join(sim.frames())
     assert "VWSetSpeed linear=100 angular=78" in log

@@ -11,17 +11,20 @@ def test_link_error_when_the_board_is_unplugged_mid_run(sim):
     drive.set_speed(100, 0)
     assert sensor.raw() > 0
     sim.unplug()
-    failures = []
-    for call in (lambda: drive.set_speed(0, 0), lambda: drive.done, sensor.raw, tevrak.Encoder(1).read):
-        with pytest.raises(tevrak.LinkError) as caught:
-            call()
-        failures.append((caught.value.unit, caught.value.code))
-    assert failures == [("VW", 1), ("VW", 1), ("PSD", -1), ("ENCODER", -1)]
-    assert isinstance(caught.value, tevrak.Error) and isinstance(caught.value, RuntimeError)
-    assert "ENCODER" in str(caught.value)
+    with pytest.raises(tevrak.LinkError) as drive_failure:
+        drive.set_speed(0, 0)
+    with pytest.raises(tevrak.LinkError) as sensor_failure:
+        sensor.raw()
+    # The drive starts afresh and finds no terminal to open.
+    with pytest.raises(tevrak.StartupError) as restart_failure:
+        drive.done
+    failures = [(e.value.unit, e.value.function, e.value.code) for e in (drive_failure, sensor_failure, restart_failure)]
+    assert failures == [("VW", "VWSetSpeed", 1), ("PSD", "PSDGetRaw", -1), ("VW", "VWDriveDone", -1)]
+    assert isinstance(sensor_failure.value, tevrak.Error) and isinstance(sensor_failure.value, RuntimeError)
+    assert str(sensor_failure.value).startswith("PSDGetRaw: ")
 
     sim.replug()
-    drive.set_speed(0, 0)  # the unit starts afresh and finds the board again
+    drive.set_speed(0, 0)  # found again
     assert drive.speed == (0, 0)
 
 
@@ -50,7 +53,7 @@ def test_startup_error_without_hdt_file(tmp_path):
         lambda: tevrak.set_home(3),
     ],
 )
-def test_wrong_argument_types_raise_type_error(call):
+def test_wrong_argument_types_raise_type_error(sim, call):
     with pytest.raises(TypeError):
         call()
 

@@ -57,8 +57,11 @@ def test_driving_and_sensing_threads_never_interleave(sim):
     for thread in threads:
         thread.join()
     drive.set_speed(0, 0)
+    sensors[0].raw()  # a query: the board has read every command before it
     calls["VWSetSpeed"] += 1
+    calls["PSDGetRaw"] += 1
 
+    sim.stop()  # writes the log's last repeat count
     lines = sim.frames()
     assert failures == []
     assert not [line for line in lines if "unknown" in line or "silent" in line]
