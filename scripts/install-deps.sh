@@ -5,6 +5,8 @@
 #   install-deps.sh valgrind   also valgrind
 set -e
 packages="cmake gcc g++ make pkg-config libgtest-dev libgmock-dev liblirc-dev lirc"
+# The Python package: bindings, its tests and the plotting example.
+packages="$packages pybind11-dev python3-dev python3-pytest python3-matplotlib"
 for extra in "$@"; do
   case "$extra" in
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;
