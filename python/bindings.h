@@ -41,6 +41,15 @@ void bind_devices(py::module_ &module);
 void bind_remote(py::module_ &module);
 void bind_menu(py::module_ &module);
 
+// A class shown as tevrak.<name> (help, signatures, repr of the type), as
+// the package re-exports it.
+template <typename T>
+py::class_<T> public_class(py::module_ &module, const char *name, const char *doc) {
+    py::class_<T> bound(module, name, doc);
+    bound.attr("__module__") = "tevrak";
+    return bound;
+}
+
 // Wraps a member function so that it runs with the GIL released.
 template <typename T, typename R, typename... A>
 auto without_gil(R (T::*method)(A...)) {

@@ -13,7 +13,7 @@ std::string device_repr(const char *name, const Device &device) {
 
 void bind_servo(py::module_ &module) {
     using tevrak::Servo;
-    py::class_<Servo>(module, "Servo", R"(A servo on the controller board.
+    public_class<Servo>(module, "Servo", R"(A servo on the controller board.
 
 Servo(number): numbers count from 1, in the order of the SERVO lines of
 <home>/bin/hdt.txt. Making one starts the servo unit when it is not started
@@ -37,7 +37,7 @@ tevrak.LinkError (the board did not answer), code 1.)")
 
 void bind_motor(py::module_ &module) {
     using tevrak::Motor;
-    py::class_<Motor>(module, "Motor", R"(A motor on the controller board.
+    public_class<Motor>(module, "Motor", R"(A motor on the controller board.
 
 Motor(number): numbers count from 1, in the order of the MOTOR lines of
 <home>/bin/hdt.txt. Making one starts the motor and encoder unit when it is
@@ -66,7 +66,7 @@ tevrak.LinkError (the board did not answer), code 1.)")
 
 void bind_encoder(py::module_ &module) {
     using tevrak::Encoder;
-    py::class_<Encoder>(module, "Encoder", R"(A wheel encoder, 1 to 4.
+    public_class<Encoder>(module, "Encoder", R"(A wheel encoder, 1 to 4.
 
 Encoder(number): shares the motors' start-up. Readings are relative to a
 zero kept in this process; reset() takes the board's current count as the
@@ -87,7 +87,7 @@ readings raise tevrak.StartupError or tevrak.LinkError, code -1.)")
 
 void bind_distance_sensor(py::module_ &module) {
     using tevrak::DistanceSensor;
-    py::class_<DistanceSensor>(module, "DistanceSensor", R"(An infrared distance sensor on the controller board.
+    public_class<DistanceSensor>(module, "DistanceSensor", R"(An infrared distance sensor on the controller board.
 
 DistanceSensor(number): numbers count from 1, in the order of the PSD lines
 of <home>/bin/hdt.txt. Making one starts the sensor unit when it is not

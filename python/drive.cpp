@@ -32,7 +32,7 @@ threads run while it waits for the board.)";
 
 void bind_drive(py::module_ &module) {
     using tevrak::Drive;
-    py::class_<Drive>(module, "Drive", kDriveDoc)
+    public_class<Drive>(module, "Drive", kDriveDoc)
         .def(made_without_gil<Drive>(), "Starts the drive unit when it is not started (see the class).")
         .def("set_speed", without_gil(&Drive::set_speed), py::arg("linear"), py::arg("angular"),
              "Drives on at a linear speed and an angular speed (degrees per second) until the next\n"

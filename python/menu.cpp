@@ -18,7 +18,7 @@ py::object item_at(const ListMenu &menu, int index) {
 }  // namespace
 
 void bind_menu(py::module_ &module) {
-    py::class_<ListMenu>(module, "ListMenu", R"(The data of a scrolling, coloured list menu for the robot's screen.
+    public_class<ListMenu>(module, "ListMenu", R"(The data of a scrolling, coloured list menu for the robot's screen.
 
 ListMenu(title): the title is cut at 63 characters (bytes of UTF-8); the menu
 is white on blue, its items red on aquamarine. Draws nothing and reads no

@@ -13,7 +13,7 @@ py::object key_or_none(std::optional<char> key) {
 
 void bind_remote(py::module_ &module) {
     using tevrak::Remote;
-    py::class_<Remote>(module, "Remote", R"(Keys of the infrared remote control, one character each.
+    public_class<Remote>(module, "Remote", R"(Keys of the infrared remote control, one character each.
 
 The infrared daemon (lircd) decodes the signals; a key is the fifth
 character of the lirc button name ("KEY_1" gives '1', "KEY_UP" 'U',

@@ -42,6 +42,12 @@ from ._simulator import (
 
 __version__ = _tevrak.__version__
 
+# Shown as tevrak.X in tracebacks, reprs and help, where users meet them.
+for _public in (Error, LinkError, MenuItem, Pose, Speed, StartupError, MotorState, SensorReading, ServoState,
+                SimStatus, Simulator, SimulatorError):
+    _public.__module__ = __name__
+del _public
+
 __all__ = [
     "DistanceSensor",
     "Drive",

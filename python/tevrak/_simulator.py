@@ -146,7 +146,8 @@ class Simulator:
     temporary folder, removed at the end. program: the tevrak-sim program
     (default: $TEVRAK_SIM, else tevrak-sim on PATH). options: further
     command-line options of tevrak-sim, e.g. ["--late", "20"]. use: point
-    the library at the folder when started (default True).
+    the library at the folder while the simulator runs (default True; the
+    library forgets the simulated robot when it stops).
 
     The board's frames are logged to frames.log in the folder (see frames()).
     """
@@ -183,6 +184,7 @@ class Simulator:
         self._process: Optional[subprocess.Popen] = None
         self._pending = b""
         self._lock = threading.Lock()
+        self._previous_home: Optional[str] = None
 
     # -- life cycle -------------------------------------------------------
 
@@ -209,15 +211,22 @@ class Simulator:
         if self._use:
             from . import _tevrak
 
+            self._previous_home = _tevrak.home()
             _tevrak.set_home(self._home)
         return self
 
     def stop(self) -> Optional[int]:
         """Ends the simulator (quit, then SIGTERM, then SIGKILL, each after
-        a wait) and removes its temporary folder. Returns its exit status."""
+        a wait), points the library back at the folder it used before, and
+        removes the temporary folder. Returns the simulator's exit status."""
         process, self._process = self._process, None
         if process is None:
             return None
+        if self._previous_home is not None:
+            from . import _tevrak
+
+            _tevrak.set_home(self._previous_home)
+            self._previous_home = None
         try:
             if process.poll() is None:
                 try:

@@ -7,8 +7,8 @@ Load it in a conftest.py with
 (or run pytest -p tevrak.testing). A test that takes the argument `sim` gets
 a running tevrak.Simulator in a folder of its own under pytest's tmp_path,
 with the library pointed at it; nothing needs root. The simulator is stopped
-after the test, and the library forgets the robot, so the next test starts
-from scratch.
+after the test and the library forgets the simulated robot (it is pointed
+back at the folder it used before), so the next test starts from scratch.
 
     def test_square(sim):
         drive = tevrak.Drive()
@@ -24,7 +24,6 @@ Options for the simulator come from the marker tevrak_sim:
 """
 import pytest
 
-from . import _tevrak
 from ._simulator import Simulator
 
 
@@ -39,9 +38,5 @@ def sim(request, tmp_path):
     """A running tevrak.Simulator in tmp_path/robot, used by the library."""
     marker = request.node.get_closest_marker("tevrak_sim")
     options = dict(marker.kwargs) if marker else {}
-    simulator = Simulator(home=tmp_path / "robot", **options)
-    try:
-        with simulator:
-            yield simulator
-    finally:
-        _tevrak.set_home(_tevrak.default_home())
+    with Simulator(home=tmp_path / "robot", **options) as simulator:
+        yield simulator
