@@ -1,10 +1,11 @@
 /*
  * Latency of the drive unit's C calls against the robot in a folder (a
  * running tevrak-sim, usually), for comparison with another binding in the
- * same run: prints the median time per call of a command (VWSetSpeed) and a
- * query (VWGetPosition) over RUNS runs of COUNT calls, in microseconds:
- *   set_speed <us>
- *   position <us>
+ * same run: prints the median wall time per call of a command (VWSetSpeed)
+ * and a query (VWGetPosition) over RUNS runs of COUNT calls, and the
+ * process's CPU time per call, in microseconds:
+ *   set_speed <wall us> <cpu us>
+ *   position <wall us> <cpu us>
  *
  *   call_latency FOLDER [COUNT [RUNS]]
  */
@@ -15,9 +16,9 @@
 #include <tevrak/drive.h>
 #include <tevrak/home.h>
 
-static double now_micros(void) {
+static double micros(clockid_t clock) {
     struct timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
+    clock_gettime(clock, &t);
     return (double)t.tv_sec * 1e6 + (double)t.tv_nsec / 1e3;
 }
 
@@ -28,19 +29,23 @@ static int by_value(const void *a, const void *b) {
 
 enum { kMaxRuns = 100 };
 
-/* Median over runs of the time per call; -1 when a call failed. */
-static double median_micros(int query, int count, int runs) {
+/* Median over runs of the wall time per call and the CPU time per call of
+ * all runs; 1 when a call failed. */
+static int measure(int query, int count, int runs, double *wall, double *cpu) {
     double per_call[kMaxRuns];
     int x, y, heading;
+    const double cpu_start = micros(CLOCK_PROCESS_CPUTIME_ID);
     for (int run = 0; run < runs; ++run) {
-        const double start = now_micros();
+        const double start = micros(CLOCK_MONOTONIC);
         for (int i = 0; i < count; ++i) {
-            if ((query ? VWGetPosition(&x, &y, &heading) : VWSetSpeed(0, 0)) != 0) return -1;
+            if ((query ? VWGetPosition(&x, &y, &heading) : VWSetSpeed(0, 0)) != 0) return 1;
         }
-        per_call[run] = (now_micros() - start) / count;
+        per_call[run] = (micros(CLOCK_MONOTONIC) - start) / count;
     }
+    *cpu = (micros(CLOCK_PROCESS_CPUTIME_ID) - cpu_start) / ((double)count * runs);
     qsort(per_call, (size_t)runs, sizeof per_call[0], by_value);
-    return per_call[runs / 2];
+    *wall = per_call[runs / 2];
+    return 0;
 }
 
 int main(int argc, char **argv) {
@@ -52,9 +57,8 @@ int main(int argc, char **argv) {
     int runs = argc > 3 ? atoi(argv[3]) : 5;
     if (count < 1 || runs < 1 || runs > kMaxRuns) return 2;
     if (VWInit() != 0) return 1;
-    const double command = median_micros(0, count, runs);
-    const double query = median_micros(1, count, runs);
-    if (command < 0 || query < 0) return 1;
-    printf("set_speed %.1f\nposition %.1f\n", command, query);
+    double wall[2], cpu[2];
+    if (measure(0, count, runs, &wall[0], &cpu[0]) != 0 || measure(1, count, runs, &wall[1], &cpu[1]) != 0) return 1;
+    printf("set_speed %.1f %.1f\nposition %.1f %.1f\n", wall[0], cpu[0], wall[1], cpu[1]);
     return 0;
 }
