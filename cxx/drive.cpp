@@ -39,7 +39,7 @@ int status_locked(const cxx::CCall &call) {
 }
 
 int read_status_byte(const cxx::CCall &call) {
-    const std::lock_guard lock(cxx::link_mutex());
+    const std::lock_guard lock(cxx::link_lock());
     return status_locked(call);
 }
 
@@ -48,7 +48,7 @@ int read_status_byte(const cxx::CCall &call) {
 bool wait_until(const Clock::time_point *deadline) {
     for (;;) {
         {
-            std::unique_lock lock(cxx::link_mutex(), std::defer_lock);
+            std::unique_lock lock(cxx::link_lock(), std::defer_lock);
             if (deadline == nullptr) {
                 lock.lock();
             } else if (!lock.try_lock_until(*deadline)) {
@@ -109,7 +109,7 @@ Speed Drive::speed() {
 }
 
 int Drive::remaining() {
-    const std::lock_guard lock(cxx::link_mutex());
+    const std::lock_guard lock(cxx::link_lock());
     cxx::ensure_started(kDrive, kRemain);
     int distance = 0;
     switch (drive::read_remaining(distance)) {

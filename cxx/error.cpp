@@ -14,7 +14,9 @@ Error::Error(const char *unit, const char *function, int code, const char *reaso
 
 void set_home(const std::filesystem::path &robot_folder) {
     // Every unit reads the folder's paths while it holds one of the locks.
-    const std::scoped_lock lock(cxx::link_mutex(), cxx::remote_mutex());
+    // Nothing else takes both, so their order cannot deadlock.
+    const std::lock_guard link(cxx::link_lock());
+    const std::lock_guard remote(cxx::remote_lock());
     const int result = HDTSetHome(robot_folder.c_str());
     if (result != 0) throw Error("HDT", "HDTSetHome", result, "the folder is empty or too long");
 }

@@ -40,7 +40,7 @@ void ensure_started(const LinkUnit &unit, const CCall &call);
 // returns its result; LinkError with the call's link code when it failed.
 template <typename Fn>
 auto on_link(const LinkUnit &unit, const CCall &call, Fn fn) {
-    const std::lock_guard lock(link_mutex());
+    const std::lock_guard lock(link_lock());
     ensure_started(unit, call);
     const auto result = fn();
     if (*unit.initialised == 0) throw_link_error(unit, call, call.link_code);

@@ -2,12 +2,12 @@
 
 namespace tevrak::cxx {
 
-std::timed_mutex &link_mutex() {
-    static std::timed_mutex mutex;
-    return mutex;
+TimedLock &link_lock() {
+    static TimedLock lock;
+    return lock;
 }
 
-std::mutex &remote_mutex() {
+std::mutex &remote_lock() {
     static std::mutex mutex;
     return mutex;
 }

@@ -38,7 +38,7 @@ std::optional<char> next_key(const Clock::time_point *deadline) {
     for (;;) {
         int descriptor = -1;
         {
-            const std::lock_guard lock(cxx::remote_mutex());
+            const std::lock_guard lock(cxx::remote_lock());
             connect();
             const rcin::Look look = rcin::look_for_key();
             if (look.found == rcin::Found::key) return static_cast<char>(look.key);
@@ -61,7 +61,7 @@ std::optional<char> next_key(const Clock::time_point *deadline) {
 }  // namespace
 
 Remote::Remote() {
-    const std::lock_guard lock(cxx::remote_mutex());
+    const std::lock_guard lock(cxx::remote_lock());
     connect();
 }
 
@@ -73,7 +73,7 @@ std::optional<char> Remote::get_for(std::chrono::milliseconds timeout) {
 }
 
 std::optional<char> Remote::poll() {
-    const std::lock_guard lock(cxx::remote_mutex());
+    const std::lock_guard lock(cxx::remote_lock());
     connect();
     const int key = RCINRead();
     if (key == kKeyFailure) connection_failed("RCINRead");
@@ -82,18 +82,18 @@ std::optional<char> Remote::poll() {
 }
 
 void Remote::set_hold_delay(int repeats) {
-    const std::lock_guard lock(cxx::remote_mutex());
+    const std::lock_guard lock(cxx::remote_lock());
     connect();
     RCINSetHoldDelay(repeats);
 }
 
 void Remote::use_configuration(int n) {
-    const std::lock_guard lock(cxx::remote_mutex());
+    const std::lock_guard lock(cxx::remote_lock());
     RCINRestart(n);
 }
 
 int Remote::configuration() {
-    const std::lock_guard lock(cxx::remote_mutex());
+    const std::lock_guard lock(cxx::remote_lock());
     connect();
     return RCINGetControllerCode();
 }

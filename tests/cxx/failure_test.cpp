@@ -33,7 +33,6 @@ TEST(CxxFailures, UnpluggedBoardAndUnopenablePortPerCall) {
     SimRobot robot(kCxxRobot);
     set_replies(robot.board);
     robot.board.set_reply(op::VWDriveStatus, {0x01});  // so that wait() ends when all is well
-    OutputCapture quiet;  // the C functions' timeout messages
     tevrak::Drive drive;
     tevrak::Servo servo(1);
     tevrak::Motor motor(1);
@@ -92,7 +91,6 @@ TEST(CxxFailures, StatusOneIsAValueAndAMissingReplyIsAnException) {
     set_replies(robot.board);
     robot.board.set_reply(op::VWDriveStatus, {0x01});
     robot.board.set_reply(op::VWDriveRemain, {0x00, 0x01});
-    OutputCapture quiet;
     tevrak::Drive drive;
     EXPECT_TRUE(drive.done());
     EXPECT_FALSE(drive.stalled());
@@ -129,7 +127,6 @@ TEST(CxxFailures, ReadingsEqualToTheFailureCodeAreReadings) {
 
 TEST(CxxFailures, StartUpFailures) {
     SimRobot robot(kCxxRobot);
-    OutputCapture quiet;
     robot.home.remove_hdt();
     EXPECT_EQ(thrown_by([] { tevrak::Drive(); }), "StartupError VW 1");
     EXPECT_EQ(thrown_by([] { tevrak::Encoder(0); }), "Error ENCODER -1");

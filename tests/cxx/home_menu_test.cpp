@@ -18,7 +18,6 @@ using namespace tevrak::test;
 TEST(CxxHome, TheRobotFolderMovesAtRunTime) {
     SimRobot robot(kCxxRobot);
     TempHome elsewhere;  // moves the library's folder there: no hdt.txt in it
-    OutputCapture quiet;
     EXPECT_EQ(thrown_by([] { tevrak::Drive(); }), "StartupError VW 1");
     tevrak::set_home(robot.home.root() + "//");
     EXPECT_EQ(std::string(tevrak::paths::hdt_file()), robot.home.root() + "/bin/hdt.txt");
@@ -64,7 +63,6 @@ TEST(CxxListMenu, OwnsItsItemsAndMovesThem) {
 
     tevrak::menu::set_reallocator([](void *, std::size_t) -> void * { return nullptr; });
     {
-        OutputCapture quiet;
         EXPECT_THROW(other.add("three"), std::bad_alloc);
     }
     tevrak::menu::set_reallocator(nullptr);

@@ -87,8 +87,21 @@ TEST_F(RcinDaemonTest, CxxTwoThreadsWaitingGetOneKeyEach) {
     EXPECT_EQ(std::minmax(*first, *second), std::minmax('1', '2'));
 }
 
+TEST_F(RcinDaemonTest, CxxDaemonThatGoesAwayEndsTheWaits) {
+    tevrak::Remote remote;
+    std::thread stopper([this] {
+        std::this_thread::sleep_for(200ms);
+        daemon.stop();
+    });
+    const auto start = Clock::now();
+    EXPECT_EQ(thrown_by([&] { remote.get_for(10s); }), "LinkError RCIN -1");
+    EXPECT_LT(Clock::now() - start, 5s);
+    stopper.join();
+    EXPECT_EQ(thrown_by([&] { remote.get(); }), "LinkError RCIN -1");
+    EXPECT_EQ(thrown_by([&] { remote.poll(); }), "LinkError RCIN -1");
+}
+
 TEST_F(RcinNoDaemonTest, CxxRemoteWithoutDaemon) {
-    tevrak::test::OutputCapture quiet;
     EXPECT_EQ(thrown_by([] { tevrak::Remote(); }), "StartupError RCIN 3");
     EXPECT_EQ(thrown_by([] { tevrak::Remote().get_for(10ms); }), "StartupError RCIN 3");
 }

@@ -40,8 +40,8 @@ Bytes wire_of(SimRobot &robot, const std::function<Results()> &call, std::size_t
 TEST(CxxWire, EveryCallSendsTheBytesOfItsCFunction) {
     SimRobot robot(kCxxRobot);
     set_replies(robot.board);
-    OutputCapture quiet;  // "No Servo table" and the like are not looked at here
     tevrak::Drive drive;
+    ASSERT_TRUE(robot.board.wait_for_frames(2));  // its set-up and gains
     tevrak::Servo servo(1);
     tevrak::Motor motor(1);
     tevrak::Encoder encoder(2);

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the build into a temporary prefix, builds an out-of-tree C program
-# with pkg-config and an out-of-tree C++ program with find_package, and runs
-# both against the installed simulator.
+# with pkg-config, out-of-tree C++ programs with find_package (the C++
+# interface, static and shared) and the examples from the installed package,
+# and runs the consumers against the installed simulator.
 #   install_test.sh <build dir> <source dir of this test> <robot folder> <extra compile flags>
 set -eu
 build=$1; here=$2; home=$3; flags=${4:-}
@@ -20,6 +21,9 @@ PKG_CONFIG_PATH="$libdir/pkgconfig" cc $flags -std=c99 -Wall -Wextra -pedantic-e
 cmake -S "$here/cxx_consumer" -B "$work/cxx" -DCMAKE_PREFIX_PATH="$prefix" \
   -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" > "$work/cxx.log"
 cmake --build "$work/cxx" > "$work/cxx-build.log"
+cmake -S "$here/../../examples" -B "$work/examples" -DCMAKE_PREFIX_PATH="$prefix" \
+  -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" > "$work/examples.log"
+cmake --build "$work/examples" > "$work/examples-build.log"
 
 mkdir -p "$home"
 "$prefix/bin/tevrak-sim" --home "$home" --log "$work/frames.log" > "$work/sim.out" 2>&1 &
@@ -29,4 +33,5 @@ grep -q "board ready" "$work/sim.out"
 
 LD_LIBRARY_PATH="$libdir" "$work/c_consumer"
 "$work/cxx/cxx_consumer"
-echo "installed library works from C (pkg-config) and C++ (find_package)"
+LD_LIBRARY_PATH="$libdir" "$work/cxx/cxx_consumer_shared"
+echo "installed library works from C (pkg-config) and C++ (find_package); the examples build from the package"
