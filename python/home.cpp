@@ -23,7 +23,7 @@ namespace {
 // started flags of the units on the link. The units keep no other state
 // that outlives their next start-up.
 void forget_robot() {
-    const std::lock_guard lock(cxx::link_mutex());
+    const std::lock_guard lock(cxx::link_lock());
     drive::VWInitialised = 0;
     actuators::SERVOInitialised = 0;
     actuators::MOTORInitialised = 0;
