@@ -101,6 +101,17 @@ auto wait_in_slices(std::optional<double> seconds, Attempt attempt) {
     }
 }
 
+// The wait of a bounded member wait (wait_for, get_for) with a timeout in
+// seconds from Python, in slices as above.
+template <typename T, typename R>
+auto sliced(R (T::*bounded_wait)(std::chrono::milliseconds)) {
+    return [bounded_wait](T &self, std::optional<double> seconds) {
+        return wait_in_slices(seconds, [&self, bounded_wait](std::chrono::milliseconds slice) {
+            return (self.*bounded_wait)(slice);
+        });
+    };
+}
+
 }  // namespace tevrak::python
 
 namespace pybind11::detail {

@@ -69,19 +69,11 @@ void bind_drive(py::module_ &module) {
                                "True when the manoeuvre is finished (status 1). Sends DA.")
         .def_property_readonly("stalled", without_gil(&Drive::stalled),
                                "True when the chassis is stalled (status 2). Sends DA.")
-        .def(
-            "wait",
-            [](Drive &drive, std::optional<double> timeout) {
-                return wait_in_slices(timeout, [&drive](std::chrono::milliseconds slice) {
-                    return drive.wait_for(slice);
-                });
-            },
-            py::arg("timeout") = py::none(),
-            "wait(timeout=None) -> bool\n\n"
-            "Waits until the manoeuvre is finished: queries the status (DA) until it is 1,\n"
-            "pausing 10 ms between queries. True when finished; False when timeout seconds\n"
-            "(None: no limit) have passed first. Ctrl-C ends the wait with KeyboardInterrupt.\n"
-            "ValueError for a negative timeout.")
+        .def("wait", sliced(&Drive::wait_for), py::arg("timeout") = py::none(),
+             "Waits until the manoeuvre is finished: queries the status (DA) until it is 1,\n"
+             "pausing 10 ms between queries. True when finished; False when timeout seconds\n"
+             "(None: no limit) have passed first. Ctrl-C ends the wait with KeyboardInterrupt.\n"
+             "ValueError for a negative timeout.")
         .def("control", without_gil(&Drive::control), py::arg("k1"), py::arg("k2"), py::arg("k3"), py::arg("k4"),
              "Loads the velocity controller's gains: sends C1 and the four gains, each as its low\n"
              "8 bits.")

@@ -42,7 +42,6 @@ void set_home(const std::filesystem::path &folder) {
 
 void bind_home(py::module_ &module) {
     module.def("set_home", &set_home, py::arg("robot_folder"),
-               "set_home(robot_folder)\n\n"
                "Makes robot_folder (str or path) the folder of bin/hdt.txt, bin/usbSearch and\n"
                "bin/ir/; the default is default_home(). Takes effect at once: the serial port\n"
                "is closed and every unit starts afresh on its next call, reading hdt.txt and\n"
@@ -51,10 +50,10 @@ void bind_home(py::module_ &module) {
                "Raises tevrak.Error (unit \"HDT\", code 1) for an empty or too long folder.");
     module.def(
         "home", [] { return std::string(paths::home()); },
-        "home() -> str\n\nThe robot folder in use.");
+        "The robot folder in use.");
     module.def(
         "default_home", [] { return std::string(TEVRAK_HOME_DEFAULT); },
-        "default_home() -> str\n\nThe robot folder the library was built for (used until set_home).");
+        "The robot folder the library was built for (used until set_home).");
 }
 
 }  // namespace tevrak::python

@@ -32,7 +32,8 @@ py::str character(char c) {
 }
 
 py::str text(const char *c_text) {
-    return py::reinterpret_steal<py::str>(PyUnicode_DecodeUTF8(c_text, static_cast<Py_ssize_t>(std::strlen(c_text)), "replace"));
+    const auto length = static_cast<Py_ssize_t>(std::strlen(c_text));
+    return py::reinterpret_steal<py::str>(PyUnicode_DecodeUTF8(c_text, length, "replace"));
 }
 
 std::optional<std::chrono::steady_clock::time_point> deadline_after(std::optional<double> seconds) {

@@ -29,12 +29,9 @@ closes the connection. Waits use no CPU and let other Python threads run.)")
         .def(
             "get",
             [](Remote &remote, std::optional<double> timeout) {
-                return key_or_none(wait_in_slices(timeout, [&remote](std::chrono::milliseconds slice) {
-                    return remote.get_for(slice);
-                }));
+                return key_or_none(sliced(&Remote::get_for)(remote, timeout));
             },
             py::arg("timeout") = py::none(),
-            "get(timeout=None) -> str | None\n\n"
             "Waits for the next key and returns it as a one-character str; None when timeout\n"
             "seconds (None: no limit) passed without one. While a key is held, its repeats 1 to\n"
             "hold delay - 1 are skipped. Ctrl-C ends the wait with KeyboardInterrupt.\n"
@@ -49,7 +46,6 @@ closes the connection. Waits use no CPU and let other Python threads run.)")
                 }
                 return key_or_none(key);
             },
-            "poll() -> str | None\n\n"
             "A pending key without waiting, or None. No hold delay: every repeat of a held\n"
             "key comes through like a first press.")
         .def("set_hold_delay", without_gil(&Remote::set_hold_delay), py::arg("repeats"),

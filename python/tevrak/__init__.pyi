@@ -1,34 +1,24 @@
-# Type stub of the tevrak package (the compiled module and the pure-Python parts).
+# Type stub of the tevrak package: the compiled module's classes and functions;
+# the pure-Python parts carry their own annotations.
 import os
-from typing import Dict, Iterable, Iterator, List, NamedTuple, Optional, Tuple, Union
+from typing import Iterator, Optional, Tuple, Union
+
+from ._types import Error as Error
+from ._types import LinkError as LinkError
+from ._types import MenuItem as MenuItem
+from ._types import Pose as Pose
+from ._types import Speed as Speed
+from ._types import StartupError as StartupError
+from ._simulator import MotorState as MotorState
+from ._simulator import SensorReading as SensorReading
+from ._simulator import ServoState as ServoState
+from ._simulator import SimStatus as SimStatus
+from ._simulator import Simulator as Simulator
+from ._simulator import SimulatorError as SimulatorError
 
 __version__: str
 
 _Path = Union[str, os.PathLike[str]]
-
-class Pose(NamedTuple):
-    x: int
-    y: int
-    heading: int
-
-class Speed(NamedTuple):
-    linear: int
-    angular: int
-
-class MenuItem(NamedTuple):
-    text: str
-    value: int
-
-class Error(RuntimeError):
-    code: Optional[int]
-    unit: Optional[str]
-    function: Optional[str]
-    def __init__(
-        self, message: str, code: Optional[int] = ..., unit: Optional[str] = ..., function: Optional[str] = ...
-    ) -> None: ...
-
-class StartupError(Error): ...
-class LinkError(Error): ...
 
 def set_home(robot_folder: _Path) -> None: ...
 def home() -> str: ...
@@ -115,71 +105,3 @@ class ListMenu:
     def index(self) -> int: ...
     @property
     def current_text(self) -> str: ...
-
-class SimulatorError(RuntimeError): ...
-
-class ServoState(NamedTuple):
-    position: Optional[int]
-    low: int
-    high: int
-
-class MotorState(NamedTuple):
-    power: int
-    pid: bool
-    p: int
-    i: int
-    d: int
-    speed: int
-
-class SensorReading(NamedTuple):
-    distance: int
-    raw: int
-
-class SimStatus:
-    plugged: bool
-    pose: Pose
-    odometry: Tuple[int, int, int]
-    linear: int
-    angular: int
-    drive_status: int
-    remaining: int
-    encoders: Tuple[int, int]
-    sensors: Tuple[SensorReading, ...]
-    servos: Dict[int, ServoState]
-    motors: Dict[int, MotorState]
-    controller: Optional[Tuple[int, int, int, int]]
-
-class Simulator:
-    def __init__(
-        self,
-        arena: Tuple[int, int] = ...,
-        obstacles: Iterable[Tuple[int, int, int, int]] = ...,
-        start: Optional[Tuple[int, int, int]] = ...,
-        *,
-        radius: Optional[int] = ...,
-        sensors: Optional[Iterable[float]] = ...,
-        home: Optional[_Path] = ...,
-        program: Optional[str] = ...,
-        options: Iterable[str] = ...,
-        use: bool = ...,
-        timeout: float = ...,
-    ) -> None: ...
-    def start(self) -> Simulator: ...
-    def stop(self) -> Optional[int]: ...
-    def __enter__(self) -> Simulator: ...
-    def __exit__(self, *exc_info: object) -> None: ...
-    @property
-    def home(self) -> str: ...
-    @property
-    def log_path(self) -> str: ...
-    @property
-    def hdt_path(self) -> str: ...
-    @property
-    def running(self) -> bool: ...
-    def command(self, line: str) -> None: ...
-    def unplug(self) -> None: ...
-    def replug(self) -> None: ...
-    def status(self) -> SimStatus: ...
-    @property
-    def pose(self) -> Pose: ...
-    def frames(self) -> List[str]: ...

@@ -18,7 +18,8 @@ def test_link_error_when_the_board_is_unplugged_mid_run(sim):
     # The drive starts afresh and finds no terminal to open.
     with pytest.raises(tevrak.StartupError) as restart_failure:
         drive.done
-    failures = [(e.value.unit, e.value.function, e.value.code) for e in (drive_failure, sensor_failure, restart_failure)]
+    failures = [(e.value.unit, e.value.function, e.value.code)
+                for e in (drive_failure, sensor_failure, restart_failure)]
     assert failures == [("VW", "VWSetSpeed", 1), ("PSD", "PSDGetRaw", -1), ("VW", "VWDriveDone", -1)]
     assert isinstance(sensor_failure.value, tevrak.Error) and isinstance(sensor_failure.value, RuntimeError)
     assert str(sensor_failure.value).startswith("PSDGetRaw: ")
