@@ -8,42 +8,39 @@
 
 namespace tevrak::cxx {
 
-// A lock that a bounded wait can give up on. Built on a mutex and a
-// condition variable rather than std::timed_mutex, whose steady-clock wait
-// (pthread_mutex_clocklock) ThreadSanitizer does not see.
-class TimedLock {
+// The link's lock. Threads get it in the order they asked for it: a thread
+// that gives it up while others wait hands it to the first of them, so a
+// thread calling in a loop cannot starve the others. Its timed wait lets a
+// bounded wait give up on a link held by others. Built on a mutex and a
+// condition variable (std::timed_mutex's steady-clock wait,
+// pthread_mutex_clocklock, is invisible to ThreadSanitizer).
+class LinkLock {
 public:
     using Clock = std::chrono::steady_clock;
 
-    void lock() {
-        std::unique_lock guard(mutex_);
-        released_.wait(guard, [this] { return !held_; });
-        held_ = true;
-    }
-
-    // False when the lock was not free by deadline.
-    bool try_lock_until(Clock::time_point deadline) {
-        std::unique_lock guard(mutex_);
-        if (!released_.wait_until(guard, deadline, [this] { return !held_; })) return false;
-        held_ = true;
-        return true;
-    }
-
-    void unlock() {
-        {
-            const std::lock_guard guard(mutex_);
-            held_ = false;
-        }
-        released_.notify_one();
-    }
+    void lock() { acquire(nullptr); }
+    // False when the lock did not come by deadline.
+    bool try_lock_until(Clock::time_point deadline) { return acquire(&deadline); }
+    void unlock();
 
 private:
+    // A waiting thread, on its own stack, queued in order of arrival.
+    struct Waiter {
+        bool granted = false;
+        Waiter *next = nullptr;
+    };
+
+    bool acquire(const Clock::time_point *deadline);
+    void leave_queue(const Waiter *waiter);
+
     std::mutex mutex_;
-    std::condition_variable released_;
+    std::condition_variable granted_;
     bool held_ = false;
+    Waiter *first_ = nullptr;
+    Waiter *last_ = nullptr;
 };
 
-TimedLock &link_lock();
+LinkLock &link_lock();
 std::mutex &remote_lock();
 
 }  // namespace tevrak::cxx

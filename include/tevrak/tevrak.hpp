@@ -24,8 +24,9 @@
  * Threads: the C++ layer is safe from any number of threads. Every call that
  * uses the serial link holds one process-wide lock for its whole command
  * (start-up when needed, link check, frame, reply), so commands of different
- * threads never interleave on the link; waits give the lock up between
- * their queries. Remote has a lock of its own, never held while it sleeps on
+ * threads never interleave on the link. Threads get the link in the order
+ * they asked for it, so none is starved by another calling in a loop; waits
+ * give the lock up between their queries. Remote has a lock of its own, never held while it sleeps on
  * the daemon connection, and never blocks the link. The lock is the C++
  * layer's: C functions called beside it from other threads are not
  * serialised with it and may corrupt the link. ListMenu objects are
