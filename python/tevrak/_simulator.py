@@ -150,6 +150,8 @@ class Simulator:
     library forgets the simulated robot when it stops).
 
     The board's frames are logged to frames.log in the folder (see frames()).
+    The simulator ends at stop(), and also when the thread that started it
+    ends, so that a killed program leaves no simulator behind.
     """
 
     def __init__(
@@ -199,6 +201,11 @@ class Simulator:
         os.makedirs(self._home, exist_ok=True)
         self._home = os.path.abspath(self._home)
         command = [program, "--home", self._home, "--log", self.log_path] + self._args
+        # A simulator must not outlive a program that is killed: it gets
+        # SIGTERM when the thread that started it ends (setpriv, util-linux).
+        setpriv = shutil.which("setpriv")
+        if setpriv:
+            command = [setpriv, "--pdeathsig", "TERM", "--"] + command
         with open(os.path.join(self._home, "sim.err"), "wb") as errors:
             self._process = subprocess.Popen(
                 command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=errors, close_fds=True
