@@ -74,7 +74,7 @@ def test_stalled_at_a_wall_and_bounded_wait(sim):
     deadline = time.monotonic() + 5
     while not drive.stalled and time.monotonic() < deadline:
         time.sleep(0.05)
-    assert drive.stalled is True
+    assert drive.stalled is True and drive.status == 2
     assert sim.status().drive_status == 2
     assert sim.pose.x == 900  # the rim touches the wall
 

@@ -22,6 +22,14 @@ def test_keys_arrive_as_characters(lircd):
     assert remote.get(timeout=5) == "O"  # repeat 3
 
 
+def test_use_configuration_installs_it_through_sudo(lircd, no_sudo):
+    remote = tevrak.Remote()
+    remote.use_configuration(2)
+    assert remote.configuration == 2
+    commands = no_sudo.read_text().splitlines()[-2:]
+    assert commands == [f"cp {tevrak.home()}/bin/ir/2_lircd.conf /etc/lirc/lircd.conf", "/etc/init.d/lirc restart"]
+
+
 def test_get_gives_up_after_its_timeout_and_lets_threads_run(lircd):
     remote = tevrak.Remote()
     ticks = []
