@@ -10,7 +10,7 @@
 //  - start-up time of all four device units with a 10,000-line hdt.txt;
 //  - CPU used by RCINGet while it waits for a key against a private lircd;
 //  - latency of the C++ interface's calls against their C functions
-//    (Drive::set_speed, Drive::position), alternating runs of each.
+//    (Drive::set_speed, Drive::position), medians of calls taking turns.
 //
 //   tevrak_bench [--quick]     (--quick: fewer runs and a 1 s key wait)
 #include <sys/resource.h>
@@ -90,21 +90,23 @@ Figures measure(const std::function<void()> &call, int runs, int count) {
     return {median(latency), median(cpu), median(allocations)};
 }
 
-double wall_micros_per_call(const std::function<void()> &call, int count) {
+double micros_of(const std::function<void()> &call) {
     const auto start = Clock::now();
-    for (int i = 0; i < count; ++i) call();
-    return static_cast<double>(duration_cast<microseconds>(Clock::now() - start).count()) / count;
+    call();
+    return static_cast<double>(duration_cast<nanoseconds>(Clock::now() - start).count()) / 1000.0;
 }
 
-// Median latency of the C++ call over its C function's, from runs of each
-// taken in turn so that both see the same conditions.
-double cxx_over_c(const std::function<void()> &c_call, const std::function<void()> &cxx_call, int runs, int count) {
+// Median latency of the C++ call over its C function's. The two calls take
+// turns, one each, so that both see the same load on the machine.
+double cxx_over_c(const std::function<void()> &c_call, const std::function<void()> &cxx_call, int calls) {
     std::vector<double> c, cxx;
+    c.reserve(static_cast<std::size_t>(calls));
+    cxx.reserve(static_cast<std::size_t>(calls));
     c_call();
     cxx_call();
-    for (int run = 0; run < runs; ++run) {
-        c.push_back(wall_micros_per_call(c_call, count));
-        cxx.push_back(wall_micros_per_call(cxx_call, count));
+    for (int i = 0; i < calls; ++i) {
+        c.push_back(micros_of(c_call));
+        cxx.push_back(micros_of(cxx_call));
     }
     return median(cxx) / median(c);
 }
@@ -197,8 +199,9 @@ int main(int argc, char **argv) {
     const Figures query = measure([&] { VWGetPosition(&x, &y, &heading); }, runs, count);
 
     tevrak::Drive drive;
-    const double command_ratio = cxx_over_c([] { VWSetSpeed(100, 10); }, [&] { drive.set_speed(100, 10); }, runs, count);
-    const double query_ratio = cxx_over_c([&] { VWGetPosition(&x, &y, &heading); }, [&] { drive.position(); }, runs, count);
+    const double command_ratio = cxx_over_c([] { VWSetSpeed(100, 10); }, [&] { drive.set_speed(100, 10); }, runs * count);
+    const double query_ratio =
+        cxx_over_c([&] { VWGetPosition(&x, &y, &heading); }, [&] { drive.position(); }, runs * count);
 
     write_file(home + "/bin/hdt.txt", big_hdt(10000));
     const double startup = startup_millis(quick ? 3 : 5);

@@ -57,6 +57,16 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tevrak.pc DESTINATION ${CMAKE_INSTALL_
 install(PROGRAMS platform/usbSearch DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES packaging/hdt.txt.example packaging/99-tevrak-board.rules
   DESTINATION ${CMAKE_INSTALL_DATADIR}/tevrak)
+
+# The robot folder <TEVRAK_HOME>/bin (component robot_folder), where the
+# library runs usbSearch and reads hdt.txt. TEVRAK_HOME is absolute and
+# compiled into the library: it does not move with the prefix (DESTDIR still
+# applies). The example hdt.txt goes there only when none exists yet.
+set(TEVRAK_ROBOT_BIN "${TEVRAK_HOME}/bin")
+install(PROGRAMS platform/usbSearch DESTINATION "${TEVRAK_ROBOT_BIN}" COMPONENT robot_folder)
+install(CODE "set(TEVRAK_EXAMPLE_HDT \"${PROJECT_SOURCE_DIR}/packaging/hdt.txt.example\")
+set(TEVRAK_ROBOT_BIN \"${TEVRAK_ROBOT_BIN}\")" COMPONENT robot_folder)
+install(SCRIPT cmake/InstallExampleHdt.cmake COMPONENT robot_folder)
 if(TARGET tevrak-sim)
   install(TARGETS tevrak-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()

@@ -15,8 +15,12 @@ namespace tevrak::drive {
 // set-up frame (message written).
 protocol::Outcome start();
 
-// Reads the drive status byte (DA); status is set only on Outcome::ok.
-protocol::Outcome read_status(std::uint8_t &status);
+enum class Startup { when_needed, done };
+
+// Reads the drive status byte (DA), running the unit's start-up first unless
+// it is done (a loop that started the unit once and then only polls);
+// status is set only on Outcome::ok.
+protocol::Outcome read_status(std::uint8_t &status, Startup startup = Startup::when_needed);
 
 // Reads the remaining distance (FA) with one read of both reply bytes;
 // distance is set only on Outcome::ok. A short reply writes its message and

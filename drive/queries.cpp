@@ -19,10 +19,11 @@ constexpr int kStartupFailedStatus = -1;  // code of the status queries
 constexpr std::uint8_t kStatusDone = 1;
 constexpr std::uint8_t kStatusStalled = 2;
 
-// Reads the drive status byte into status. Returns the failure code of the
-// status queries, or 0 when status was read.
-int status_code(std::uint8_t &status) {
-    switch (drive::read_status(status)) {
+// Reads the drive status byte into status, running the unit's start-up first
+// unless it is done. Returns the failure code of the status queries, or 0
+// when status was read.
+int status_code(std::uint8_t &status, drive::Startup startup = drive::Startup::when_needed) {
+    switch (drive::read_status(status, startup)) {
     case Outcome::ok:
         return 0;
     case Outcome::startup_failed:
@@ -36,9 +37,11 @@ int status_code(std::uint8_t &status) {
 
 namespace tevrak::drive {
 
-Outcome read_status(std::uint8_t &status) {
+Outcome read_status(std::uint8_t &status, Startup startup) {
     std::array<std::uint8_t, 1> reply{};
-    const Outcome outcome = protocol::query(kUnit, Frame(protocol::op::VWDriveStatus), reply);
+    const Frame frame(protocol::op::VWDriveStatus);
+    const Outcome outcome = startup == Startup::done ? protocol::query_without_startup(kUnit, frame, reply)
+                                                     : protocol::query(kUnit, frame, reply);
     if (outcome == Outcome::ok) status = reply[0];
     return outcome;
 }
@@ -95,12 +98,14 @@ extern "C" int VWDriveDone(void) {
 }
 
 extern "C" int VWDriveWait(void) {
+    // The unit starts once, before the loop; should its gains step have lost
+    // the link, the first poll's link check reports it.
     if (!protocol::ensure_started(drive::kUnit)) return kStartupFailedStatus;
     // Each poll runs its own link check, whose flush pause paces the loop;
     // a board that stops answering ends the wait through that check.
     std::uint8_t status = 0;
     while (status != kStatusDone) {
-        const int failure = status_code(status);
+        const int failure = status_code(status, drive::Startup::done);
         if (failure != 0) return failure;
     }
     return 0;

@@ -67,6 +67,19 @@ std::unique_ptr<LoadedList<Servo>> servos;
 std::unique_ptr<LoadedList<Device>> motors;
 std::unique_ptr<LoadedList<Device>> sensors;
 
+// Sets table to the record's table when the record belongs to list.
+template <typename Record>
+bool find_table(const LoadedList<Record> *list, const void *record, Table *&table) {
+    if (list == nullptr) return false;
+    for (const Record &candidate : list->records) {
+        if (&candidate == record) {
+            table = candidate.table;
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string plain_device(Device &record, const Fields &fields) {
     OSStrcpy_n(record.name, std::string(fields.text(2)).c_str(), static_cast<int>(kNameLength));
     return std::string(fields.text(3));
@@ -106,6 +119,10 @@ Device *HDTLoadPSD(const char *path, int) {
     return load_sensors(file);
 }
 
-Table *HDTLoadTable(const char *, const Device *record) { return record != nullptr ? record->table : nullptr; }
-
-Table *HDTLoadTable(const char *, const Servo *record) { return record != nullptr ? record->table : nullptr; }
+Table *HDTLoadTable(const char *, const void *record) {
+    Table *table = nullptr;
+    if (record == nullptr) return nullptr;
+    if (find_table(servos.get(), record, table) || find_table(motors.get(), record, table)) return table;
+    find_table(sensors.get(), record, table);
+    return table;
+}

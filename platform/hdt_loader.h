@@ -16,14 +16,17 @@
 #include "protocol/devices.h"
 #include "protocol/hdt_file.h"
 
+// C linkage, like the loader unit they stand in for.
+extern "C" {
 tevrak::hdt::Servo *HDTLoadSERVO(const char *path, int flags);
 tevrak::hdt::Device *HDTLoadMOTOR(const char *path, int flags);
 tevrak::hdt::Device *HDTLoadPSD(const char *path, int flags);
 
-// The table of the given record (as the loader filled it in); nullptr for
-// none. The path is accepted for the loader's calling convention.
-tevrak::hdt::Table *HDTLoadTable(const char *path, const tevrak::hdt::Device *record);
-tevrak::hdt::Table *HDTLoadTable(const char *path, const tevrak::hdt::Servo *record);
+// The table of a record of a list the loader returned (as it filled it in);
+// nullptr for none, and for a record that is not the loader's. The path is
+// accepted for the loader's calling convention.
+tevrak::hdt::Table *HDTLoadTable(const char *path, const void *record);
+}
 
 namespace tevrak::hdt {
 // The loaders on an already open file (a seam for parser tests and fuzzing).

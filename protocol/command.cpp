@@ -76,6 +76,11 @@ int command_result(const Unit &unit, const Frame &frame, std::FILE *stream) {
 Outcome query(const Unit &unit, const Frame &frame, std::span<std::uint8_t> reply, std::FILE *stream,
               ReplyRead mode) {
     if (!ensure_started(unit)) return Outcome::startup_failed;
+    return query_without_startup(unit, frame, reply, stream, mode);
+}
+
+Outcome query_without_startup(const Unit &unit, const Frame &frame, std::span<std::uint8_t> reply,
+                              std::FILE *stream, ReplyRead mode) {
     if (!check_and_send(frame)) return link_failure(unit, stream, Outcome::link_failed);
     if (!skip_to_marker()) return link_failure(unit, stream, Outcome::no_reply);
     if (mode == ReplyRead::single_read) {

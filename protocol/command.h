@@ -65,7 +65,13 @@ Outcome query(const Unit &unit, const Frame &frame, std::span<std::uint8_t> repl
 // that sends its own set-up frame before its flag is set.
 Outcome send_without_startup(const Unit &unit, const Frame &frame, std::FILE *stream = stderr);
 
-// Writes a fixed message to stream and flushes standard output at once.
+// The query without the start-up step, for a loop that started its unit
+// once and then only polls (a failure inside the loop ends it; it never
+// starts the unit again midway).
+Outcome query_without_startup(const Unit &unit, const Frame &frame, std::span<std::uint8_t> reply,
+                              std::FILE *stream = stderr, ReplyRead mode = ReplyRead::bytewise);
+
+// Writes a fixed message to stream and flushes that stream at once.
 void write_message(std::FILE *stream, const char *text);
 
 }  // namespace tevrak::protocol

@@ -35,14 +35,21 @@ Paths &current() {
     return paths;
 }
 
+std::string &port() {
+    static std::string path = "/dev/ttyACM0";
+    return path;
+}
+
 }  // namespace
 
 const char *hdt_file() { return current().hdt.c_str(); }
 const char *usb_search() { return current().usb.c_str(); }
 const char *ir_config_dir() { return current().ir.c_str(); }
 const char *home() { return current().root.c_str(); }
+const char *default_port() { return port().c_str(); }
 
 void set_home(std::string_view root) { current().assign(root); }
+void set_default_port(std::string_view path) { port().assign(path); }
 
 }  // namespace tevrak::paths
 

@@ -16,8 +16,16 @@ const char *ir_config_dir();
 // The root folder itself, without a trailing slash.
 const char *home();
 
+// The serial device interface 1 opens when no USB line gives it a path:
+// "/dev/ttyACM0".
+const char *default_port();
+
 // Internal seam: moves every path under another root (used by tests and by
 // the simulator's generated set-ups). Not part of the public API.
 void set_home(std::string_view root);
+
+// Internal seam: another default port (tests point it into their private
+// robot folder, so that none of them ever opens a real serial device).
+void set_default_port(std::string_view path);
 
 }  // namespace tevrak::paths

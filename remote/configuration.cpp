@@ -29,13 +29,18 @@ extern "C" int RCINRestart(int code) {
     std::array<char, 200> path{};
     const int path_length =
         std::snprintf(path.data(), path.size(), rcin::kConfigFileFormat, tevrak::paths::ir_config_dir(), code);
+    const bool path_fits = path_length >= 0 && static_cast<std::size_t>(path_length) < path.size();
+    // The path goes to the shell as one word, so that a folder name holding
+    // a blank, a quote or a ';' can neither break the copy nor run anything.
+    std::array<char, 200> word{};
+    const int word_length = path_fits ? rcin::write_shell_word(path.data(), word) : -1;
     std::array<char, 200> copy{};
-    const int copy_length = std::snprintf(copy.data(), copy.size(), rcin::kCopyCommandFormat, path.data());
+    const int copy_length =
+        word_length >= 0 ? std::snprintf(copy.data(), copy.size(), rcin::kCopyCommandFormat, word.data()) : -1;
     // A path or command cut at its buffer would name another file: such a
     // copy is not run (only with a configuration folder of over 150
     // characters; the default one leaves the command at 74 at most).
-    const bool fits = path_length >= 0 && static_cast<std::size_t>(path_length) < path.size() &&
-                      copy_length >= 0 && static_cast<std::size_t>(copy_length) < copy.size();
+    const bool fits = copy_length >= 0 && static_cast<std::size_t>(copy_length) < copy.size();
     if (fits) rcin::run_command(copy.data());
     rcin::run_command(rcin::kRestartCommand);
     // Recorded whether or not the copy worked: the commands report nothing.

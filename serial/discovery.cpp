@@ -36,6 +36,17 @@ std::optional<std::string_view> next_token(std::string_view &text, std::string_v
     return token;
 }
 
+// A found path goes into its interface's slot. One that the open could not
+// use whole (over 99 characters) is refused, never cut: the slot is emptied,
+// so the interface fails to open rather than open another device (interface
+// 1 does not keep its default path).
+void store_path(int interface, std::string_view path) {
+    char *slot = path_slot(interface);
+    const std::size_t length = path.size() < kPathCopy ? path.size() : 0;
+    std::memcpy(slot, path.data(), length);
+    slot[length] = '\0';
+}
+
 }  // namespace
 
 std::optional<UsbLine> parse_usb_line(std::string_view line) {
@@ -68,12 +79,7 @@ int read_usb_lines(hdt::LineReader &file, std::string_view listing) {
             std::fflush(stdout);
             return 1;
         }
-        // A path that does not fit its slot is refused, never cut.
-        if (path && path->size() < kPathSlot) {
-            char *slot = path_slot(usb->interface);
-            std::memcpy(slot, path->data(), path->size());
-            slot[path->size()] = '\0';
-        }
+        if (path) store_path(usb->interface, *path);
     }
     return 0;
 }
@@ -84,7 +90,7 @@ using namespace tevrak::serial;
 
 extern "C" int SERGetPaths(void) {
     if (SERPathInit == 1) return 1;
-    std::snprintf(USBPATH1, kPathSlot, "%s", kDefaultPath);
+    std::snprintf(USBPATH1, kPathSlot, "%s", tevrak::paths::default_port());
 
     tevrak::hdt::LineReader file(tevrak::paths::hdt_file());
     if (!file.is_open()) {

@@ -14,7 +14,6 @@ inline constexpr int kInterfaces = 4;
 inline constexpr std::size_t kPathSlot = 256;       // USBPATHn, terminator included
 inline constexpr std::size_t kListingBuffer = 1200; // copy of the device listing
 inline constexpr std::size_t kPathCopy = 100;       // SERInit's working copy
-inline constexpr const char *kDefaultPath = "/dev/ttyACM0";
 
 extern char USBPATH1[kPathSlot];
 extern char USBPATH2[kPathSlot];

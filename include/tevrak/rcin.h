@@ -94,11 +94,15 @@ void RCINSetHoldDelay(int delay);
 /*
  * Installs remote configuration number code and restarts the daemon: runs
  * "sudo cp <home>/bin/ir/<code>_lircd.conf /etc/lirc/lircd.conf" (by default
- * "/home/pi/tevrak/bin/ir/%d_lircd.conf"), then
- * "sudo /etc/init.d/lirc restart", and records code as the controller code
- * whether or not the copy worked. The commands' outcome is not checked. It
- * does not connect, does not change the connection state and does not
- * reconnect to the restarted daemon.
+ * "/home/pi/tevrak/bin/ir/%d_lircd.conf"; a path holding a character the
+ * shell would interpret, such as a blank, a quote or ';', is passed in single
+ * quotes), then "sudo /etc/init.d/lirc restart", and records code as the
+ * controller code whether or not the copy worked. The commands' outcome is
+ * not checked. It does not connect, does not change the connection state and
+ * does not reconnect to the restarted daemon.
+ * To use the restarted daemon, release first: RCINRelease(), RCINRestart(n),
+ * and the next call connects. A unit still connected during the restart keeps
+ * the old daemon's closed connection: RCINInit returns 1 and RCINGet -1.
  * Result: always 0 (it carries no status).
  */
 int RCINRestart(int code);

@@ -8,6 +8,11 @@
  * the open one, reopens it with the baud rate and handshake value last given
  * to SERInit for it (the "reopen rule"). The controller board is interface 1.
  *
+ * Interface numbers outside 1 to 4 are refused by every operation before
+ * anything is touched (no reopen, no state change, no message except
+ * SERInit's own): SERInit, SERSendChar, SERSend, SERCheck, SERFlush and
+ * SERClose return 1; SERReceive and SERReceiveChar return -1.
+ *
  * The state is process-wide and not locked: call from one thread at a time.
  */
 #ifndef TEVRAK_SERIAL_LINK_H
@@ -23,6 +28,10 @@ extern "C" {
  * each device name up in the text printed by <home>/bin/usbSearch: the path is
  * the second ':'-separated field behind the first name token (tokens are
  * separated by blanks, '_', '-' and newlines) equal to the name.
+ * Device paths: a found path of at most 99 characters becomes the
+ * interface's path; a longer one is refused, never cut: the interface is left
+ * without a path (interface 1 too loses "/dev/ttyACM0"), so opening it fails
+ * with "error opening port\n". A name that is not found changes nothing.
  * Returns 0 once the file was read to its end; afterwards discovery is done
  * for the life of the process and later calls return 1 at once.
  * Returns 1 also when the file cannot be opened (message "No HDT file
@@ -39,9 +48,11 @@ int SERGetPaths(void);
  * control, no input or output translation, reads waiting at most 0.5 s.
  * Accepted rates: 0, 50, 75, 110, 134, 150, 200, 300, 600, 1200, 1800, 2400,
  * 4800, 9600, 19200, 38400, 57600, 115200, 230400.
+ * A failed discovery (no file, an invalid USB line) does not stop the open:
+ * the interface uses whatever path it has (interface 1: "/dev/ttyACM0").
  * Returns 0 on success; 1 for an interface outside 1 to 4 ("incorrect
- * interface, %d invalid\n" on stderr, nothing changes), a failed open or a
- * path that does not fit ("error opening port\n" on stderr), or a rate not in
+ * interface, %d invalid\n" on stderr, nothing changes), a failed open or an
+ * interface without a path ("error opening port\n" on stderr), or a rate not in
  * the list ("invalid baud rate!!!\n" on stdout; the port stays open and the
  * interface selected). A descriptor still held is closed before the new open.
  */

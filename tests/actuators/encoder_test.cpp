@@ -6,7 +6,6 @@
 
 #include "actuators/actuators_state.h"
 #include "hdt_text.h"
-#include "protocol/opcodes.h"
 #include "support/board_fixture.h"
 #include "tevrak/motor.h"
 
@@ -19,7 +18,7 @@ using tevrak::test::SimRobot;
 namespace actuators = tevrak::actuators;
 using Offsets = std::array<std::int32_t, 4>;
 
-constexpr std::uint8_t kEncoder = tevrak::protocol::op::ENCODERRead;
+constexpr std::uint8_t kEncoder = 0xE5;
 
 Bytes count_bytes(std::int32_t count) {
     const auto bits = static_cast<std::uint32_t>(count);

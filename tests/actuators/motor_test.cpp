@@ -6,7 +6,6 @@
 
 #include "actuators/actuators_state.h"
 #include "hdt_text.h"
-#include "protocol/opcodes.h"
 #include "support/board_fixture.h"
 #include "tevrak/motor.h"
 
@@ -19,7 +18,7 @@ using tevrak::test::SimRobot;
 using tevrak::test::table_line;
 namespace actuators = tevrak::actuators;
 
-constexpr std::uint8_t kDriveRaw = tevrak::protocol::op::MOTORDriveRaw;
+constexpr std::uint8_t kDriveRaw = 0xED;
 
 // Low byte of a value as it travels.
 constexpr std::uint8_t low(int value) { return static_cast<std::uint8_t>(value & 0xFF); }

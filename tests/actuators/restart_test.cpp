@@ -4,7 +4,6 @@
 
 #include "actuators/actuators_state.h"
 #include "hdt_text.h"
-#include "protocol/opcodes.h"
 #include "support/board_fixture.h"
 #include "tevrak/motor.h"
 #include "tevrak/servo.h"
@@ -16,7 +15,6 @@ using tevrak::test::OutputCapture;
 using tevrak::test::settled_frames;
 using tevrak::test::SimRobot;
 namespace actuators = tevrak::actuators;
-namespace op = tevrak::protocol::op;
 using Offsets = std::array<std::int32_t, 4>;
 
 TEST(ActuatorStartup, UnopenableLinkFailsEveryOperationWithoutSending) {
@@ -59,7 +57,7 @@ TEST(ServoRestart, FailedLinkCheckClearsTheFlagAndTheNextCallReloads) {
     robot.board.clear();
     EXPECT_EQ(SERVOSet(1, 0), 0);
     EXPECT_EQ(actuators::SERVOInitialised, 1);
-    EXPECT_EQ(settled_frames(robot.board, 1), (std::vector<Bytes>{{op::SERVOSetRaw, 1, 20}})) << "new table in use";
+    EXPECT_EQ(settled_frames(robot.board, 1), (std::vector<Bytes>{{0xF3, 1, 20}})) << "new table in use";
 }
 
 TEST(ServoRestart, SetReportsSuccessWhateverBecameOfItsCommand) {
@@ -74,7 +72,7 @@ TEST(ServoRestart, SetReportsSuccessWhateverBecameOfItsCommand) {
 
 TEST(ServoRestart, ServoFailureLeavesTheMotorsStarted) {
     SimRobot robot("MOTOR m1 -\n");
-    robot.board.set_reply(op::ENCODERRead, {0, 0, 0, 9});
+    robot.board.set_reply(0xE5, {0, 0, 0, 9});
     ASSERT_EQ(ENCODERReset(1), 0);
     ASSERT_EQ(SERVOInit(), 0);
     robot.board.unplug();
@@ -88,13 +86,13 @@ TEST(ServoRestart, ServoFailureLeavesTheMotorsStarted) {
     robot.board.replug();
     robot.board.clear();
     EXPECT_EQ(MOTORDriveRaw(2, 7), 0) << "the port is reopened for the motors";
-    EXPECT_EQ(settled_frames(robot.board, 1), (std::vector<Bytes>{{op::MOTORDriveRaw, 2, 7}}));
+    EXPECT_EQ(settled_frames(robot.board, 1), (std::vector<Bytes>{{0xED, 2, 7}}));
     EXPECT_EQ(actuators::ENCODERBaseVal[0], 9) << "no motor restart happened";
 }
 
 TEST(MotorRestart, FailedLinkCheckReloadsTheListAndZeroesTheEncoders) {
     SimRobot robot("MOTOR m1 mt\nTABLE mt 10\n");
-    robot.board.set_reply(op::ENCODERRead, {0, 0, 0, 50});
+    robot.board.set_reply(0xE5, {0, 0, 0, 50});
     ASSERT_EQ(ENCODERReset(3), 0);
     ASSERT_EQ(ENCODERRead(3), 0);
     robot.board.unplug();
@@ -110,7 +108,7 @@ TEST(MotorRestart, FailedLinkCheckReloadsTheListAndZeroesTheEncoders) {
     EXPECT_EQ(ENCODERRead(3), 50) << "after a restart the board's own count is read";
     EXPECT_EQ(actuators::ENCODERBaseVal, (Offsets{0, 0, 0, 0}));
     EXPECT_EQ(MOTORDrive(1, 100), 0);
-    EXPECT_EQ(settled_frames(robot.board, 2), (std::vector<Bytes>{{op::ENCODERRead, 3}, {op::MOTORDriveRaw, 1, 30}}));
+    EXPECT_EQ(settled_frames(robot.board, 2), (std::vector<Bytes>{{0xE5, 3}, {0xED, 1, 30}}));
 }
 
 TEST(MotorRestart, DriveReportsSuccessWhateverBecameOfItsCommand) {

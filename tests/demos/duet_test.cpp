@@ -2,6 +2,7 @@
 // short while and then killed.
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -12,12 +13,53 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 extern char **environ;
+
+// Each program's thread function, compiled once more with its calls to printf
+// and to the mutex renamed to the recorders below (see CMakeLists.txt).
+extern "C" {
+void *duet_guarded_slave(void *number);
+void *duet_split_slave(void *number);
+void *duet_plain_slave(void *number);
+}
+
+namespace {
+
+// The calls of one traced thread; read after the thread has ended.
+std::vector<std::string> traced_calls;
+int traced_prints = 0;
+constexpr int kTracedPrints = 6;  // the thread ends inside its sixth printf
+
+}  // namespace
+
+extern "C" int duet_traced_printf(const char *format, ...) {
+    std::array<char, 64> text{};
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text.data(), text.size(), format, arguments);
+    va_end(arguments);
+    traced_calls.push_back(std::string("printf ") + text.data());
+    if (++traced_prints == kTracedPrints) pthread_exit(nullptr);
+    return static_cast<int>(std::string_view(text.data()).size());
+}
+
+extern "C" int duet_traced_lock(pthread_mutex_t *mutex) {
+    traced_calls.emplace_back("lock");
+    return pthread_mutex_lock(mutex);
+}
+
+extern "C" int duet_traced_unlock(pthread_mutex_t *mutex) {
+    traced_calls.emplace_back("unlock");
+    return pthread_mutex_unlock(mutex);
+}
 
 namespace {
 
@@ -125,6 +167,41 @@ void expect_killed_while_running(const ProgramRun &run) {
     EXPECT_TRUE(WIFSIGNALED(run.status) && WTERMSIG(run.status) == SIGKILL)
         << "the program was still running when stopped (status " << run.status << ")";
     EXPECT_EQ(run.err, "") << "nothing on standard error";
+}
+
+// One pass of each thread's loop, call by call: the guarded one locks around
+// its two halves, the split one writes the same halves without a lock, the
+// plain one writes each line with a single call.
+TEST(Duet, EachPassOfTheLoopMakesItsCalls) {
+    struct Case {
+        const char *program;
+        void *(*slave)(void *);
+        int number;
+        std::vector<std::string> pass;
+    };
+    const Case cases[] = {
+        {"duet_guarded", duet_guarded_slave, 2, {"lock", "printf START2 -- ", "printf 2STOP\n", "unlock"}},
+        {"duet_split", duet_split_slave, 1, {"printf START1 -- ", "printf 1STOP\n"}},
+        {"duet_plain", duet_plain_slave, 2, {"printf thread 2\n"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.program);
+        traced_calls.clear();
+        traced_prints = 0;
+        pthread_t thread;
+        ASSERT_EQ(pthread_create(&thread, nullptr, c.slave, reinterpret_cast<void *>(static_cast<std::intptr_t>(c.number))), 0);
+        ASSERT_EQ(pthread_join(thread, nullptr), 0);
+        // The passes up to the sixth printf, where the thread was ended.
+        std::vector<std::string> expected;
+        for (int prints = 0; prints < kTracedPrints;) {
+            for (const std::string &call : c.pass) {
+                if (prints == kTracedPrints) break;
+                expected.push_back(call);
+                if (call.starts_with("printf")) ++prints;
+            }
+        }
+        EXPECT_EQ(traced_calls, expected);
+    }
 }
 
 TEST(Duet, GuardedLinesAreAlwaysWhole) {

@@ -6,14 +6,12 @@
 #include <string>
 
 #include "drive_test_support.h"
-#include "protocol/opcodes.h"
 #include "serial/serial_state.h"
 #include "tevrak/drive.h"
 
 namespace {
 
 using namespace tevrak::test;
-namespace op = tevrak::protocol::op;
 using tevrak::drive::VWInitialised;
 
 struct Operation {
@@ -102,11 +100,25 @@ TEST(DriveFailures, NextCallAfterALinkFailureRestartsTheUnit) {
     EXPECT_EQ(VWInitialised, 1);
 }
 
+// The wait starts the unit once and then only polls: when the start-up's
+// gains step loses the board, the wait's own link check fails next (no second
+// start-up in the middle of the wait).
+TEST(DriveFailures, WaitStartsTheUnitOnceThenPolls) {
+    SimRobot robot(kDriveHdt);
+    robot.board.hang_up_after_bytes(9);  // the probe and the set-up frame, then gone
+    OutputCapture cap;
+    const int result = VWDriveWait();
+    cap.stop();
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(cap.err(), "VW: Timeout!!!\nerror opening port\nVW: Timeout!!!\n");
+    EXPECT_EQ(robot.board.frames(), (std::vector<Bytes>{kSetupFrame}));
+}
+
 // A reply that never comes ends the query like a failed link check.
 TEST(DriveFailures, MissingReplyMarker) {
     SimRobot robot(kDriveHdt);
     start_unit(robot);
-    robot.board.queue_reply(op::VWGetPosition, {});
+    robot.board.queue_reply(0xF1, {});
     {
         OutputCapture cap;
         EXPECT_EQ(VWGetPosition(&g_a, &g_b, &g_c), 1);
@@ -117,7 +129,7 @@ TEST(DriveFailures, MissingReplyMarker) {
 
     // The next query starts the unit again and is answered.
     robot.board.clear();
-    robot.board.set_reply(op::VWGetPosition, {0x00, 0x01, 0x00, 0x02, 0x00, 0x00});
+    robot.board.set_reply(0xF1, {0x00, 0x01, 0x00, 0x02, 0x00, 0x00});
     ASSERT_EQ(VWGetPosition(&g_a, &g_b, &g_c), 0);
     EXPECT_EQ(g_a, 1);
     EXPECT_EQ(robot.board.frames().front(), kSetupFrame);
@@ -126,7 +138,7 @@ TEST(DriveFailures, MissingReplyMarker) {
 TEST(DriveFailures, MissingRemainReplyIsALinkFailure) {
     SimRobot robot(kDriveHdt);
     start_unit(robot);
-    robot.board.queue_reply(op::VWDriveRemain, {});
+    robot.board.queue_reply(0xFA, {});
     OutputCapture cap;
     EXPECT_EQ(VWDriveRemain(), 1);
     EXPECT_EQ(cap.err(), "VW: Timeout!!!\n");
@@ -136,7 +148,7 @@ TEST(DriveFailures, MissingRemainReplyIsALinkFailure) {
 TEST(DriveFailures, ReplyCutShort) {
     SimRobot robot(kDriveHdt);
     start_unit(robot);
-    robot.board.queue_reply(op::VWGetSpeed, {'>', 0xFF});
+    robot.board.queue_reply(0xD8, {'>', 0xFF});
     OutputCapture cap;
     EXPECT_EQ(VWGetSpeed(&g_a, &g_b), 1);
     EXPECT_EQ(cap.err(), "VW: Timeout!!!\n");
@@ -148,7 +160,7 @@ TEST(DriveFailures, ReplyCutShort) {
 TEST(DriveFailures, ShortRemainReply) {
     SimRobot robot(kDriveHdt);
     start_unit(robot);
-    robot.board.queue_reply(op::VWDriveRemain, {'>', 0x01});
+    robot.board.queue_reply(0xFA, {'>', 0x01});
     {
         OutputCapture cap;
         EXPECT_EQ(VWDriveRemain(), -1);
@@ -158,7 +170,7 @@ TEST(DriveFailures, ShortRemainReply) {
     EXPECT_EQ(tevrak::serial::SERType, 1) << "the port stays open";
 
     robot.board.clear();
-    robot.board.set_reply(op::VWDriveRemain, {0x00, 0x05});
+    robot.board.set_reply(0xFA, {0x00, 0x05});
     EXPECT_EQ(VWDriveRemain(), 5);
     EXPECT_EQ(robot.board.frames().front(), kSetupFrame);
 }

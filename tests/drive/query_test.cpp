@@ -4,19 +4,17 @@
 #include <array>
 
 #include "drive_test_support.h"
-#include "protocol/opcodes.h"
 #include "tevrak/drive.h"
 
 namespace {
 
 using namespace tevrak::test;
-namespace op = tevrak::protocol::op;
 
 TEST(DriveQueries, SpeedAndPositionReplies) {
     SimRobot robot(kDriveHdt);
     start_unit(robot);
-    robot.board.set_reply(op::VWGetSpeed, {0xFF, 0xFF, 0x00, 0x4E});
-    robot.board.set_reply(op::VWGetPosition, {0x00, 0x0A, 0xFF, 0xF6, 0x00, 0x9D});
+    robot.board.set_reply(0xD8, {0xFF, 0xFF, 0x00, 0x4E});
+    robot.board.set_reply(0xF1, {0x00, 0x0A, 0xFF, 0xF6, 0x00, 0x9D});
 
     int linear = 7, angular = 7;
     ASSERT_EQ(VWGetSpeed(&linear, &angular), 0);
@@ -30,25 +28,20 @@ TEST(DriveQueries, SpeedAndPositionReplies) {
     EXPECT_EQ(heading, 90);
 
     // Unwanted results may be skipped.
-    robot.board.set_reply(op::VWGetPosition, {0x80, 0x00, 0x00, 0x00, 0xFF, 0xFF});
+    robot.board.set_reply(0xF1, {0x80, 0x00, 0x00, 0x00, 0xFF, 0xFF});
     ASSERT_EQ(VWGetPosition(&x, nullptr, nullptr), 0);
     EXPECT_EQ(x, -32768);
     ASSERT_EQ(VWGetSpeed(nullptr, &angular), 0);
 
-    Bytes expected = checked({op::VWGetSpeed});
-    for (std::uint8_t code : {op::VWGetPosition, op::VWGetPosition, op::VWGetSpeed}) {
-        expected.push_back(0x0D);
-        expected.push_back(code);
-    }
-    EXPECT_EQ(wire_after_frames(robot, 4), expected);
+    EXPECT_EQ(wire_after_frames(robot, 4), (Bytes{0x0D, 0xD8, 0x0D, 0xF1, 0x0D, 0xF1, 0x0D, 0xD8}));
 }
 
 TEST(DriveQueries, RemainingDistanceIsUnsigned) {
     SimRobot robot(kDriveHdt);
     start_unit(robot);
-    robot.board.set_reply(op::VWDriveRemain, {0xFF, 0xFE});
+    robot.board.set_reply(0xFA, {0xFF, 0xFE});
     EXPECT_EQ(VWDriveRemain(), 65534);
-    robot.board.set_reply(op::VWDriveRemain, {0x01, 0x00});
+    robot.board.set_reply(0xFA, {0x01, 0x00});
     EXPECT_EQ(VWDriveRemain(), 256);
     EXPECT_EQ(wire_after_frames(robot, 2), (Bytes{0x0D, 0xFA, 0x0D, 0xFA}));
 }
@@ -57,19 +50,19 @@ TEST(DriveQueries, StatusDoneAndStalled) {
     SimRobot robot(kDriveHdt);
     start_unit(robot);
     for (int status : {0, 1, 2, 255}) {
-        robot.board.set_reply(op::VWDriveStatus, {static_cast<std::uint8_t>(status)});
+        robot.board.set_reply(0xDA, {static_cast<std::uint8_t>(status)});
         EXPECT_EQ(VWDriveDone(), status);
         EXPECT_EQ(VWStalled(), status == 2 ? 0 : 1) << status;
     }
-    EXPECT_EQ(robot.board.frames(), std::vector<Bytes>(8, Bytes{op::VWDriveStatus}));
+    EXPECT_EQ(robot.board.frames(), std::vector<Bytes>(8, Bytes{0xDA}));
 }
 
 TEST(DriveQueries, StrayBytesBeforeTheMarkerAreSkipped) {
     SimRobot robot(kDriveHdt);
     start_unit(robot);
     robot.board.set_reply_prefix({0x00, 0x0D, 'x', 0xFF, 0x3C});
-    robot.board.set_reply(op::VWGetPosition, {0x00, 0x0A, 0xFF, 0xF6, 0x00, 0x9D});
-    robot.board.set_reply(op::VWDriveRemain, {0x12, 0x34});
+    robot.board.set_reply(0xF1, {0x00, 0x0A, 0xFF, 0xF6, 0x00, 0x9D});
+    robot.board.set_reply(0xFA, {0x12, 0x34});
     int x = 0, y = 0, heading = 0;
     ASSERT_EQ(VWGetPosition(&x, &y, &heading), 0);
     EXPECT_EQ((std::array{x, y, heading}), (std::array{10, -10, 90}));
@@ -79,10 +72,10 @@ TEST(DriveQueries, StrayBytesBeforeTheMarkerAreSkipped) {
 TEST(DriveQueries, WaitPollsUntilTheManoeuvreIsDone) {
     SimRobot robot(kDriveHdt);
     start_unit(robot);
-    for (std::uint8_t status : {0, 0, 2, 1}) robot.board.queue_reply(op::VWDriveStatus, {'>', status});
-    robot.board.set_reply(op::VWDriveStatus, {0});  // never reached
+    for (std::uint8_t status : {0, 0, 2, 1}) robot.board.queue_reply(0xDA, {'>', status});
+    robot.board.set_reply(0xDA, {0});  // never reached
     EXPECT_EQ(VWDriveWait(), 0);
-    EXPECT_EQ(robot.board.frames(), std::vector<Bytes>(4, Bytes{op::VWDriveStatus}));
+    EXPECT_EQ(robot.board.frames(), std::vector<Bytes>(4, Bytes{0xDA}));
     EXPECT_EQ(robot.board.probes(), 4);  // a link check per poll
 }
 

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <thread>
 
-#include "protocol/opcodes.h"
 #include "support/board_fixture.h"
 #include "tevrak/drive.h"
 #include "tevrak/motor.h"
@@ -16,12 +15,11 @@ namespace {
 using namespace std::chrono_literals;
 using tevrak::test::OutputCapture;
 using tevrak::test::SimRobot;
-namespace op = tevrak::protocol::op;
 using Clock = std::chrono::steady_clock;
 
 TEST(BadBoard, GarbageBetweenCommandsIsSkipped) {
     SimRobot robot("KINEMA 0 0 0 0\n");
-    robot.board.set_reply(op::PSDGetRaw, {0x12, 0x34});
+    robot.board.set_reply(0xF0, {0x12, 0x34});
     ASSERT_EQ(PSDGetRaw(1), 0x1234);
     // Garbage arriving while the library is idle: the next link check and
     // marker wait skip it.
@@ -30,7 +28,7 @@ TEST(BadBoard, GarbageBetweenCommandsIsSkipped) {
     robot.board.set_reply_prefix({0xFF, 0x00, 0x0D, 0x0A, 0x3C});
     EXPECT_EQ(PSDGetRaw(1), 0x1234);
     int x = 0, y = 0, heading = 0;
-    robot.board.set_reply(op::VWGetPosition, {0x00, 0x0A, 0xFF, 0xF6, 0x00, 0x9D});
+    robot.board.set_reply(0xF1, {0x00, 0x0A, 0xFF, 0xF6, 0x00, 0x9D});
     EXPECT_EQ(VWGetPosition(&x, &y, &heading), 0);
     EXPECT_EQ(x, 10);
     EXPECT_EQ(y, -10);
@@ -39,7 +37,7 @@ TEST(BadBoard, GarbageBetweenCommandsIsSkipped) {
 
 TEST(BadBoard, LateRepliesWithinAndBeyondTheBound) {
     SimRobot robot;
-    robot.board.set_reply(op::ENCODERRead, {0, 0, 0, 42});
+    robot.board.set_reply(0xE5, {0, 0, 0, 42});
     robot.board.set_reply_delay(1200ms);
     EXPECT_EQ(ENCODERRead(1), 42) << "two silent reads are within the bound";
     robot.board.set_reply_delay(2600ms);
@@ -59,7 +57,7 @@ TEST(BadBoard, LateRepliesWithinAndBeyondTheBound) {
 TEST(BadBoard, ProbeAnswersAfterStrayBytes) {
     SimRobot robot;
     robot.board.queue_probe_answer({0x01, 0x02, 0x03, 0x04, 0x05, 0x3E});
-    robot.board.set_reply(op::PSDGetRaw, {0x00, 0x07});
+    robot.board.set_reply(0xF0, {0x00, 0x07});
     EXPECT_EQ(PSDGetRaw(1), 7);
     EXPECT_EQ(robot.board.probes(), 6);
 }

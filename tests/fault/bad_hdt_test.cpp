@@ -20,7 +20,6 @@ namespace {
 using tevrak::sim::Bytes;
 using tevrak::test::OutputCapture;
 using tevrak::test::SimRobot;
-namespace op = tevrak::protocol::op;
 
 tevrak::drive::DriveSettings settings_of(const std::string &text) {
     tevrak::test::TempHome home;
@@ -31,7 +30,7 @@ tevrak::drive::DriveSettings settings_of(const std::string &text) {
 
 // Every unit against the board with this file; returns the drive's set-up frame.
 Bytes start_everything(SimRobot &robot) {
-    robot.board.set_reply(op::PSDGetRaw, {0x08, 0x00});
+    robot.board.set_reply(0xF0, {0x08, 0x00});
     OutputCapture capture;
     EXPECT_EQ(VWInit(), 0);
     EXPECT_EQ(SERVOSet(1, 100), 0);
@@ -124,7 +123,7 @@ TEST(BadHdtFile, DuplicateKeysLastWins) {
 
 TEST(BadHdtFile, DeviceNamingAMissingTable) {
     SimRobot robot("PSD front nothere\n");
-    robot.board.set_reply(op::PSDGetRaw, {0x01, 0x23});
+    robot.board.set_reply(0xF0, {0x01, 0x23});
     OutputCapture capture;
     EXPECT_EQ(PSDGet(1), 0x123);
     EXPECT_EQ(capture.err(), "PSD: No table, returning raw value\n");

@@ -8,7 +8,6 @@
 #include <string>
 #include <thread>
 
-#include "protocol/opcodes.h"
 #include "support/board_fixture.h"
 #include "tevrak/drive.h"
 #include "tevrak/motor.h"
@@ -20,7 +19,6 @@ namespace {
 using tevrak::sim::Bytes;
 using tevrak::test::OutputCapture;
 using tevrak::test::SimRobot;
-namespace op = tevrak::protocol::op;
 
 constexpr const char *kRobot = "KINEMA 0 0 0 0\nSERVO s 0 255 -\nMOTOR m -\nPSD p -\n";
 
@@ -52,10 +50,10 @@ const UnitCase kQueries[] = {
 };
 
 void script_replies(tevrak::sim::Board &board) {
-    board.set_reply(op::ENCODERRead, {0x01, 0x02, 0x03, 0x04});
-    board.set_reply(op::PSDGetRaw, {0x0F, 0xFF});
-    board.set_reply(op::VWGetPosition, {0x00, 0x0A, 0xFF, 0xF6, 0x00, 0x9D});
-    board.set_reply(op::VWDriveStatus, {0x01});
+    board.set_reply(0xE5, {0x01, 0x02, 0x03, 0x04});
+    board.set_reply(0xF0, {0x0F, 0xFF});
+    board.set_reply(0xF1, {0x00, 0x0A, 0xFF, 0xF6, 0x00, 0x9D});
+    board.set_reply(0xDA, {0x01});
 }
 
 // Waits until the board has seen nothing new for a while: every byte of the
@@ -118,7 +116,7 @@ TEST(Unplug, InTheMiddleOfAReply) {
         SCOPED_TRACE(unit.name);
         ASSERT_EQ(unit.call(), unit.ok);
         settle(robot.board);
-        const std::uint8_t opcode = std::string(unit.name).rfind("PSD", 0) == 0 ? op::PSDGetRaw : op::ENCODERRead;
+        const std::uint8_t opcode = std::string(unit.name).rfind("PSD", 0) == 0 ? 0xF0 : 0xE5;
         robot.board.queue_reply(opcode, {0x3E, 0x01});
         robot.board.hang_up_after_next_reply();
         expect_failure(unit);
@@ -128,7 +126,7 @@ TEST(Unplug, InTheMiddleOfAReply) {
     // The drive's queries: the link-check code 1, then a working call.
     ASSERT_EQ(position(), 0);
     settle(robot.board);
-    robot.board.queue_reply(op::VWGetPosition, {0x3E, 0x00, 0x0A});
+    robot.board.queue_reply(0xF1, {0x3E, 0x00, 0x0A});
     robot.board.hang_up_after_next_reply();
     {
         OutputCapture capture;

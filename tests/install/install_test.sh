@@ -1,8 +1,9 @@
 #!/bin/sh
-# Installs the build into a temporary prefix, builds an out-of-tree C program
-# with pkg-config, out-of-tree C++ programs with find_package (the C++
-# interface, static and shared) and the examples from the installed package,
-# and runs the consumers against the installed simulator.
+# Installs the build into a temporary prefix and checks what lands in the
+# robot folder; builds an out-of-tree C program with pkg-config, out-of-tree
+# C++ programs with find_package (the C++ interface, static and shared) and
+# the examples from the installed package, and runs the consumers against the
+# installed simulator, found through the installed usbSearch and hdt.txt.
 #   install_test.sh <build dir> <source dir of this test> <robot folder> <extra compile flags>
 set -eu
 build=$1; here=$2; home=$3; flags=${4:-}
@@ -10,11 +11,36 @@ work=$(mktemp -d /tmp/tevrak-install-XXXXXX)
 sim=""
 cleanup() { [ -n "$sim" ] && kill "$sim" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
+fail() { echo "install test: $*" >&2; exit 1; }
 
+# The robot folder gets usbSearch and, when it has none, the example hdt.txt.
+mkdir -p "$home/bin"
+rm -f "$home/bin/hdt.txt" "$home/bin/usbSearch"
 cmake --install "$build" --prefix "$work/prefix" > "$work/install.log"
+[ -x "$home/bin/usbSearch" ] || fail "no usbSearch in $home/bin"
+cmp -s "$here/../../platform/usbSearch" "$home/bin/usbSearch" || fail "$home/bin/usbSearch is not the shipped one"
+cmp -s "$here/../../packaging/hdt.txt.example" "$home/bin/hdt.txt" || fail "no example hdt.txt in $home/bin"
+# An existing hdt.txt is never overwritten.
+echo "# edited for this robot" >> "$home/bin/hdt.txt"
+cp "$home/bin/hdt.txt" "$work/edited-hdt.txt"
+cmake --install "$build" --prefix "$work/prefix" > "$work/install-again.log"
+cmp -s "$work/edited-hdt.txt" "$home/bin/hdt.txt" || fail "the install overwrote $home/bin/hdt.txt"
+
 prefix="$work/prefix"
 libdir=$(ls -d "$prefix"/lib*/pkgconfig | head -n 1)
 libdir=${libdir%/pkgconfig}
+
+# The shared library exports the public C API, the screen stand-in and the
+# C++ interface (tevrak::Drive::Drive(), the type of tevrak::LinkError), not
+# the other stand-ins or the C++ internals (tevrak::cxx::link_lock()).
+exported=$(nm -D --defined-only "$libdir/libtevrak.so" | awk '{print $3}' | sed 's/@.*//')
+for name in SERInit VWStraight LMInit LCDInit LCDGetColorFromName gLCDHandle HDTSetHome \
+            _ZN6tevrak5DriveC1Ev _ZTIN6tevrak9LinkErrorE; do
+  echo "$exported" | grep -qx "$name" || fail "libtevrak.so does not export $name"
+done
+for name in OSExecute OSStrcpy_n HDTLoadSERVO HDTLoadTable _ZN6tevrak3cxx9link_lockEv; do
+  echo "$exported" | grep -qx "$name" && fail "libtevrak.so exports $name"
+done
 
 PKG_CONFIG_PATH="$libdir/pkgconfig" cc $flags -std=c99 -Wall -Wextra -pedantic-errors "$here/c_consumer.c" \
   $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs tevrak) -o "$work/c_consumer"
@@ -25,11 +51,16 @@ cmake -S "$here/../../examples" -B "$work/examples" -DCMAKE_PREFIX_PATH="$prefix
   -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" > "$work/examples.log"
 cmake --build "$work/examples" > "$work/examples-build.log"
 
-mkdir -p "$home"
-"$prefix/bin/tevrak-sim" --home "$home" --log "$work/frames.log" > "$work/sim.out" 2>&1 &
+# The simulator in a folder of its own. The installed usbSearch lists a
+# by-id folder holding a link to the simulated board, whose token "board"
+# the example hdt.txt names.
+mkdir -p "$work/sim-home" "$work/by-id"
+"$prefix/bin/tevrak-sim" --home "$work/sim-home" --log "$work/frames.log" > "$work/sim.out" 2>&1 &
 sim=$!
 for i in $(seq 50); do grep -q "board ready" "$work/sim.out" 2>/dev/null && break; sleep 0.1; done
 grep -q "board ready" "$work/sim.out"
+ln -s "$work/sim-home/dev/ttyBOARD" "$work/by-id/usb-Tevrak_board_sim-if00"
+export USBSEARCH_DIR="$work/by-id"
 
 LD_LIBRARY_PATH="$libdir" "$work/c_consumer"
 "$work/cxx/cxx_consumer"

@@ -1,8 +1,10 @@
 // Growth of the item array and what a failed allocation leaves behind.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "menu/allocation.h"
@@ -80,6 +82,15 @@ TEST_F(ListMenuAllocation, ArrayGrowsByExactlyOneRecordPerItem) {
     record.add(1);
     EXPECT_EQ(requests.back().block, nullptr) << "after a release the array starts afresh";
     EXPECT_EQ(requests.back().bytes, sizeof(LMItem));
+}
+
+TEST_F(ListMenuAllocation, SizeThatCannotGrowAsksForNoMemory) {
+    tevrak::menu::set_reallocator(failing_reallocate);
+    LMItem item{};
+    for (const std::int32_t size : {-1, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()}) {
+        EXPECT_EQ(tevrak::menu::grow_by_one(&item, size), nullptr) << size;
+    }
+    EXPECT_TRUE(requests.empty());
 }
 
 TEST_F(ListMenuAllocation, FailureLeavesTheMenuAsItWas) {

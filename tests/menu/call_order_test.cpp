@@ -12,7 +12,7 @@
 extern "C" {
 LCDColor __real_LCDGetColorFromName(const char *name);
 int __real_LCDGetFBInfo(LCDFBInfo *info);
-void OS_STRCPY_REAL(char *dest, const char *src, int n);
+void __real_OSStrcpy_n(char *dest, const char *src, int n);
 }
 
 namespace {
@@ -40,9 +40,9 @@ int __wrap_LCDGetFBInfo(LCDFBInfo *info) {
     return __real_LCDGetFBInfo(info);
 }
 
-void OS_STRCPY_WRAP(char *dest, const char *src, int n) {
+void __wrap_OSStrcpy_n(char *dest, const char *src, int n) {
     calls.push_back({std::string("copy ") + src, dest, n});
-    OS_STRCPY_REAL(dest, src, n);
+    __real_OSStrcpy_n(dest, src, n);
 }
 
 }  // extern "C"

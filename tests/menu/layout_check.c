@@ -30,7 +30,3 @@ _Static_assert(offsetof(LMMenu, index) == 108, "index");
 _Static_assert(offsetof(LMMenu, items) == ROUND_UP(112u, POINTER), "items");
 _Static_assert(offsetof(LMMenu, auxC) == offsetof(LMMenu, items) + POINTER, "auxC");
 _Static_assert(sizeof(LMMenu) == ROUND_UP(offsetof(LMMenu, auxC) + WORD, _Alignof(LMMenu)), "menu size");
-
-/* The C compiler's record sizes, compared at run time with the C++ ones. */
-size_t lm_c_menu_size(void) { return sizeof(LMMenu); }
-size_t lm_c_item_size(void) { return sizeof(LMItem); }

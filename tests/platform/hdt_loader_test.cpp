@@ -7,6 +7,15 @@
 #include "platform/os.h"
 #include "support/temp_home.h"
 
+extern "C" {
+void *c_load_servos(const char *path);
+void *c_load_motors(const char *path);
+void *c_load_sensors(const char *path);
+void *c_load_table(const char *path, const void *record);
+const char *c_execute(const char *path);
+void c_copy(char *dest, const char *src, int n);
+}
+
 namespace {
 
 namespace hdt = tevrak::hdt;
@@ -65,7 +74,11 @@ TEST(DeviceLoader, EmptyListsAndMissingFile) {
     EXPECT_EQ(HDTLoadSERVO(home.hdt_path().c_str(), 0), nullptr);
     EXPECT_EQ(HDTLoadPSD(home.hdt_path().c_str(), 0), nullptr);
     EXPECT_EQ(HDTLoadMOTOR((home.root() + "/none.txt").c_str(), 0), nullptr);
-    EXPECT_EQ(HDTLoadTable(home.hdt_path().c_str(), static_cast<hdt::Device *>(nullptr)), nullptr);
+    EXPECT_EQ(HDTLoadTable(home.hdt_path().c_str(), nullptr), nullptr);
+    hdt::Table table{};
+    hdt::Device stranger{};
+    stranger.table = &table;
+    EXPECT_EQ(HDTLoadTable(home.hdt_path().c_str(), &stranger), nullptr) << "a record the loader did not make";
 }
 
 TEST(DeviceLoader, LongTablesNamesAndLastTableLineWins) {
@@ -92,11 +105,39 @@ TEST(OperatingSystem, BoundedCopyAndCommandOutput) {
     field[0] = 'q';
     OSStrcpy_n(field, "xyz", 0);
     EXPECT_EQ(field[0], 'q') << "a bound below 1 writes nothing";
+    OSStrcpy_n(field, "xyz", 1);
+    EXPECT_EQ(field[0], '\0') << "a bound of 1 holds the terminator alone";
 
     TempHome home;
     home.write_listing("one line\nand another\n");
     EXPECT_STREQ(OSExecute((home.bin() + "/usbSearch").c_str()), "one line\nand another\n");
     EXPECT_STREQ(OSExecute((home.bin() + "/missing").c_str()), "");
+}
+
+// The operating-system unit and the device loader called from C.
+TEST(OutsideUnits, CallableFromC) {
+    TempHome home;
+    home.write_hdt("SERVO head 20 230 t\nMOTOR left t\nPSD front t\nTABLE t 5 6\n");
+    const std::string path = home.hdt_path();
+    auto *servo = static_cast<hdt::Servo *>(c_load_servos(path.c_str()));
+    ASSERT_NE(servo, nullptr);
+    EXPECT_STREQ(servo->name, "head");
+    const auto *table = static_cast<hdt::Table *>(c_load_table(path.c_str(), servo));
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->size, 2);
+    auto *motor = static_cast<hdt::Device *>(c_load_motors(path.c_str()));
+    ASSERT_NE(motor, nullptr);
+    EXPECT_STREQ(motor->name, "left");
+    EXPECT_EQ(c_load_table(path.c_str(), motor), motor->table);
+    auto *sensor = static_cast<hdt::Device *>(c_load_sensors(path.c_str()));
+    ASSERT_NE(sensor, nullptr);
+    EXPECT_STREQ(sensor->name, "front");
+
+    char field[4];
+    c_copy(field, "abcdef", 4);
+    EXPECT_STREQ(field, "abc");
+    home.write_listing("listed\n");
+    EXPECT_STREQ(c_execute((home.bin() + "/usbSearch").c_str()), "listed\n");
 }
 
 }  // namespace

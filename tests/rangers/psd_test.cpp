@@ -5,7 +5,6 @@
 #include <chrono>
 #include <string>
 
-#include "protocol/opcodes.h"
 #include "rangers/rangers_state.h"
 #include "support/board_fixture.h"
 #include "tevrak/psd.h"
@@ -17,7 +16,7 @@ using tevrak::test::OutputCapture;
 using tevrak::test::SimRobot;
 namespace rangers = tevrak::rangers;
 
-constexpr std::uint8_t kPsd = tevrak::protocol::op::PSDGetRaw;
+constexpr std::uint8_t kPsd = 0xF0;
 
 // "TABLE <name> 100 101 ... (99 + entries)\n"
 std::string table_line(const std::string &name, int entries) {

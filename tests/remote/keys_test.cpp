@@ -4,6 +4,9 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <cstring>
+#include <deque>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -12,11 +15,30 @@
 #include "remote/rcin_state.h"
 #include "tevrak/rcin.h"
 
+// The client library's lirc_nextcode as the unit sees it: this program is
+// linked with --wrap, so a test can hand the unit lines of its own before the
+// library's.
+namespace {
+std::deque<std::string> scripted_lines;
+}  // namespace
+
+extern "C" {
+int __real_lirc_nextcode(char **code);
+
+int __wrap_lirc_nextcode(char **code) {
+    if (scripted_lines.empty()) return __real_lirc_nextcode(code);
+    *code = strdup(scripted_lines.front().c_str());  // the unit releases it with free
+    scripted_lines.pop_front();
+    return 0;
+}
+}  // extern "C"
+
 namespace {
 
 using namespace std::chrono_literals;
 using tevrak::test::connection_has_data;
 using tevrak::test::RcinDaemonTest;
+using tevrak::test::RcinNoDaemonTest;
 namespace rcin = tevrak::rcin;
 
 std::chrono::microseconds thread_cpu_time() {
@@ -140,6 +162,15 @@ TEST_F(RcinDaemonTest, DaemonGoingAwayEndsTheWait) {
     EXPECT_EQ(rcin::RCIN_INITIAL, 1);
     EXPECT_EQ(RCINGet(), -1) << "a closed connection gives no more keys";
     EXPECT_EQ(RCINRead(), -1);
+}
+
+// Lines handed to the unit as the client library's next events: an event
+// whose key character is the line's end (key code 0) is no key, and RCINGet
+// waits on past it.
+TEST_F(RcinNoDaemonTest, GetWaitsPastAnEventWithKeyZero) {
+    scripted_lines = {"0000000000000000 00 KEY_", "0000000000ff30cf 00 KEY_1 tevrak_test\n"};
+    EXPECT_EQ(RCINGet(), '1');
+    EXPECT_TRUE(scripted_lines.empty());
 }
 
 }  // namespace

@@ -148,7 +148,10 @@ int run_program(const char *program, std::initializer_list<std::string> args) {
     return status;
 }
 
-PrivateLircd::PrivateLircd(std::string folder) : folder_(std::move(folder)) {
+PrivateLircd::PrivateLircd(std::string folder) : folder_(std::move(folder)) { start(); }
+
+void PrivateLircd::start() {
+    if (pid_ > 0) return;
     std::filesystem::create_directories(folder_);
     socket_ = folder_ + "/lircd.socket";
     const std::string configuration = folder_ + "/lircd.conf";

@@ -40,6 +40,9 @@ public:
     void reload() const;
     // Stops the daemon and waits for it to end.
     void stop();
+    // Starts it again after stop(), on the same socket, and waits until it
+    // accepts connections (nothing when it runs).
+    void start();
 
 private:
     std::string folder_;

@@ -1,8 +1,11 @@
 // Port discovery: USB lines of hdt.txt matched against the device listing.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 
+#include "protocol/paths.h"
 #include "serial/serial_state.h"
 #include "support/board_fixture.h"
 #include "support/temp_home.h"
@@ -13,6 +16,17 @@ namespace {
 namespace serial = tevrak::serial;
 using tevrak::test::OutputCapture;
 using tevrak::test::TempHome;
+
+// Interface 1's default path, which a test's robot folder moves to
+// <root>/dev/ttyACM0, leads to the simulated board: an open that falls back to
+// the default reaches the board.
+void link_default_path_to_board(const tevrak::test::SimRobot &robot) {
+    const std::filesystem::path link = robot.home.root() + "/dev/ttyACM0";
+    ASSERT_EQ(link.string(), tevrak::paths::default_port());
+    std::filesystem::create_symlink(robot.board.device_path(), link);
+}
+
+TEST(Discovery, DefaultPathOfInterfaceOne) { EXPECT_STREQ(tevrak::paths::default_port(), "/dev/ttyACM0"); }
 
 TEST(Discovery, SplittingRulesOfTheListing) {
     using serial::find_device_path;
@@ -76,7 +90,7 @@ TEST(Discovery, FileWithoutUsbLinesKeepsDefaults) {
     home.write_hdt("DRIVE 1 2 3 4\n USB 1 board\n");
     home.write_listing("x board-7:/dev/ttyACM1\n");
     EXPECT_EQ(SERGetPaths(), 0);
-    EXPECT_STREQ(serial::USBPATH1, "/dev/ttyACM0");
+    EXPECT_EQ(serial::USBPATH1, home.root() + "/dev/ttyACM0");
     EXPECT_STREQ(serial::USBPATH2, "");
     OutputCapture capture;
     EXPECT_EQ(SERInit(2, 115200, 0), 1);
@@ -88,7 +102,7 @@ TEST(Discovery, CarriageReturnLineEndsNeverMatch) {
     home.write_hdt("USB 1 board\r\n");
     home.write_listing("x board-7:/dev/ttyACM1\n");
     EXPECT_EQ(SERGetPaths(), 0);
-    EXPECT_STREQ(serial::USBPATH1, "/dev/ttyACM0");
+    EXPECT_EQ(serial::USBPATH1, home.root() + "/dev/ttyACM0");
 }
 
 TEST(Discovery, InvalidInterfaceStopsAndRepeatsAtNextInit) {
@@ -115,41 +129,73 @@ TEST(Discovery, InvalidInterfaceStopsAndRepeatsAtNextInit) {
     }
 }
 
-TEST(Discovery, MissingFile) {
+TEST(Discovery, MissingFileRunsNoListing) {
     TempHome home;
-    home.write_listing("x board-7:/dev/ttyACM1\n");
+    // A listing program that leaves a mark each time it runs.
+    const std::string mark = home.root() + "/listing-ran";
+    home.write_file("bin/usbSearch", "#!/bin/sh\ntouch '" + mark + "'\n");
+    ASSERT_EQ(::chmod((home.bin() + "/usbSearch").c_str(), 0755), 0);
     OutputCapture capture;
     EXPECT_EQ(SERGetPaths(), 1);
     EXPECT_EQ(capture.err(), "No HDT file present");
-    EXPECT_STREQ(serial::USBPATH1, "/dev/ttyACM0");
+    EXPECT_EQ(serial::USBPATH1, home.root() + "/dev/ttyACM0");
     EXPECT_EQ(serial::SERPathInit, 0);
-}
+    EXPECT_FALSE(std::filesystem::exists(mark)) << "the listing program ran";
 
-TEST(Discovery, MissingFileStillOpensTheDefaultPath) {
-    // Interface 1 keeps its path: point it at the simulated board by hand.
-    tevrak::test::SimRobot robot;
-    robot.home.remove_hdt();
-    OutputCapture capture;
-    SERInit(1, 115200, 0);  // fails on /dev/ttyACM0 unless the machine has one
-    EXPECT_EQ(capture.err().rfind("No HDT file present", 0), 0u) << capture.err();
-    // Every SERInit repeats discovery while it has not completed.
-    OutputCapture again;
-    SERInit(1, 115200, 0);
-    EXPECT_EQ(again.err().rfind("No HDT file present", 0), 0u);
-}
-
-TEST(Discovery, PathsThatDoNotFitAreRefused) {
-    TempHome home;
-    const std::string long_path = "/dev/" + std::string(300, 'p');
-    home.write_hdt("USB 2 big\nUSB 3 mid\n");
-    const std::string mid_path = "/dev/" + std::string(120, 'm');
-    home.write_listing("x big-1:" + long_path + "\ny mid-1:" + mid_path + "\n");
+    home.write_hdt("USB 1 board\n");
     EXPECT_EQ(SERGetPaths(), 0);
-    EXPECT_STREQ(serial::USBPATH2, "") << "a path over the slot is refused, not cut";
-    EXPECT_EQ(std::string(serial::USBPATH3), mid_path);
-    OutputCapture capture;
-    EXPECT_EQ(SERInit(3, 115200, 0), 1) << "a path over the working copy is refused";
-    EXPECT_EQ(capture.err(), "error opening port\n");
+    EXPECT_TRUE(std::filesystem::exists(mark)) << "with the file it runs";
+}
+
+// A missing file or an invalid USB line ends discovery, not the open: interface
+// 1 opens on its default path. Every SERInit repeats the discovery (and its
+// message) while it has not completed.
+TEST(Discovery, FailedDiscoveryStillOpensTheDefaultPath) {
+    tevrak::test::SimRobot robot;
+    link_default_path_to_board(robot);
+    struct Case {
+        const char *hdt;  // nullptr: no file
+        const char *out;
+        const char *err;
+    };
+    for (const Case &c : {Case{nullptr, "", "No HDT file present"},
+                          Case{"USB 2 board\nUSB 9 board\n", "Invalid usb port number (1-4)", ""}}) {
+        SCOPED_TRACE(c.err);
+        if (c.hdt != nullptr) {
+            robot.home.write_hdt(c.hdt);
+        } else {
+            robot.home.remove_hdt();
+        }
+        for (int round = 0; round < 2; ++round) {
+            OutputCapture capture;
+            EXPECT_EQ(SERInit(1, 115200, 0), 0);
+            EXPECT_EQ(capture.out(), c.out);
+            EXPECT_EQ(capture.err(), c.err);
+        }
+        EXPECT_EQ(SERCheck(1), 0) << "the board answers on the default path";
+        EXPECT_EQ(serial::SERPathInit, 0);
+    }
+}
+
+// A listing path of more than 99 characters is refused whatever its length:
+// the interface cannot be opened, and interface 1 does not fall back to its
+// default path.
+TEST(Discovery, PathsThatDoNotFitAreRefused) {
+    tevrak::test::SimRobot robot;
+    link_default_path_to_board(robot);
+    const std::string beyond_the_slot = "/dev/" + std::string(300, 'p');
+    const std::string beyond_the_open = "/dev/" + std::string(120, 'm');
+    robot.home.write_listing("x big-1:" + beyond_the_slot + "\ny mid-1:" + beyond_the_open + "\n");
+    for (const std::string name : {"big", "mid"}) {
+        SCOPED_TRACE(name);
+        serial::SERPathInit = 0;
+        robot.home.write_hdt("USB 1 " + name + "\nUSB 2 " + name + "\n");
+        OutputCapture capture;
+        EXPECT_EQ(SERInit(1, 115200, 0), 1);
+        EXPECT_EQ(SERInit(2, 115200, 0), 1);
+        EXPECT_EQ(capture.err(), "error opening port\nerror opening port\n");
+        EXPECT_EQ(serial::SERPathInit, 1);
+    }
 }
 
 TEST(Discovery, ListingLongerThanTheBufferIsCut) {

@@ -16,8 +16,13 @@ namespace serial = tevrak::serial;
 
 TEST(LinkCheck, BoardAnsweringTheFirstProbe) {
     tevrak::test::SimRobot robot;
+    robot.board.queue_probe_answer({'>', 'x', 'y'});  // more behind its answer
     ASSERT_EQ(SERInit(1, 115200, 0), 0);
+    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(SERCheck(1), 0);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, 10ms) << "the pause before the queues are discarded";
+    EXPECT_LT(took, 500ms);
     EXPECT_EQ(robot.board.wire(), (Bytes{0x0D}));
     char buffer[4];
     EXPECT_EQ(SERReceive(1, buffer, 4), 0) << "queues are empty after the check";

@@ -1,12 +1,41 @@
 // Opening an interface and its line settings.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include "serial/serial_state.h"
 #include "support/board_fixture.h"
 #include "tevrak/serial.h"
+
+// The terminal interface as this program sees it: it is linked with --wrap
+// for tcgetattr and tcsetattr, so a test can make either fail.
+bool fail_tcgetattr = false;
+bool fail_tcsetattr = false;
+
+extern "C" {
+int __real_tcgetattr(int descriptor, termios *tty);
+int __real_tcsetattr(int descriptor, int when, const termios *tty);
+
+int __wrap_tcgetattr(int descriptor, termios *tty) {
+    if (fail_tcgetattr) {
+        errno = EIO;
+        return -1;
+    }
+    return __real_tcgetattr(descriptor, tty);
+}
+
+int __wrap_tcsetattr(int descriptor, int when, const termios *tty) {
+    if (fail_tcsetattr) {
+        errno = EIO;
+        return -1;
+    }
+    return __real_tcsetattr(descriptor, when, tty);
+}
+}  // extern "C"
 
 namespace {
 
@@ -108,6 +137,72 @@ TEST(SerInit, LineIsRawEightNoneOneWithHalfSecondReads) {
     EXPECT_EQ(tty.c_cc[VMIN], 0);
     EXPECT_EQ(tty.c_cc[VTIME], 5);
     EXPECT_EQ(::fcntl(serial::fd, F_GETFD) & FD_CLOEXEC, FD_CLOEXEC);
+}
+
+TEST(SerInit, ReadTimingWaitsForOneByteOnlyWhenAskedTo) {
+    SimRobot robot;
+    ASSERT_EQ(SERInit(1, 115200, 0), 0);
+    SERSet_blocking(serial::fd, 1);
+    EXPECT_EQ(port_settings().c_cc[VMIN], 1);
+    EXPECT_EQ(port_settings().c_cc[VTIME], 5);
+    SERSet_blocking(serial::fd, 0);
+    EXPECT_EQ(port_settings().c_cc[VMIN], 0);
+    EXPECT_EQ(port_settings().c_cc[VTIME], 5);
+}
+
+TEST(SerInit, FailedLineSetUpIsReportedAndTheOpenStillSucceeds) {
+    struct Case {
+        bool get_fails;
+        bool set_fails;
+        const char *attribs_out;
+        const char *init_out;
+    };
+    SimRobot robot;
+    for (const Case &c : {Case{true, false, "error from tcgetattr\n", "error from tcgetattr\nerror from tggetattr\n"},
+                          Case{false, true, "error from tcsetattr\n", "error from tcsetattr\n"}}) {
+        SCOPED_TRACE(c.attribs_out);
+        ASSERT_EQ(SERInit(1, 115200, 0), 0);
+        OutputCapture capture;
+        fail_tcgetattr = c.get_fails;
+        fail_tcsetattr = c.set_fails;
+        const int attribs = SERSet_interface_attribs(serial::fd, B9600, 0, 0);
+        const std::string attribs_out = capture.out();
+        OutputCapture init_capture;
+        const int init = SERInit(1, 115200, 0);
+        init_capture.stop();
+        fail_tcgetattr = fail_tcsetattr = false;
+        EXPECT_EQ(attribs, -1);
+        EXPECT_EQ(attribs_out, c.attribs_out);
+        EXPECT_EQ(init, 0);
+        EXPECT_EQ(init_capture.out(), c.init_out);
+        EXPECT_EQ(init_capture.err(), "");
+    }
+    OutputCapture capture;
+    fail_tcgetattr = true;
+    SERSet_blocking(serial::fd, 1);
+    fail_tcgetattr = false;
+    EXPECT_EQ(capture.out(), "error from tggetattr\n");
+}
+
+TEST(SerInit, PortIsSynchronousAndNeverTheControllingTerminal) {
+    SimRobot robot;
+    ASSERT_EQ(SERGetPaths(), 0);  // so that the child below only opens the port
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // A session leader without a controlling terminal takes the first
+        // terminal it opens without O_NOCTTY as its own.
+        if (::setsid() < 0) ::_exit(2);
+        if (SERInit(1, 115200, 0) != 0) ::_exit(3);
+        ::_exit(::tcgetsid(serial::fd) == -1 ? 0 : 1);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the port became the controlling terminal";
+
+    ASSERT_EQ(SERInit(1, 115200, 0), 0);
+    EXPECT_EQ(::fcntl(serial::fd, F_GETFL) & O_SYNC, O_SYNC);
 }
 
 TEST(SerInit, CarriageReturnsInRepliesArriveUnchanged) {

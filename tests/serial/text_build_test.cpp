@@ -77,6 +77,16 @@ TEST(TextBuild, ReceiveHandsOverAText) {
     std::memcpy(buffer, "junk", 5);
     EXPECT_EQ(SERReceive(1, buffer), 0);
     EXPECT_STREQ(buffer, "") << "no byte: the empty text";
+
+    // A failed read: -1 and the empty text.
+    robot.board.unplug();
+    {
+        OutputCapture capture;
+        EXPECT_EQ(SERInit(1, 115200, 0), 1);
+    }
+    std::memcpy(buffer, "junk", 5);
+    EXPECT_EQ(SERReceive(1, buffer), -1);
+    EXPECT_STREQ(buffer, "");
 }
 
 }  // namespace

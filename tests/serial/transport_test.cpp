@@ -104,9 +104,16 @@ TEST(Transport, FailedOpenMakesEveryOperationFailFast) {
     robot.board.unplug();
     OutputCapture capture;
     EXPECT_EQ(SERInit(1, 115200, 0), 1);
+    char buffer[4] = {};
+    EXPECT_EQ(SERSendChar(1, 'x'), 1);
+    EXPECT_EQ(SERSend(1, "abcd"), 1);
+    EXPECT_EQ(SERReceive(1, buffer, 4), -1);
+    EXPECT_EQ(SERReceiveChar(1), -1);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(SERCheck(1), 1);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, 10ms) << "100 probes, each followed by a pause of 100 microseconds";
+    EXPECT_LT(took, 2s);
     EXPECT_EQ(serial::SERType, -1);
     // Plugged in again at the same path: the next operation reopens.
     robot.board.replug();

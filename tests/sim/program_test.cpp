@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "protocol/command.h"
-#include "protocol/opcodes.h"
 #include "protocol/paths.h"
 #include "support/board_fixture.h"
 #include "support/temp_home.h"
@@ -144,7 +143,7 @@ TEST(SimProgram, DrivesThroughTheLibraryAndDrawsThePath) {
     ASSERT_EQ(SERInit(1, 115200, 0), 0);
     EXPECT_EQ(SERCheck(1), 0);
     std::uint8_t status = 0xFF;
-    EXPECT_EQ(tevrak::protocol::query(kRawUnit, tevrak::protocol::Frame(tevrak::protocol::op::VWDriveStatus),
+    EXPECT_EQ(tevrak::protocol::query(kRawUnit, tevrak::protocol::Frame(0xDA),
                                       std::span(&status, 1)),
               tevrak::protocol::Outcome::ok);
     EXPECT_EQ(status, 1);

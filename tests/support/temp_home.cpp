@@ -19,6 +19,7 @@ TempHome::TempHome() {
     root_ = pattern;
     std::filesystem::create_directories(root_ + "/bin/ir");
     paths::set_home(root_);
+    paths::set_default_port(root_ + "/dev/ttyACM0");
 }
 
 TempHome::~TempHome() {

@@ -1,6 +1,7 @@
 // A private robot folder for one test: <tmp>/bin/hdt.txt, <tmp>/bin/usbSearch
-// and <tmp>/bin/ir/, with every library path moved there. Removed again when
-// the test ends.
+// and <tmp>/bin/ir/, with every library path moved there, the default serial
+// port included (<tmp>/dev/ttyACM0, which does not exist unless a test makes
+// it). Removed again when the test ends.
 #pragma once
 
 #include <string>
