@@ -9,6 +9,8 @@
 #   install-deps.sh packages   also the Debian packaging and checking tools
 set -e
 packages="cmake gcc g++ make pkg-config libgtest-dev libgmock-dev liblirc-dev lirc libcpp-httplib-dev"
+# The Python package: bindings, its tests and the plotting example.
+packages="$packages pybind11-dev python3-dev python3-pytest python3-matplotlib"
 for extra in "$@"; do
   case "$extra" in
     browser) packages="$packages chromium chromium-driver fonts-dejavu-core python3 python3-selenium python3-pil" ;;
