@@ -8,7 +8,9 @@
 //  - heap allocations per command in steady state (the calling thread's:
 //    the simulated board runs in a thread of this process);
 //  - start-up time of all four device units with a 10,000-line hdt.txt;
-//  - CPU used by RCINGet while it waits for a key against a private lircd.
+//  - CPU used by RCINGet while it waits for a key against a private lircd;
+//  - latency of the C++ interface's calls against their C functions
+//    (Drive::set_speed, Drive::position), medians of calls taking turns.
 //
 //   tevrak_bench [--quick]     (--quick: fewer runs and a 1 s key wait)
 #include <sys/resource.h>
@@ -23,6 +25,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "actuators/testing.h"
@@ -38,6 +41,7 @@
 #include "tevrak/psd.h"
 #include "tevrak/rcin.h"
 #include "tevrak/servo.h"
+#include "tevrak/tevrak.hpp"
 
 namespace {
 
@@ -84,6 +88,27 @@ Figures measure(const std::function<void()> &call, int runs, int count) {
         allocations.push_back(static_cast<double>(allocated_now - allocated) / count);
     }
     return {median(latency), median(cpu), median(allocations)};
+}
+
+double micros_of(const std::function<void()> &call) {
+    const auto start = Clock::now();
+    call();
+    return static_cast<double>(duration_cast<nanoseconds>(Clock::now() - start).count()) / 1000.0;
+}
+
+// Median latency of the C++ call over its C function's. The two calls take
+// turns, one each, so that both see the same load on the machine.
+double cxx_over_c(const std::function<void()> &c_call, const std::function<void()> &cxx_call, int calls) {
+    std::vector<double> c, cxx;
+    c.reserve(static_cast<std::size_t>(calls));
+    cxx.reserve(static_cast<std::size_t>(calls));
+    c_call();
+    cxx_call();
+    for (int i = 0; i < calls; ++i) {
+        c.push_back(micros_of(c_call));
+        cxx.push_back(micros_of(cxx_call));
+    }
+    return median(cxx) / median(c);
 }
 
 void write_file(const std::string &path, const std::string &text) { std::ofstream(path) << text; }
@@ -173,6 +198,11 @@ int main(int argc, char **argv) {
     int x = 0, y = 0, heading = 0;
     const Figures query = measure([&] { VWGetPosition(&x, &y, &heading); }, runs, count);
 
+    tevrak::Drive drive;
+    const double command_ratio = cxx_over_c([] { VWSetSpeed(100, 10); }, [&] { drive.set_speed(100, 10); }, runs * count);
+    const double query_ratio =
+        cxx_over_c([&] { VWGetPosition(&x, &y, &heading); }, [&] { drive.position(); }, runs * count);
+
     write_file(home + "/bin/hdt.txt", big_hdt(10000));
     const double startup = startup_millis(quick ? 3 : 5);
     const double rcin = rcin_wait_share(quick ? 1 : 5);
@@ -200,6 +230,10 @@ int main(int argc, char **argv) {
     } else {
         std::printf("%-44s %10.4f %% %12s %8s\n", "RCINGet waiting for a key, CPU share", rcin * 100, "< 1 %",
                     rcin * 100 < 1 ? "met" : "missed");
+    }
+    for (const auto &[name, ratio] : {std::pair{"latency C++ set_speed / C VWSetSpeed", command_ratio},
+                                      std::pair{"latency C++ position / C VWGetPosition", query_ratio}}) {
+        std::printf("%-44s %11.4fx %12s %8s\n", name, ratio, "<= 1.01x", ratio <= 1.01 ? "met" : "missed");
     }
     std::error_code ignored;
     std::filesystem::remove_all(home, ignored);

@@ -1,6 +1,10 @@
 #include "paths.h"
 
+#include <climits>
+#include <cstring>
 #include <string>
+
+#include "tevrak/home.h"
 
 #ifndef TEVRAK_HOME_DEFAULT
 #define TEVRAK_HOME_DEFAULT "/home/pi/tevrak"
@@ -48,3 +52,13 @@ void set_home(std::string_view root) { current().assign(root); }
 void set_default_port(std::string_view path) { port().assign(path); }
 
 }  // namespace tevrak::paths
+
+extern "C" int HDTSetHome(const char *folder) {
+    // The longest path below the root: "<root>/bin/usbSearch".
+    constexpr std::size_t kLongestTail = sizeof "/bin/usbSearch" - 1;
+    if (folder == nullptr) return 1;
+    const std::size_t length = strnlen(folder, PATH_MAX);
+    if (length == 0 || length + kLongestTail >= PATH_MAX) return 1;
+    tevrak::paths::set_home(std::string_view(folder, length));
+    return 0;
+}

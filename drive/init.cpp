@@ -2,6 +2,7 @@
 #include <optional>
 
 #include "config/paths.h"
+#include "drive/outcomes.h"
 #include "drive/settings.h"
 #include "drive/state.h"
 #include "tevrak/serial.h"
@@ -38,30 +39,34 @@ void gains_step(const DriveSettings &settings) {
 }
 
 }  // namespace
+
+protocol::Outcome start() {
+    // The file comes first: without it nothing else happens, not even the
+    // opening of the serial port.
+    const auto settings = load_settings();
+    if (!settings) return protocol::Outcome::startup_failed;
+
+    // Started already: only the gains are loaded again.
+    if (state.VWInitialised == 1) {
+        gains_step(*settings);
+        return protocol::Outcome::ok;
+    }
+
+    if (SERInit(protocol::kLinkInterface, protocol::kLinkBaud, 0) != 0) return protocol::Outcome::startup_failed;
+    // The flag is still 0 here, so the frame must bypass the lazy start-up.
+    const auto sent = protocol::send_without_startup(kUnit, setup_frame(*settings));
+    if (sent != protocol::Outcome::ok) return sent;
+    state.VWInitialised = 1;
+    gains_step(*settings);
+    return protocol::Outcome::ok;
+}
+
 }  // namespace tevrak::drive
 
 using namespace tevrak;
 using drive::kUnit;
 
-extern "C" int VWInit(void) {
-    // The file comes first: without it nothing else happens, not even the
-    // opening of the serial port.
-    const auto settings = drive::load_settings();
-    if (!settings) return 1;
-
-    // Started already: only the gains are loaded again.
-    if (drive::state.VWInitialised == 1) {
-        drive::gains_step(*settings);
-        return 0;
-    }
-
-    if (SERInit(protocol::kLinkInterface, protocol::kLinkBaud, 0) != 0) return 1;
-    // The flag is still 0 here, so the frame must bypass the lazy start-up.
-    if (protocol::send_without_startup(kUnit, drive::setup_frame(*settings)) != protocol::Outcome::ok) return 1;
-    drive::state.VWInitialised = 1;
-    drive::gains_step(*settings);
-    return 0;
-}
+extern "C" int VWInit(void) { return drive::start() == protocol::Outcome::ok ? 0 : 1; }
 
 extern "C" int VWControl(int gain1, int gain2, int gain3, int gain4) {
     const auto frame = protocol::Frame(protocol::op::VWControl).byte(gain1).byte(gain2).byte(gain3).byte(gain4);

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "drive/angles.h"
+#include "drive/outcomes.h"
 #include "drive/state.h"
 
 using namespace tevrak;
@@ -18,19 +19,12 @@ constexpr int kStartupFailedStatus = -1;  // code of the status queries
 constexpr std::uint8_t kStatusDone = 1;
 constexpr std::uint8_t kStatusStalled = 2;
 
-enum class Startup { when_needed, done };
-
 // Reads the drive status byte into status, running the unit's start-up first
 // unless it is done. Returns the failure code of the status queries, or 0
 // when status was read.
-int read_status(std::uint8_t &status, Startup startup = Startup::when_needed) {
-    std::array<std::uint8_t, 1> reply{};
-    const Frame frame(protocol::op::VWDriveStatus);
-    const Outcome outcome = startup == Startup::done ? protocol::query_without_startup(drive::kUnit, frame, reply)
-                                                     : protocol::query(drive::kUnit, frame, reply);
-    switch (outcome) {
+int status_code(std::uint8_t &status, drive::Startup startup = drive::Startup::when_needed) {
+    switch (drive::read_status(status, startup)) {
     case Outcome::ok:
-        status = reply[0];
         return 0;
     case Outcome::startup_failed:
         return kStartupFailedStatus;
@@ -40,6 +34,32 @@ int read_status(std::uint8_t &status, Startup startup = Startup::when_needed) {
 }
 
 }  // namespace
+
+namespace tevrak::drive {
+
+Outcome read_status(std::uint8_t &status, Startup startup) {
+    std::array<std::uint8_t, 1> reply{};
+    const Frame frame(protocol::op::VWDriveStatus);
+    const Outcome outcome = startup == Startup::done ? protocol::query_without_startup(kUnit, frame, reply)
+                                                     : protocol::query(kUnit, frame, reply);
+    if (outcome == Outcome::ok) status = reply[0];
+    return outcome;
+}
+
+Outcome read_remaining(int &distance) {
+    std::array<std::uint8_t, 2> reply{};
+    const Outcome outcome =
+        protocol::query(kUnit, Frame(protocol::op::VWDriveRemain), reply, stderr, protocol::ReplyRead::single_read);
+    if (outcome == Outcome::ok) distance = protocol::unsigned_word(reply[0], reply[1]);
+    if (outcome == Outcome::short_reply) {
+        // The port stays open; the next operation starts the unit afresh.
+        protocol::write_message(stderr, kShortReplyMessage);
+        state.VWInitialised = 0;
+    }
+    return outcome;
+}
+
+}  // namespace tevrak::drive
 
 extern "C" int VWGetSpeed(int *linear_speed, int *angular_speed) {
     std::array<std::uint8_t, 4> reply{};
@@ -59,17 +79,12 @@ extern "C" int VWGetPosition(int *x, int *y, int *heading) {
 }
 
 extern "C" int VWDriveRemain(void) {
-    std::array<std::uint8_t, 2> reply{};
-    switch (protocol::query(drive::kUnit, Frame(protocol::op::VWDriveRemain), reply, stderr,
-                            protocol::ReplyRead::single_read)) {
+    int distance = 0;
+    switch (drive::read_remaining(distance)) {
     case Outcome::ok:
-        return protocol::unsigned_word(reply[0], reply[1]);
+        return distance;
     case Outcome::startup_failed:
-        return -1;
     case Outcome::short_reply:
-        // The port stays open; the next operation starts the unit afresh.
-        protocol::write_message(stderr, drive::kShortReplyMessage);
-        drive::state.VWInitialised = 0;
         return -1;
     default:
         return kLinkFailed;
@@ -78,7 +93,7 @@ extern "C" int VWDriveRemain(void) {
 
 extern "C" int VWDriveDone(void) {
     std::uint8_t status = 0;
-    const int failure = read_status(status);
+    const int failure = status_code(status);
     return failure != 0 ? failure : status;
 }
 
@@ -90,7 +105,7 @@ extern "C" int VWDriveWait(void) {
     // a board that stops answering ends the wait through that check.
     std::uint8_t status = 0;
     while (status != kStatusDone) {
-        const int failure = read_status(status, Startup::done);
+        const int failure = status_code(status, drive::Startup::done);
         if (failure != 0) return failure;
     }
     return 0;
@@ -98,7 +113,7 @@ extern "C" int VWDriveWait(void) {
 
 extern "C" int VWStalled(void) {
     std::uint8_t status = 0;
-    const int failure = read_status(status);
+    const int failure = status_code(status);
     if (failure != 0) return failure;
     return status == kStatusStalled ? 0 : 1;
 }

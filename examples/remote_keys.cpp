@@ -1,31 +1,37 @@
-// Prints the keys pressed on the infrared remote until the 0 key comes.
+// Prints the keys pressed on the infrared remote until the 0 key comes, and
+// says so when no key came for 10 s.
 //
-// Shows: connecting to the infrared daemon (RCINInit: 0 connected, 3 no
-// daemon), blocking reads with RCINGet (early repeats of a held key come as
-// 0 and are skipped), and releasing the connection. Needs a running lirc
-// daemon; without one it says so and ends.
+// Shows: the C++ interface's Remote: connecting to the infrared daemon (a
+// StartupError when none runs), waiting for keys with a time limit
+// (Remote::get_for; early repeats of a held key are skipped) and the hold
+// delay. Needs a running lirc daemon; without one it says so and ends.
 //
-// Build: c++ remote_keys.cpp $(pkg-config --cflags --libs tevrak) -o remote_keys
-#include <tevrak/rcin.h>
+// Build: c++ -std=c++20 remote_keys.cpp $(pkg-config --cflags --libs tevrak) -o remote_keys
+#include <tevrak/tevrak.hpp>
 
+#include <chrono>
 #include <cstdio>
 
 int main() {
-    if (RCINInit() == 3) {
+    try {
+        tevrak::Remote remote;
+        remote.set_hold_delay(5);  // a held key repeats after five events
+        std::puts("press keys on the remote; 0 ends");
+        for (;;) {
+            const auto key = remote.get_for(std::chrono::seconds(10));
+            if (!key) {
+                std::puts("no key for 10 s");
+                continue;
+            }
+            std::printf("key '%c' (%d)\n", *key, static_cast<unsigned char>(*key));
+            if (*key == '0') break;
+        }
+    } catch (const tevrak::StartupError &) {
         std::fprintf(stderr, "\nremote_keys: no infrared daemon is running\n");
         return 1;
-    }
-    RCINSetHoldDelay(5);  // a held key repeats after five events
-    std::puts("press keys on the remote; 0 ends");
-    for (;;) {
-        const int key = RCINGet();
-        if (key < 0) {
-            std::fprintf(stderr, "remote_keys: the daemon connection failed\n");
-            return 1;
-        }
-        if (key == 0) continue;  // an early repeat of a held key
-        std::printf("key '%c' (%d)\n", key, key);
-        if (key == '0') break;
+    } catch (const tevrak::Error &error) {
+        std::fprintf(stderr, "remote_keys: %s\n", error.what());
+        return 1;
     }
     return 0;
 }

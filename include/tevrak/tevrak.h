@@ -11,5 +11,6 @@
 #include "psd.h"
 #include "rcin.h"
 #include "listmenu.h"
+#include "home.h"
 
 #endif /* TEVRAK_TEVRAK_H */

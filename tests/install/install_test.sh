@@ -1,11 +1,17 @@
 #!/bin/sh
 # Installs the build into a temporary prefix and checks what lands in the
-# robot folder; builds an out-of-tree C program with pkg-config and an
-# out-of-tree C++ program with find_package, and runs both against the
+# robot folder; builds an out-of-tree C program with pkg-config, out-of-tree
+# C++ programs with find_package (the C++ interface, static and shared) and
+# the examples from the installed package, and runs the consumers against the
 # installed simulator, found through the installed usbSearch and hdt.txt.
 #   install_test.sh <build dir> <source dir of this test> <robot folder> <extra compile flags>
+# Cross builds set TEVRAK_CC (the target's C compiler), TEVRAK_CMAKE_ARGS
+# (toolchain for the C++ program) and TEVRAK_RUN (the emulator that starts
+# the target's programs).
 set -eu
 build=$1; here=$2; home=$3; flags=${4:-}
+cc=${TEVRAK_CC:-cc}
+run=${TEVRAK_RUN:-}
 work=$(mktemp -d /tmp/tevrak-install-XXXXXX)
 sim=""
 cleanup() { [ -n "$sim" ] && kill "$sim" 2>/dev/null; rm -rf "$work"; }
@@ -29,25 +35,36 @@ prefix="$work/prefix"
 libdir=$(ls -d "$prefix"/lib*/pkgconfig | head -n 1)
 libdir=${libdir%/pkgconfig}
 
-# The shared library exports the public C API and the screen stand-in, not
-# the other stand-ins.
+# The shared library exports the public C API, the screen stand-in and the
+# C++ interface (tevrak::Drive::Drive(), the type of tevrak::LinkError), not
+# the other stand-ins or the C++ internals (tevrak::cxx::link_lock()).
 exported=$(nm -D --defined-only "$libdir/libtevrak.so" | awk '{print $3}' | sed 's/@.*//')
-for name in SERInit VWStraight LMInit LCDInit LCDGetColorFromName gLCDHandle; do
+for name in SERInit VWStraight LMInit LCDInit LCDGetColorFromName gLCDHandle HDTSetHome \
+            _ZN6tevrak5DriveC1Ev _ZTIN6tevrak9LinkErrorE; do
   echo "$exported" | grep -qx "$name" || fail "libtevrak.so does not export $name"
 done
-for name in OSExecute OSStrcpy_n HDTLoadSERVO HDTLoadTable; do
+for name in OSExecute OSStrcpy_n HDTLoadSERVO HDTLoadTable _ZN6tevrak3cxx9link_lockEv; do
   echo "$exported" | grep -qx "$name" && fail "libtevrak.so exports $name"
 done
 
-PKG_CONFIG_PATH="$libdir/pkgconfig" cc $flags -std=c99 -Wall -Wextra -pedantic-errors "$here/c_consumer.c" \
+PKG_CONFIG_PATH="$libdir/pkgconfig" $cc $flags -std=c99 -Wall -Wextra -pedantic-errors "$here/c_consumer.c" \
   $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs tevrak) -o "$work/c_consumer"
-cmake -S "$here/cxx_consumer" -B "$work/cxx" -DCMAKE_PREFIX_PATH="$prefix" \
+# A cross toolchain looks for packages only inside its sysroot: name the
+# package's folder there.
+cross_args=""
+[ -n "${TEVRAK_CMAKE_ARGS:-}" ] && cross_args="$TEVRAK_CMAKE_ARGS -Dtevrak_DIR=$libdir/cmake/tevrak"
+# shellcheck disable=SC2086
+cmake -S "$here/cxx_consumer" -B "$work/cxx" -DCMAKE_PREFIX_PATH="$prefix" $cross_args \
   -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" > "$work/cxx.log"
 cmake --build "$work/cxx" > "$work/cxx-build.log"
+cmake -S "$here/../../examples" -B "$work/examples" -DCMAKE_PREFIX_PATH="$prefix" $cross_args \
+  -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" > "$work/examples.log"
+cmake --build "$work/examples" > "$work/examples-build.log"
 # Without the lirc client library the package refuses with a message that
 # names it.
+# shellcheck disable=SC2086
 if PKG_CONFIG_LIBDIR=/nonexistent cmake -S "$here/cxx_consumer" -B "$work/cxx-nolirc" \
-     -DCMAKE_PREFIX_PATH="$prefix" > "$work/nolirc.log" 2>&1; then
+     -DCMAKE_PREFIX_PATH="$prefix" $cross_args > "$work/nolirc.log" 2>&1; then
   echo "found the package without lirc"; exit 1
 fi
 grep -q "tevrak needs the lirc client library" "$work/nolirc.log"
@@ -56,12 +73,13 @@ grep -q "tevrak needs the lirc client library" "$work/nolirc.log"
 # by-id folder holding a link to the simulated board, whose token "board"
 # the example hdt.txt names.
 mkdir -p "$work/sim-home" "$work/by-id"
-"$prefix/bin/tevrak-sim" --home "$work/sim-home" --log "$work/frames.log" > "$work/sim.out" 2>&1 &
+$run "$prefix/bin/tevrak-sim" --home "$work/sim-home" --log "$work/frames.log" > "$work/sim.out" 2>&1 &
 sim=$!
 "$here/../../scripts/wait-for-board.sh" "$work/sim.out"
 ln -s "$work/sim-home/dev/ttyBOARD" "$work/by-id/usb-Tevrak_board_sim-if00"
 export USBSEARCH_DIR="$work/by-id"
 
-LD_LIBRARY_PATH="$libdir" "$work/c_consumer"
-"$work/cxx/cxx_consumer"
-echo "installed library works from C (pkg-config) and C++ (find_package)"
+LD_LIBRARY_PATH="$libdir" $run "$work/c_consumer"
+$run "$work/cxx/cxx_consumer"
+LD_LIBRARY_PATH="$libdir" $run "$work/cxx/cxx_consumer_shared"
+echo "installed library works from C (pkg-config) and C++ (find_package); the examples build from the package"

@@ -1,15 +1,21 @@
 // Out-of-tree C++ program built with find_package(tevrak) against the
-// installed static unit libraries: reads the front distance sensor and an
-// encoder on the simulator.
-#include <tevrak/motor.h>
-#include <tevrak/psd.h>
+// installed C++ interface: reads the front distance sensor and an encoder on
+// the simulator, and catches the library's exception by its type.
+#include <tevrak/tevrak.hpp>
 
 #include <cstdio>
 
 int main() {
-    const int raw = PSDGetRaw(1);
-    const int distance = PSDGet(1);
-    const int ticks = ENCODERRead(1);
+    tevrak::DistanceSensor front(1);
+    const int raw = front.raw();
+    const int distance = front.distance();
+    const int ticks = tevrak::Encoder(1).read();
     std::printf("c++ consumer: front raw=%d distance=%d encoder=%d\n", raw, distance, ticks);
+    try {
+        tevrak::Encoder(9);
+        return 1;
+    } catch (const tevrak::Error &error) {
+        if (error.code() != -1) return 1;
+    }
     return raw > 0 && distance > 0 && ticks >= 0 ? 0 : 1;
 }

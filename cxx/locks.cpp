@@ -1,0 +1,60 @@
+#include "cxx/locks.h"
+
+namespace tevrak::cxx {
+
+bool LinkLock::acquire(const Clock::time_point *deadline) {
+    std::unique_lock guard(mutex_);
+    if (!held_ && first_ == nullptr) {
+        held_ = true;
+        return true;
+    }
+    Waiter me;
+    (last_ != nullptr ? last_->next : first_) = &me;
+    last_ = &me;
+    const auto granted = [&me] { return me.granted; };
+    if (deadline == nullptr) {
+        granted_.wait(guard, granted);
+        return true;
+    }
+    if (granted_.wait_until(guard, *deadline, granted)) return true;
+    leave_queue(&me);
+    return false;
+}
+
+void LinkLock::leave_queue(const Waiter *waiter) {
+    Waiter *before = nullptr;
+    for (Waiter *w = first_; w != nullptr; before = w, w = w->next) {
+        if (w != waiter) continue;
+        (before != nullptr ? before->next : first_) = w->next;
+        if (last_ == w) last_ = before;
+        return;
+    }
+}
+
+void LinkLock::unlock() {
+    {
+        const std::lock_guard guard(mutex_);
+        Waiter *next = first_;
+        if (next == nullptr) {
+            held_ = false;
+            return;
+        }
+        // The lock stays held: it passes to the first waiter.
+        first_ = next->next;
+        if (first_ == nullptr) last_ = nullptr;
+        next->granted = true;
+    }
+    granted_.notify_all();
+}
+
+LinkLock &link_lock() {
+    static LinkLock lock;
+    return lock;
+}
+
+std::mutex &remote_lock() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+}  // namespace tevrak::cxx

@@ -1,0 +1,46 @@
+// The C++ layer's two locks: one for the serial link, held for each whole
+// command, and one for the remote-control unit, never held while sleeping.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+namespace tevrak::cxx {
+
+// The link's lock. Threads get it in the order they asked for it: a thread
+// that gives it up while others wait hands it to the first of them, so a
+// thread calling in a loop cannot starve the others. Its timed wait lets a
+// bounded wait give up on a link held by others. Built on a mutex and a
+// condition variable (std::timed_mutex's steady-clock wait,
+// pthread_mutex_clocklock, is invisible to ThreadSanitizer).
+class LinkLock {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    void lock() { acquire(nullptr); }
+    // False when the lock did not come by deadline.
+    bool try_lock_until(Clock::time_point deadline) { return acquire(&deadline); }
+    void unlock();
+
+private:
+    // A waiting thread, on its own stack, queued in order of arrival.
+    struct Waiter {
+        bool granted = false;
+        Waiter *next = nullptr;
+    };
+
+    bool acquire(const Clock::time_point *deadline);
+    void leave_queue(const Waiter *waiter);
+
+    std::mutex mutex_;
+    std::condition_variable granted_;
+    bool held_ = false;
+    Waiter *first_ = nullptr;
+    Waiter *last_ = nullptr;
+};
+
+LinkLock &link_lock();
+std::mutex &remote_lock();
+
+}  // namespace tevrak::cxx

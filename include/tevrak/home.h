@@ -1,0 +1,38 @@
+/*
+ * tevrak robot folder at run time (library tevrak_common, in libtevrak.so).
+ *
+ * Every unit finds its files below one root folder: <home>/bin/hdt.txt (the
+ * hardware description file), <home>/bin/usbSearch (the device listing
+ * command) and <home>/bin/ir/ (the numbered remote-control configurations).
+ * The root is fixed when the library is built (TEVRAK_HOME, by default
+ * "/home/pi/tevrak"); HDTSetHome moves it while the program runs, so that one
+ * installed library can drive the robot or a simulated board.
+ *
+ * The new root counts for every file read afterwards. Files already read stay
+ * read: port discovery runs once per process and a started unit keeps its
+ * devices until it starts afresh, so call HDTSetHome before the first call of
+ * any unit. Not locked: call it while no other thread uses the library (the
+ * C++ layer's tevrak::set_home takes its locks itself).
+ */
+#ifndef TEVRAK_HOME_H
+#define TEVRAK_HOME_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/*
+ * Makes folder the robot folder. Trailing slashes are dropped; a relative
+ * folder is taken relative to the working directory at each later use. The
+ * text is copied. Sends nothing and writes no message.
+ * Returns 0 when the folder was taken; 1, with the folder in use unchanged,
+ * when folder is NULL, empty, or so long that a path below it would not fit
+ * PATH_MAX (4082 characters or more).
+ */
+int HDTSetHome(const char *folder);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* TEVRAK_HOME_H */
