@@ -5,6 +5,11 @@
 
 #include "page_server.h"
 
+// Never made here; complete only so that the server's owner can be destroyed.
+namespace httplib {
+class Server {};
+}  // namespace httplib
+
 namespace tevrak::sim::view {
 
 PageServer::PageServer(const ViewAddress &, Feed &feed, Handlers handlers) : feed_(feed), handlers_(std::move(handlers)) {
