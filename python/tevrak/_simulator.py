@@ -1,0 +1,379 @@
+"""tevrak.Simulator: the simulated robot (the tevrak-sim program) for
+programs, lessons and tests that have no robot at hand."""
+import os
+import re
+import selectors
+import shutil
+import signal
+import subprocess
+import tempfile
+import threading
+import time
+from dataclasses import dataclass, field
+from typing import Dict, Iterable, List, NamedTuple, Optional, Sequence, Tuple
+
+from ._types import Pose
+
+_READY = "tevrak-sim: board ready at "
+
+
+class SimulatorError(RuntimeError):
+    """The simulator could not start, or stopped answering."""
+
+
+class ServoState(NamedTuple):
+    """A servo as the simulated board keeps it: raw position (None until
+    set) and the range last given."""
+
+    position: Optional[int]
+    low: int
+    high: int
+
+
+class MotorState(NamedTuple):
+    """A motor as the simulated board keeps it: raw power, PID parameters
+    and controlled speed."""
+
+    power: int
+    pid: bool
+    p: int
+    i: int
+    d: int
+    speed: int
+
+
+class SensorReading(NamedTuple):
+    """A distance sensor's true distance (mm from the rim) and its raw reading."""
+
+    distance: int
+    raw: int
+
+
+@dataclass(frozen=True)
+class SimStatus:
+    """One status report of the simulator.
+
+    pose: the robot in the arena, mm and degrees (the simulator's own idea,
+    not the board's odometry). odometry: the board's x, y and heading in
+    board units (hundredths of a radian). linear, angular: the commanded
+    speeds in board units. drive_status: 0 running, 1 done or idle, 2
+    stalled. encoders: left and right counts. sensors: one reading per
+    sensor, sensor 1 first. servos, motors: by number, only those the
+    program touched. controller: the four gains, or None while switched off.
+    """
+
+    plugged: bool
+    pose: Pose
+    odometry: Tuple[int, int, int]
+    linear: int
+    angular: int
+    drive_status: int
+    remaining: int
+    encoders: Tuple[int, int]
+    sensors: Tuple[SensorReading, ...]
+    servos: Dict[int, ServoState] = field(default_factory=dict)
+    motors: Dict[int, MotorState] = field(default_factory=dict)
+    controller: Optional[Tuple[int, int, int, int]] = None
+
+
+def _numbers(line: str) -> List[int]:
+    return [int(n) for n in re.findall(r"-?\d+", line)]
+
+
+def parse_status(lines: Sequence[str]) -> SimStatus:
+    """Reads the lines of the simulator's status report."""
+    values: dict = {"sensors": [], "servos": {}, "motors": {}, "controller": None}
+    for line in lines:
+        head, _, rest = line.partition(":")
+        if head == "board":
+            values["plugged"] = rest.strip().startswith("plugged")
+        elif head == "arena pose":
+            x, y, heading = (round(float(v)) for v in re.findall(r"-?[\d.]+", rest))
+            values["pose"] = Pose(x, y, heading)
+        elif head == "odometry":
+            values["odometry"] = tuple(_numbers(rest))
+        elif head == "speed":
+            linear, angular, status, remaining = _numbers(rest)
+            values.update(linear=linear, angular=angular, drive_status=status, remaining=remaining)
+        elif head == "encoders":
+            values["encoders"] = tuple(_numbers(rest)[:2])
+        elif head.startswith("psd "):
+            distance, raw = _numbers(rest)
+            values["sensors"].append(SensorReading(distance, raw))
+        elif head.startswith("servo "):
+            match = re.match(r"\s*position=(\S+) range=(-?\d+)\.\.(-?\d+)", rest)
+            if match is None:
+                raise SimulatorError(f"unexpected status line: {line}")
+            position = None if match[1] == "unset" else int(match[1])
+            values["servos"][int(head[6:])] = ServoState(position, int(match[2]), int(match[3]))
+        elif head.startswith("motor "):
+            power, p, i, d, speed = _numbers(rest)
+            values["motors"][int(head[6:])] = MotorState(power, "pid=on" in rest, p, i, d, speed)
+        elif head == "drive controller":
+            gains = _numbers(rest)
+            values["controller"] = tuple(gains) if gains else None
+    values["sensors"] = tuple(values["sensors"])
+    try:
+        return SimStatus(**values)
+    except TypeError as missing:
+        raise SimulatorError("incomplete status report:\n" + "\n".join(lines)) from missing
+
+
+def find_program() -> str:
+    """The tevrak-sim program: $TEVRAK_SIM when set, else tevrak-sim on PATH."""
+    program = os.environ.get("TEVRAK_SIM") or shutil.which("tevrak-sim")
+    if not program:
+        raise SimulatorError("tevrak-sim not found: install it, put it on PATH or set TEVRAK_SIM")
+    return program
+
+
+class Simulator:
+    """A simulated robot: starts the tevrak-sim program in a robot folder and
+    points the library at that folder (tevrak.set_home), so every Drive,
+    Servo, Motor, Encoder and DistanceSensor talks to the simulated board.
+
+        with tevrak.Simulator(arena=(2000, 1500), obstacles=[(800, 600, 200, 200)]) as sim:
+            drive = tevrak.Drive()
+            drive.straight(300, 200)
+            drive.wait()
+            print(sim.pose)
+
+    arena: width and height in mm. obstacles: rectangles (x, y, width,
+    height), lower-left corner first, in mm. start: (x, y, heading in
+    degrees); default the centre, heading 0. radius: the body's radius in
+    mm. sensors: directions of the distance sensors in degrees from the
+    heading (default 0, 90, -90). home: the robot folder; default a new
+    temporary folder, removed at the end. program: the tevrak-sim program
+    (default: $TEVRAK_SIM, else tevrak-sim on PATH). options: further
+    command-line options of tevrak-sim, e.g. ["--late", "20"]. use: point
+    the library at the folder while the simulator runs (default True; the
+    library forgets the simulated robot when it stops).
+
+    The board's frames are logged to frames.log in the folder (see frames()).
+    The simulator ends at stop(), and also when the thread that started it
+    ends, so that a killed program leaves no simulator behind.
+    """
+
+    def __init__(
+        self,
+        arena: Tuple[int, int] = (2000, 1500),
+        obstacles: Iterable[Tuple[int, int, int, int]] = (),
+        start: Optional[Tuple[int, int, int]] = None,
+        *,
+        radius: Optional[int] = None,
+        sensors: Optional[Iterable[float]] = None,
+        home: "Optional[str | os.PathLike[str]]" = None,
+        program: Optional[str] = None,
+        options: Iterable[str] = (),
+        use: bool = True,
+        timeout: float = 10.0,
+    ):
+        args = ["--arena", "{}x{}".format(*arena)]
+        for obstacle in obstacles:
+            args += ["--obstacle", ",".join(str(v) for v in obstacle)]
+        if start is not None:
+            args += ["--start", ",".join(str(v) for v in start)]
+        if radius is not None:
+            args += ["--radius", str(radius)]
+        if sensors is not None:
+            args += ["--sensors", ",".join(str(v) for v in sensors)]
+        self._args = args + list(options)
+        self._home = os.fspath(home) if home is not None else None
+        self._own_home = home is None
+        self._program = program
+        self._use = use
+        self._timeout = timeout
+        self._process: Optional[subprocess.Popen] = None
+        self._pending = b""
+        self._lock = threading.Lock()
+        self._previous_home: Optional[str] = None
+
+    # -- life cycle -------------------------------------------------------
+
+    def start(self) -> "Simulator":
+        """Starts the simulator and waits until its board is ready; then,
+        unless use=False, points the library at its folder."""
+        if self._process is not None:
+            raise SimulatorError("the simulator runs already")
+        program = self._program or find_program()
+        if self._own_home:
+            self._home = tempfile.mkdtemp(prefix="tevrak-sim-")
+        os.makedirs(self._home, exist_ok=True)
+        self._home = os.path.abspath(self._home)
+        command = [program, "--home", self._home, "--log", self.log_path] + self._args
+        # A simulator must not outlive a program that is killed: it gets
+        # SIGTERM when the thread that started it ends (setpriv, util-linux).
+        setpriv = shutil.which("setpriv")
+        if setpriv:
+            command = [setpriv, "--pdeathsig", "TERM", "--"] + command
+        with open(os.path.join(self._home, "sim.err"), "wb") as errors:
+            self._process = subprocess.Popen(
+                command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=errors, close_fds=True
+            )
+        try:
+            self._read_until(lambda line: line.startswith(_READY))
+        except SimulatorError:
+            self.stop()
+            raise
+        if self._use:
+            from . import _tevrak
+
+            self._previous_home = _tevrak.home()
+            _tevrak.set_home(self._home)
+        return self
+
+    def stop(self) -> Optional[int]:
+        """Ends the simulator (quit, then SIGTERM, then SIGKILL, each after
+        a wait), points the library back at the folder it used before, and
+        removes the temporary folder. Returns the simulator's exit status."""
+        process, self._process = self._process, None
+        if process is None:
+            return None
+        if self._previous_home is not None:
+            from . import _tevrak
+
+            _tevrak.set_home(self._previous_home)
+            self._previous_home = None
+        try:
+            if process.poll() is None:
+                try:
+                    process.stdin.write(b"quit\n")
+                    process.stdin.flush()
+                except OSError:
+                    pass
+            for ending in (None, signal.SIGTERM, signal.SIGKILL):
+                if ending is not None:
+                    process.send_signal(ending)
+                try:
+                    process.wait(timeout=5)
+                    break
+                except subprocess.TimeoutExpired:
+                    continue
+        finally:
+            for stream in (process.stdin, process.stdout):
+                stream.close()
+            if self._own_home and self._home:
+                shutil.rmtree(self._home, ignore_errors=True)
+        return process.returncode
+
+    def __enter__(self) -> "Simulator":
+        return self.start()
+
+    def __exit__(self, *exc_info) -> None:
+        self.stop()
+
+    # -- where things are -------------------------------------------------
+
+    @property
+    def home(self) -> str:
+        """The robot folder (bin/hdt.txt, bin/usbSearch, dev/ttyBOARD)."""
+        if self._home is None:
+            raise SimulatorError("the simulator has not started")
+        return self._home
+
+    @property
+    def log_path(self) -> str:
+        """The frame log: one decoded line per frame the board received."""
+        return os.path.join(self.home, "frames.log")
+
+    @property
+    def hdt_path(self) -> str:
+        """The hardware description file the simulator wrote."""
+        return os.path.join(self.home, "bin", "hdt.txt")
+
+    @property
+    def running(self) -> bool:
+        """True while the simulator's process runs."""
+        return self._process is not None and self._process.poll() is None
+
+    # -- control ----------------------------------------------------------
+
+    def command(self, line: str) -> None:
+        """Runs one control command, e.g. "unplug", "replug", "silent on",
+        "late 50" (see tevrak-sim --help), and returns once the simulator
+        has run it."""
+        if "\n" in line:
+            raise ValueError("one control command per call")
+        if line.strip() == "quit":
+            raise ValueError("stop() ends the simulator")
+        self._status(line.encode() + b"\n")
+
+    def unplug(self) -> None:
+        """The board's terminal disappears: the library's next call fails
+        with LinkError."""
+        self.command("unplug")
+
+    def replug(self) -> None:
+        """A new terminal behind the same link: the library finds the board
+        again on its next start."""
+        self.command("replug")
+
+    def status(self) -> SimStatus:
+        """The simulator's own state: pose, odometry, speeds, encoders,
+        sensors, servos, motors and controller.
+
+        A command returns as soon as its bytes are on the link, perhaps
+        before the board has read them: make a query first (a sensor
+        reading, drive.position) to see the effect of the commands before it.
+        """
+        return parse_status(self._status())
+
+    def _status(self, before: bytes = b"") -> List[str]:
+        # Control lines run in order: the status report comes after the
+        # lines before it have run.
+        with self._lock:
+            process = self._running_process()
+            process.stdin.write(before + b"status\n")
+            process.stdin.flush()
+            lines = [self._read_until(lambda line: line.startswith("board:"))]
+            while not lines[-1].startswith("drive controller:"):
+                lines.append(self._read_line())
+        return lines
+
+    @property
+    def pose(self) -> Pose:
+        """Where the robot stands in the arena: Pose(x mm, y mm, heading in
+        degrees), from the simulator itself."""
+        return self.status().pose
+
+    def frames(self) -> List[str]:
+        """The frame log so far, one line per frame (events start with '#')."""
+        with open(self.log_path, encoding="utf-8", errors="replace") as log:
+            return log.read().splitlines()
+
+    # -- reading the simulator's output -------------------------------------
+
+    def _running_process(self) -> subprocess.Popen:
+        if self._process is None or self._process.poll() is not None:
+            raise SimulatorError("the simulator is not running" + self._errors())
+        return self._process
+
+    def _errors(self) -> str:
+        try:
+            with open(os.path.join(self.home, "sim.err"), encoding="utf-8", errors="replace") as errors:
+                text = errors.read().strip()
+        except (OSError, SimulatorError):
+            return ""
+        return ": " + text if text else ""
+
+    def _read_line(self) -> str:
+        deadline = time.monotonic() + self._timeout
+        fd = self._process.stdout.fileno()
+        with selectors.DefaultSelector() as selector:
+            selector.register(fd, selectors.EVENT_READ)
+            while b"\n" not in self._pending:
+                left = deadline - time.monotonic()
+                if left <= 0 or not selector.select(left):
+                    raise SimulatorError("tevrak-sim did not answer in time" + self._errors())
+                chunk = os.read(fd, 4096)
+                if not chunk:
+                    raise SimulatorError("tevrak-sim ended" + self._errors())
+                self._pending += chunk
+        line, self._pending = self._pending.split(b"\n", 1)
+        return line.decode(errors="replace")
+
+    def _read_until(self, wanted) -> str:
+        while True:
+            line = self._read_line()
+            if wanted(line):
+                return line

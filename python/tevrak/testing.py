@@ -1,0 +1,42 @@
+"""pytest plugin for robot programs: a fresh simulated robot per test.
+
+Load it in a conftest.py with
+
+    pytest_plugins = ["tevrak.testing"]
+
+(or run pytest -p tevrak.testing). A test that takes the argument `sim` gets
+a running tevrak.Simulator in a folder of its own under pytest's tmp_path,
+with the library pointed at it; nothing needs root. The simulator is stopped
+after the test and the library forgets the simulated robot (it is pointed
+back at the folder it used before), so the next test starts from scratch.
+
+    def test_square(sim):
+        drive = tevrak.Drive()
+        for _ in range(4):
+            drive.straight(200, 400); drive.wait()
+            drive.turn(90, 180); drive.wait()
+        assert abs(sim.pose.x - 1000) < 10
+
+Options for the simulator come from the marker tevrak_sim:
+
+    @pytest.mark.tevrak_sim(arena=(1000, 1000), obstacles=[(600, 400, 100, 200)])
+    def test_sensor(sim): ...
+"""
+import pytest
+
+from ._simulator import Simulator
+
+
+def pytest_configure(config):
+    config.addinivalue_line(
+        "markers", "tevrak_sim(**options): options of the test's tevrak.Simulator (arena, obstacles, start, ...)"
+    )
+
+
+@pytest.fixture
+def sim(request, tmp_path):
+    """A running tevrak.Simulator in tmp_path/robot, used by the library."""
+    marker = request.node.get_closest_marker("tevrak_sim")
+    options = dict(marker.kwargs) if marker else {}
+    with Simulator(home=tmp_path / "robot", **options) as simulator:
+        yield simulator

@@ -1,0 +1,87 @@
+"""tevrak.Drive against the simulated robot: manoeuvres, queries and waits,
+checked against the simulator's own state and its frame log."""
+import time
+
+import pytest
+
+import tevrak
+
+
+def near(a, b, tolerance):
+    return all(abs(p - q) <= tolerance for p, q in zip(a, b))
+
+
+def test_square_ends_where_it_started(sim):
+    start = sim.pose
+    drive = tevrak.Drive()
+    corners = []
+    for _ in range(4):
+        drive.straight(200, 400)
+        assert drive.wait(timeout=10) is True
+        drive.turn(90, 360)
+        drive.wait()
+        corners.append(drive.position)
+    assert isinstance(corners[0], tevrak.Pose)
+    assert near(corners[0], (200, 0, 90), 2)
+    assert near(corners[1], (200, 200, 180), 2)
+    assert near(corners[2], (0, 200, -90), 2) or near(corners[2], (0, 200, 270), 2)
+    end = sim.pose
+    assert near(end[:2], start[:2], 3)
+    assert end.heading % 360 in (0, 1, 359)
+    assert drive.done is True and drive.stalled is False and drive.remaining == 0
+
+
+def test_speed_position_and_arcs(sim):
+    drive = tevrak.Drive()
+    drive.set_speed(100, 45)
+    assert drive.speed == tevrak.Speed(100, 44)  # 45 degrees travel as 78 hundredths of a radian
+    assert drive.done is True  # a continuous speed counts as done
+    drive.set_speed(0, 0)
+
+    drive.set_position(tevrak.Pose(1000, -500, 90))
+    assert drive.position == (1000, -500, 90)
+    drive.set_position((0, 0, 0))
+    drive.curve(300, 90, 300)
+    assert drive.done is False and drive.remaining > 0
+    drive.wait()
+    x, y, heading = drive.position
+    assert heading in (89, 90) and 180 < x < 200 and 180 < y < 200  # radius 191 mm
+
+    drive.set_position(tevrak.Pose(0, 0, 0))
+    drive.drive_to(300, 0, 300)  # straight ahead: a straight run
+    drive.wait()
+    assert near(drive.position, (300, 0, 0), 2)
+    assert drive.position.x == drive.position[0]
+
+    drive.control(1, 2, 3, 4)
+    assert drive.done  # a query: the board has read the command before it
+    assert sim.status().controller == (1, 2, 3, 4)
+    drive.control_off()
+    assert drive.done
+    assert sim.status().controller is None
+    log = "\n".join(sim.frames())
+    assert "VWSetSpeed linear=100 angular=78" in log
+    assert "VWSetPosition x=1000 y=-500 heading=157" in log
+
+
+@pytest.mark.tevrak_sim(arena=(1000, 1000), start=(700, 500, 0))
+def test_stalled_at_a_wall_and_bounded_wait(sim):
+    drive = tevrak.Drive()
+    drive.straight(1000, 500)
+    began = time.monotonic()
+    assert drive.wait(timeout=0.2) is False  # still driving when the time runs out
+    assert time.monotonic() - began < 0.5
+    deadline = time.monotonic() + 5
+    while not drive.stalled and time.monotonic() < deadline:
+        time.sleep(0.05)
+    assert drive.stalled is True and drive.status == 2
+    assert sim.status().drive_status == 2
+    assert sim.pose.x == 900  # the rim touches the wall
+
+
+def test_wait_rejects_bad_timeouts(sim):
+    drive = tevrak.Drive()
+    for timeout in (-1, float("nan")):
+        with pytest.raises(ValueError):
+            drive.wait(timeout=timeout)
+    assert drive.wait(timeout=0) is True  # nothing runs

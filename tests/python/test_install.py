@@ -1,0 +1,43 @@
+"""The installed package: cmake --install into a temporary prefix, then
+import tevrak from a fresh shell and drive the installed simulator."""
+import os
+import subprocess
+import sys
+
+import pytest
+
+CODE = """
+import tevrak
+with tevrak.Simulator(program={sim!r}) as sim:
+    drive = tevrak.Drive()
+    drive.straight(100, 400)
+    drive.wait()
+    print(tevrak.__file__, drive.position, sim.pose.x)
+"""
+
+
+def test_installed_package_imports_from_a_fresh_shell(tmp_path):
+    build = os.environ.get("TEVRAK_BUILD_DIR")
+    if not build:
+        pytest.skip("TEVRAK_BUILD_DIR is not set (run the tests through ctest)")
+    prefix = tmp_path / "prefix"
+    subprocess.run(["cmake", "--install", build, "--prefix", str(prefix)], check=True, capture_output=True)
+    packages = [root for root, folders, _ in os.walk(prefix) if "tevrak" in folders and "packages" in root]
+    assert len(packages) == 1, packages
+    # A fresh shell: nothing of this environment but the sanitizer runtime.
+    environment = {"PATH": "/usr/bin:/bin", "PYTHONPATH": packages[0], "HOME": str(tmp_path)}
+    for name in ("LD_PRELOAD", "ASAN_OPTIONS"):
+        if name in os.environ:
+            environment[name] = os.environ[name]
+    result = subprocess.run(
+        [sys.executable, "-c", CODE.format(sim=str(prefix / "bin" / "tevrak-sim"))],
+        env=environment,
+        cwd=tmp_path,
+        capture_output=True,
+        text=True,
+        timeout=60,
+    )
+    assert result.returncode == 0, result.stderr
+    module_file, *rest = result.stdout.split(" ", 1)
+    assert module_file.startswith(packages[0])
+    assert rest == ["Pose(x=100, y=0, heading=0) 1100\n"]

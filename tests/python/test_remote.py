@@ -1,0 +1,57 @@
+"""tevrak.Remote against a private lirc daemon: keys as one-character
+strings, the hold delay, bounded waits."""
+import threading
+import time
+
+import pytest
+
+import tevrak
+
+
+def test_keys_arrive_as_characters(lircd):
+    remote = tevrak.Remote()
+    assert remote.poll() is None  # connects; nothing pending
+    for button in ("KEY_1", "KEY_UP", "KEY_RED", "KEY_RIGHT"):
+        lircd.press(button)
+    assert [remote.get(timeout=5) for _ in range(4)] == ["1", "U", "R", ">"]
+
+    remote.set_hold_delay(3)
+    for repeat in range(4):
+        lircd.press("KEY_OK", repeat)
+    assert remote.get(timeout=5) == "O"  # the press; repeats 1 and 2 are held back
+    assert remote.get(timeout=5) == "O"  # repeat 3
+
+
+def test_use_configuration_installs_it_through_sudo(lircd, no_sudo):
+    remote = tevrak.Remote()
+    remote.use_configuration(2)
+    assert remote.configuration == 2
+    commands = no_sudo.read_text().splitlines()[-2:]
+    assert commands == [f"cp {tevrak.home()}/bin/ir/2_lircd.conf /etc/lirc/lircd.conf", "/etc/init.d/lirc restart"]
+
+
+def test_get_gives_up_after_its_timeout_and_lets_threads_run(lircd):
+    remote = tevrak.Remote()
+    ticks = []
+    stop = threading.Event()
+
+    def count():  # runs only while get() has released the interpreter
+        while not stop.is_set():
+            ticks.append(1)
+            time.sleep(0.01)
+
+    ticker = threading.Thread(target=count)
+    ticker.start()
+    began = time.monotonic()
+    try:
+        assert remote.get(timeout=0.3) is None
+    finally:
+        stop.set()
+        ticker.join()
+    assert 0.3 <= time.monotonic() - began < 0.6
+    assert len(ticks) >= 10
+
+    threading.Timer(0.2, lircd.press, ("KEY_2",)).start()
+    assert remote.get(timeout=5) == "2"
+    with pytest.raises(ValueError):
+        remote.get(timeout=-1)
