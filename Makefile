@@ -1,10 +1,16 @@
 # make demo   - set up, build, and watch a simulated robot
 # make test   - set up, build, and run the whole test suite twice (a normal
-#               build and one with AddressSanitizer + UBSan), then the C++
-#               interface's tests in a ThreadSanitizer build
+#               build and one with AddressSanitizer + UBSan; the live page's
+#               test runs in headless Chromium), then the C++ interface's
+#               tests in a ThreadSanitizer build
 # make test-slow - the slow cases (a board that never answers: ~50 s each)
 # make fuzz   - every libFuzzer target for FUZZ_SECONDS (default 60) each
 # make valgrind - the demo's programs and the short soak under valgrind
+# make test-arm - cross-build for arm64 and armhf and run the suite (without
+#               the slow cases) under qemu-user
+# make packages - Debian packages for amd64, arm64 and armhf in build-packages/debs
+# make test-packages - lintian, contents, a fresh-root install (as root), ARM
+#               programs from the packages under qemu-user
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
@@ -12,12 +18,15 @@ ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps configure build build-asan build-tsan demo test test-normal test-asan test-tsan test-slow fuzz valgrind clean
+.PHONY: all deps deps-browser configure build build-asan build-tsan demo test test-normal test-asan test-tsan test-slow fuzz valgrind test-arm packages test-packages clean
 
 all: build
 
 deps:
 	@./scripts/install-deps.sh
+
+deps-browser:
+	@./scripts/install-deps.sh browser
 
 configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEVRAK_HOME=$(CURDIR)/$(BUILD)/home
@@ -36,13 +45,13 @@ build-tsan: deps
 
 # The demo builds only what it runs.
 demo: configure
-	cmake --build $(BUILD) -j $(JOBS) --target tevrak-sim example_square example_wall_follow
+	cmake --build $(BUILD) -j $(JOBS) --target tevrak-sim example_square example_wall_follow example_remote_keys
 	./scripts/demo.sh $(BUILD)
 
-test-normal: build
+test-normal: build deps-browser
 	cd $(BUILD) && ctest $(CTEST_FLAGS) -LE slow
 
-test-asan: build-asan
+test-asan: build-asan deps-browser
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest $(CTEST_FLAGS) -LE slow
 
 test-tsan: build-tsan
@@ -62,5 +71,38 @@ valgrind: build
 	./scripts/install-deps.sh valgrind
 	./scripts/valgrind.sh $(BUILD)
 
+# Cross builds: one folder per architecture, each with a sysroot of the
+# target's Debian packages (downloaded once, kept in the folder).
+CROSS ?= build-cross
+ARM_ARCHES ?= arm64 armhf
+toolchain_arm64 = aarch64
+toolchain_armhf = armhf
+cross_sysroot = $(CURDIR)/$(CROSS)/sysroot/$(1)
+
+test-arm: $(addprefix test-arm-,$(ARM_ARCHES))
+
+# Not .PHONY: the pattern rules need implicit rule search.
+build-arm-%:
+	./scripts/install-deps.sh arm
+	./scripts/cross-sysroot.sh $* $(call cross_sysroot,$*)
+	cmake -S . -B $(CROSS)/$* -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-$(toolchain_$*).cmake \
+	  -DTEVRAK_SYSROOT=$(call cross_sysroot,$*)/root -DTEVRAK_HOME=$(CURDIR)/$(CROSS)/$*/home \
+	  -DCMAKE_BUILD_TYPE=Release "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG" "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG"
+	cmake --build $(CROSS)/$* -j $(JOBS)
+
+test-arm-%: build-arm-%
+	cd $(CROSS)/$* && ctest $(CTEST_FLAGS) -LE slow
+
+PACKAGES ?= build-packages
+PACKAGE_ARCHES ?= amd64 arm64 armhf
+packages:
+	./scripts/install-deps.sh arm packages
+	TEVRAK_SYSROOTS=$(CURDIR)/$(CROSS)/sysroot JOBS=$(JOBS) ./scripts/packages.sh $(PACKAGES) $(PACKAGE_ARCHES)
+
+test-packages: packages
+	cmake -S tests/packages -B $(PACKAGES)/tests -DTEVRAK_DEBS=$(CURDIR)/$(PACKAGES)/debs \
+	  -DTEVRAK_SYSROOTS=$(CURDIR)/$(CROSS)/sysroot -DTEVRAK_ROOTFS_CACHE=$(CURDIR)/$(PACKAGES)/rootfs
+	cd $(PACKAGES)/tests && ctest $(CTEST_FLAGS) -L install
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) build-fuzz
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) build-fuzz $(CROSS) $(PACKAGES)

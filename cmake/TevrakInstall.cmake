@@ -1,5 +1,7 @@
 # Installation: per-unit static libraries, the combined shared library
 # libtevrak.so, headers, pkg-config file, CMake package, tools and examples.
+# Every rule names its component, one per Debian package (see
+# TevrakPackage.cmake): runtime, dev or tools.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -35,38 +37,47 @@ endforeach()
 
 install(TARGETS tevrak ${TEVRAK_UNIT_LIBRARIES} ${TEVRAK_SUPPORT_LIBRARIES}
   EXPORT tevrakTargets
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(DIRECTORY include/tevrak DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(EXPORT tevrakTargets NAMESPACE tevrak:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/tevrak)
+install(DIRECTORY include/tevrak DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
+install(EXPORT tevrakTargets NAMESPACE tevrak:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/tevrak COMPONENT dev)
 
 configure_package_config_file(packaging/tevrakConfig.cmake.in
   ${CMAKE_CURRENT_BINARY_DIR}/tevrakConfig.cmake INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/tevrak)
 write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/tevrakConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tevrakConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/tevrakConfigVersion.cmake
-  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/tevrak)
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/tevrak COMPONENT dev)
 
 # The .pc file finds its prefix relative to itself, so the installed tree
 # can be moved (and installed with --prefix).
 file(RELATIVE_PATH TEVRAK_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
 configure_file(packaging/tevrak.pc.in ${CMAKE_CURRENT_BINARY_DIR}/tevrak.pc @ONLY)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tevrak.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tevrak.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 
-install(PROGRAMS platform/usbSearch DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES packaging/hdt.txt.example packaging/99-tevrak-board.rules
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/tevrak)
+install(PROGRAMS platform/usbSearch DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+install(FILES packaging/hdt.txt.example DESTINATION ${CMAKE_INSTALL_DATADIR}/tevrak COMPONENT runtime)
+# Packages put the udev rule where udev reads it; other installs keep it as
+# an example beside hdt.txt.example.
+set(TEVRAK_UDEV_RULES_DIR ${CMAKE_INSTALL_DATADIR}/tevrak)
+if(TEVRAK_DEB)
+  set(TEVRAK_UDEV_RULES_DIR /lib/udev/rules.d)
+endif()
+install(FILES packaging/99-tevrak-board.rules DESTINATION ${TEVRAK_UDEV_RULES_DIR} COMPONENT runtime)
 
 # The robot folder <TEVRAK_HOME>/bin (component robot_folder), where the
 # library runs usbSearch and reads hdt.txt. TEVRAK_HOME is absolute and
 # compiled into the library: it does not move with the prefix (DESTDIR still
 # applies). The example hdt.txt goes there only when none exists yet.
+# Packages leave this component out: libtevrak1 sets the folder up when it
+# is installed.
 set(TEVRAK_ROBOT_BIN "${TEVRAK_HOME}/bin")
 install(PROGRAMS platform/usbSearch DESTINATION "${TEVRAK_ROBOT_BIN}" COMPONENT robot_folder)
 install(CODE "set(TEVRAK_EXAMPLE_HDT \"${PROJECT_SOURCE_DIR}/packaging/hdt.txt.example\")
 set(TEVRAK_ROBOT_BIN \"${TEVRAK_ROBOT_BIN}\")" COMPONENT robot_folder)
 install(SCRIPT cmake/InstallExampleHdt.cmake COMPONENT robot_folder)
 if(TARGET tevrak-sim)
-  install(TARGETS tevrak-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS tevrak-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 endif()
+install(TARGETS duet_guarded duet_split duet_plain RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)

@@ -1,16 +1,23 @@
 #!/bin/sh
 # Installs the Debian packages that building and testing need, when missing.
 #   install-deps.sh            build, demo and tests
+#   install-deps.sh browser    also headless Chromium, its driver and Selenium
+#                              (the live page's browser test, run by make test)
 #   install-deps.sh fuzz       also clang and its fuzzing runtime
 #   install-deps.sh valgrind   also valgrind
+#   install-deps.sh arm        also the ARM cross compilers and qemu-user
+#   install-deps.sh packages   also the Debian packaging and checking tools
 set -e
-packages="cmake gcc g++ make pkg-config libgtest-dev libgmock-dev liblirc-dev lirc"
+packages="cmake gcc g++ make pkg-config libgtest-dev libgmock-dev liblirc-dev lirc libcpp-httplib-dev"
 # The Python package: bindings, its tests and the plotting example.
 packages="$packages pybind11-dev python3-dev python3-pytest python3-matplotlib"
 for extra in "$@"; do
   case "$extra" in
+    browser) packages="$packages chromium chromium-driver fonts-dejavu-core python3 python3-selenium python3-pil" ;;
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;
     valgrind) packages="$packages valgrind" ;;
+    arm) packages="$packages g++-aarch64-linux-gnu g++-arm-linux-gnueabihf qemu-user-static" ;;
+    packages) packages="$packages dpkg-dev fakeroot lintian debootstrap file" ;;
   esac
 done
 missing=""

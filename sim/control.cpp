@@ -56,6 +56,15 @@ std::optional<Control> parse_control(std::string_view line, std::string &error) 
         error = std::string(word) + " wants a number of bytes, 0 to 255";
         return std::nullopt;
     }
+    if (word == "key") {
+        const auto blank = argument.find_first_of(" \t");
+        const std::string_view button = argument.substr(0, blank);
+        const std::string_view repeats = blank == std::string_view::npos ? "0" : trim(argument.substr(blank));
+        const auto count = number_in(repeats, kMostKeyRepeats);
+        if (is_button_name(button) && count) return Control{Action::key, *count, std::string(button)};
+        error = "key wants a button name and repeats 0 to 255, e.g. key KEY_UP 3";
+        return std::nullopt;
+    }
     if (word == "late") {
         if (const auto ms = number_in(argument, 60000)) return Control{Action::late, *ms};
         error = "late wants milliseconds, 0 to 60000";
@@ -63,6 +72,16 @@ std::optional<Control> parse_control(std::string_view line, std::string &error) 
     }
     error = "unknown control command: " + std::string(line) + " (try help)";
     return std::nullopt;
+}
+
+bool is_button_name(std::string_view name) {
+    if (name.empty() || name.size() > 40) return false;
+    for (const char c : name) {
+        const bool allowed = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                             c == '_' || c == '-' || c == '+' || c == '.';
+        if (!allowed) return false;
+    }
+    return true;
 }
 
 const char *control_help_text() {
@@ -73,6 +92,7 @@ const char *control_help_text() {
            "  stray N         N stray bytes before every reply (0: off)\n"
            "  noise N         send N stray bytes once\n"
            "  late MS         replies MS milliseconds late (0: off)\n"
+           "  key NAME [N]    press the remote's button NAME (KEY_UP, KEY_1, ...), held for N repeats\n"
            "  status          show pose, speeds, sensors and devices\n"
            "  svg             write the picture now\n"
            "  quit            end the simulator\n";

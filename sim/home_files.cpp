@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -20,10 +21,21 @@ std::string join(const std::vector<int> &values) {
     return text;
 }
 
-bool write_text(const std::string &path, const std::string &text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    return static_cast<bool>(out.flush());
+// Replaces the file instead of writing into it: where the robot folder's
+// usbSearch is a link to the installed listing program (as the Debian
+// package sets it up), the link gives way and the program stays intact.
+bool replace_file(const std::string &path, const std::string &text, bool executable) {
+    const std::string fresh = path + ".new";
+    {
+        std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
+        out << text;
+        if (!out.flush()) return false;
+    }
+    if ((executable && ::chmod(fresh.c_str(), 0755) != 0) || std::rename(fresh.c_str(), path.c_str()) != 0) {
+        std::remove(fresh.c_str());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -76,13 +88,13 @@ std::string prepare_home(const std::string &home, const std::string &link_path, 
     fs::create_directories(home + "/bin", error);
     if (error) return "cannot create " + home + "/bin: " + error.message();
     const std::string hdt = home + "/bin/hdt.txt";
-    if (!(keep_hdt && fs::exists(hdt)) && !write_text(hdt, default_hdt_text(DriveSetup{}, sensor_count))) {
+    if (!(keep_hdt && fs::exists(hdt)) && !replace_file(hdt, default_hdt_text(DriveSetup{}, sensor_count), false)) {
         return "cannot write " + hdt;
     }
     const std::string search = home + "/bin/usbSearch";
     const std::string script = "#!/bin/sh\n# Device listing of the simulated robot: the board behind its link.\necho '" +
                                listing_line(link_path) + "'\n";
-    if (!write_text(search, script) || ::chmod(search.c_str(), 0755) != 0) return "cannot write " + search;
+    if (!replace_file(search, script, true)) return "cannot write " + search;
     return {};
 }
 

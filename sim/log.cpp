@@ -1,5 +1,7 @@
 #include "log.h"
 
+#include <string>
+
 namespace tevrak::sim {
 
 void Log::line(std::string_view text) {
@@ -10,9 +12,7 @@ void Log::line(std::string_view text) {
     }
     write_repeats();
     last_.assign(text);
-    std::fwrite(text.data(), 1, text.size(), out_);
-    std::fputc('\n', out_);
-    std::fflush(out_);
+    write(text);
 }
 
 void Log::flush() {
@@ -23,9 +23,20 @@ void Log::flush() {
 
 void Log::write_repeats() {
     if (repeats_ == 0) return;
-    std::fprintf(out_, "(last line repeated %ld more times)\n", repeats_);
-    std::fflush(out_);
+    write("(last line repeated " + std::to_string(repeats_) + " more times)");
     repeats_ = 0;
+}
+
+void Log::set_tap(Tap tap) {
+    std::lock_guard lock(mutex_);
+    tap_ = std::move(tap);
+}
+
+void Log::write(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), out_);
+    std::fputc('\n', out_);
+    std::fflush(out_);
+    if (tap_) tap_(text);
 }
 
 }  // namespace tevrak::sim

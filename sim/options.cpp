@@ -30,6 +30,26 @@ std::optional<std::vector<long>> parse_list(std::string_view text, char separato
     return values;
 }
 
+}  // namespace
+
+std::optional<ViewAddress> parse_view_address(std::string_view text) {
+    ViewAddress address;
+    const auto colon = text.rfind(':');
+    if (colon != std::string_view::npos) {
+        std::string_view host = text.substr(0, colon);
+        if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+        if (host.empty() || host.find_first_of("[] \t") != std::string_view::npos) return std::nullopt;
+        address.host = host;
+        text.remove_prefix(colon + 1);
+    }
+    const auto port = parse_long(text);
+    if (!port || *port < 0 || *port > 65535) return std::nullopt;
+    address.port = static_cast<int>(*port);
+    return address;
+}
+
+namespace {
+
 class Parser {
 public:
     Parser(Options &options, std::string &error) : options_(options), error_(error) {}
@@ -60,7 +80,7 @@ private:
         // Options with a value.
         static const char *const kWithValue[] = {"--home", "--config", "--arena", "--obstacle", "--start",
                                                  "--radius", "--sensors", "--log", "--svg", "--stray",
-                                                 "--late", "--at"};
+                                                 "--late", "--at", "--view"};
         bool known = false;
         for (const char *candidate : kWithValue) known = known || name == candidate;
         if (!known) return fail("unknown option " + name + " (see --help)");
@@ -106,6 +126,9 @@ private:
             const auto ms = parse_long(v);
             if (!ms || *ms < 0 || *ms > 60000) return fail("--late wants milliseconds, 0 to 60000");
             options_.late_ms = static_cast<int>(*ms);
+        } else if (name == "--view") {
+            options_.view = parse_view_address(v);
+            if (!options_.view) return fail("--view wants [ADDRESS:]PORT, e.g. 8080 or 0.0.0.0:8080");
         } else if (name == "--at") {
             const auto colon = v.find(':');
             const auto ms = parse_long(std::string_view(v).substr(0, colon));
@@ -174,9 +197,16 @@ const char *usage_text() {
            "  --stray N           N stray bytes before every reply (control: stray N)\n"
            "  --late MS           answer queries MS milliseconds late (control: late MS)\n"
            "  --at MS:COMMAND     run a control command MS milliseconds after start (repeatable)\n"
+           "  --view [ADDR:]PORT  serve a live page of the robot at http://ADDR:PORT/ (ADDR default 127.0.0.1,\n"
+           "                      PORT 0 picks a free port). The page has no authentication: anyone who can\n"
+           "                      reach the address can watch, inject faults and press the remote's keys\n"
+           "\n"
+           "The remote: DIR/lircd speaks the infrared daemon's client protocol; point programs at it with\n"
+           "  export LIRC_SOCKET_PATH=DIR/lircd\n"
+           "and press keys with the control command key NAME [REPEATS] or on the page.\n"
            "\n"
            "Control commands, one per line on standard input or written to DIR/sim.ctl:\n"
-           "  silent on|off, unplug, replug, stray N, noise N, late MS, status, svg, help, quit\n"
+           "  silent on|off, unplug, replug, stray N, noise N, late MS, key NAME [N], status, svg, help, quit\n"
            "The simulator runs until quit, SIGINT or SIGTERM (end of standard input does not stop it).\n";
 }
 

@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "geometry.h"
@@ -18,6 +19,16 @@ struct ScheduledControl {
     long at_ms;           // after start-up
     std::string command;  // a control line, e.g. "unplug"
 };
+
+// Where the live view listens: a numeric address or host name, and a port
+// (0: any free port).
+struct ViewAddress {
+    std::string host = "127.0.0.1";
+    int port = 0;
+};
+
+// "[ADDR:]PORT", the address in brackets when it is IPv6 ("[::1]:8080").
+std::optional<ViewAddress> parse_view_address(std::string_view text);
 
 struct Options {
     std::string home;            // required
@@ -35,6 +46,7 @@ struct Options {
     int stray = 0;
     int late_ms = 0;
     std::vector<ScheduledControl> scheduled;
+    std::optional<ViewAddress> view;  // the live page, when asked for
     bool help = false;
 };
 

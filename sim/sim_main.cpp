@@ -4,8 +4,10 @@
 // an arena, logs every frame, and draws the run as an SVG at the end.
 //
 // The main loop waits in poll() on: signals (signalfd), a 20 ms timer that
-// advances the world, standard input and the control FIFO. Nothing runs in
-// signal handlers; no loop spins.
+// advances the world (and feeds the live page), standard input, the control
+// FIFO and the page's control requests. Nothing runs in signal handlers; no
+// loop spins. The remote's socket and the page are served by threads of
+// their own (sim/view).
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/signalfd.h>
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "line_input.h"
+#include "live.h"
 #include "options.h"
 #include "simulator.h"
 
@@ -82,19 +85,22 @@ int run(const tevrak::sim::Options &options) {
         std::fprintf(stderr, "tevrak-sim: cannot open the control FIFO %s\n", simulator.control_path().c_str());
         return 1;
     }
+    tevrak::sim::view::Live live(simulator, options);
+    live.announce(stdout);
     std::printf("tevrak-sim: board ready at %s\n", simulator.link_path().c_str());
     std::fflush(stdout);
 
     LineInput stdin_lines;
     LineInput control_lines;
     std::vector<std::string> lines;
-    pollfd fds[4] = {{signal_fd.get(), POLLIN, 0},
+    pollfd fds[5] = {{signal_fd.get(), POLLIN, 0},
                      {timer_fd.get(), POLLIN, 0},
                      {STDIN_FILENO, POLLIN, 0},
-                     {control_fd.get(), POLLIN, 0}};
+                     {control_fd.get(), POLLIN, 0},
+                     {live.wake_fd(), POLLIN, 0}};
     bool running = true;
     while (running) {
-        if (::poll(fds, 4, -1) < 0) {
+        if (::poll(fds, 5, -1) < 0) {
             if (errno == EINTR) continue;
             std::perror("tevrak-sim: poll");
             break;
@@ -107,6 +113,7 @@ int run(const tevrak::sim::Options &options) {
             std::uint64_t expirations = 0;
             (void)!::read(timer_fd.get(), &expirations, sizeof expirations);
             running = simulator.tick() && running;
+            live.publish();
         }
         if (fds[2].revents != 0) {
             // End of standard input is no reason to stop: scripts close it.
@@ -117,6 +124,7 @@ int run(const tevrak::sim::Options &options) {
             control_lines.read_from(control_fd.get(), lines);
             running = run_lines(simulator, lines) && running;
         }
+        if (fds[4].revents != 0) running = live.run_page_commands() && running;
     }
     simulator.tick();
     const bool written = simulator.write_picture();

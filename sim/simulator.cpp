@@ -122,6 +122,7 @@ void Simulator::run(const Control &control) {
     using Action = Control::Action;
     switch (control.action) {
         case Action::silent:
+            silent_ = control.value != 0;
             link_->set_silent(control.value != 0);
             board_->set_silent(control.value != 0);
             log_->line(control.value != 0 ? "# board silent" : "# board answers again");
@@ -135,6 +136,7 @@ void Simulator::run(const Control &control) {
             log_->line("# board plugged in again at " + board_->terminal_path());
             break;
         case Action::stray:
+            stray_ = control.value;
             board_->set_reply_prefix(Bytes(static_cast<std::size_t>(control.value), kStrayByte));
             log_->line("# " + std::to_string(control.value) + " stray bytes before every reply");
             break;
@@ -143,8 +145,16 @@ void Simulator::run(const Control &control) {
             log_->line("# sent " + std::to_string(control.value) + " stray bytes");
             break;
         case Action::late:
+            late_ms_ = control.value;
             board_->set_reply_delay(std::chrono::milliseconds(control.value));
             log_->line("# replies " + std::to_string(control.value) + " ms late");
+            break;
+        case Action::key:
+            if (key_handler_ && key_handler_(control.button, control.value)) {
+                log_->line("# remote key " + control.button + ", " + std::to_string(control.value) + " repeats");
+            } else {
+                std::fprintf(stderr, "tevrak-sim: the remote cannot take the key %s now\n", control.button.c_str());
+            }
             break;
         case Action::status:
             std::fputs(status_text().c_str(), stdout);
@@ -160,6 +170,15 @@ void Simulator::run(const Control &control) {
         case Action::quit:
             break;
     }
+}
+
+Simulator::Faults Simulator::faults() const { return {board_->plugged(), silent_, late_ms_, stray_}; }
+
+std::string Simulator::picture_text() {
+    return link_->with_model([&](World &world, Peripherals &) {
+        world.update();
+        return render_svg(world, start_);
+    });
 }
 
 bool Simulator::write_picture() {

@@ -4,7 +4,9 @@
 // and control lines.
 #pragma once
 
+#include <atomic>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -31,6 +33,8 @@ public:
     const std::string &link_path() const { return link_path_; }
     const std::string &control_path() const { return control_path_; }
     const std::string &svg_path() const { return svg_path_; }
+    const std::string &home() const { return home_; }
+    const Pose &start() const { return start_; }
 
     // Advances the world and runs the scheduled control commands that are
     // due; false once one of them was quit.
@@ -46,6 +50,28 @@ public:
 
     // The text "status" prints.
     std::string status_text();
+
+    // Hooks of the live view; faults(), with_model(), picture_text() and
+    // log() are safe from any thread.
+    struct Faults {
+        bool plugged = true;
+        bool silent = false;
+        int late_ms = 0;
+        int stray = 0;
+    };
+    Faults faults() const;
+    // Runs f(world, peripherals) under the model's lock.
+    template <class F>
+    auto with_model(F &&f) {
+        return link_->with_model(std::forward<F>(f));
+    }
+    std::string picture_text();
+    Log &log() { return *log_; }
+
+    // Presses a button of the remote for the control command key: true when
+    // the press was taken. Set before the main loop runs.
+    using KeyHandler = std::function<bool(const std::string &button, int repeats)>;
+    void set_key_handler(KeyHandler handler) { key_handler_ = std::move(handler); }
 
 private:
     void run(const Control &control);
@@ -74,6 +100,10 @@ private:
     std::unique_ptr<RobotLink> link_;
     std::unique_ptr<Board> board_;
     std::size_t next_scheduled_ = 0;
+    std::atomic<bool> silent_{false};
+    std::atomic<int> late_ms_{0};
+    std::atomic<int> stray_{0};
+    KeyHandler key_handler_;
 };
 
 }  // namespace tevrak::sim

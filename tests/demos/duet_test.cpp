@@ -21,6 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/target_command.h"
+
 extern char **environ;
 
 // Each program's thread function, compiled once more with its calls to printf
@@ -110,9 +112,10 @@ ProgramRun run_until(const std::string &program, const std::function<bool(const 
     posix_spawn_file_actions_adddup2(&actions, out_pipe.write_end.get(), STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err_pipe.write_end.get(), STDERR_FILENO);
     const std::string path = std::string(DUET_DIR) + "/" + program;
-    char *argv[] = {const_cast<char *>(path.c_str()), nullptr};
+    auto command = tevrak::test::target_command(path);
+    const auto argv = tevrak::test::exec_argv(command);
     pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environ);
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     out_pipe.write_end.reset();
     err_pipe.write_end.reset();

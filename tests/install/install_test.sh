@@ -5,8 +5,13 @@
 # the examples from the installed package, and runs the consumers against the
 # installed simulator, found through the installed usbSearch and hdt.txt.
 #   install_test.sh <build dir> <source dir of this test> <robot folder> <extra compile flags>
+# Cross builds set TEVRAK_CC (the target's C compiler), TEVRAK_CMAKE_ARGS
+# (toolchain for the C++ program) and TEVRAK_RUN (the emulator that starts
+# the target's programs).
 set -eu
 build=$1; here=$2; home=$3; flags=${4:-}
+cc=${TEVRAK_CC:-cc}
+run=${TEVRAK_RUN:-}
 work=$(mktemp -d /tmp/tevrak-install-XXXXXX)
 sim=""
 cleanup() { [ -n "$sim" ] && kill "$sim" 2>/dev/null; rm -rf "$work"; }
@@ -42,12 +47,17 @@ for name in OSExecute OSStrcpy_n HDTLoadSERVO HDTLoadTable _ZN6tevrak3cxx9link_l
   echo "$exported" | grep -qx "$name" && fail "libtevrak.so exports $name"
 done
 
-PKG_CONFIG_PATH="$libdir/pkgconfig" cc $flags -std=c99 -Wall -Wextra -pedantic-errors "$here/c_consumer.c" \
+PKG_CONFIG_PATH="$libdir/pkgconfig" $cc $flags -std=c99 -Wall -Wextra -pedantic-errors "$here/c_consumer.c" \
   $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs tevrak) -o "$work/c_consumer"
-cmake -S "$here/cxx_consumer" -B "$work/cxx" -DCMAKE_PREFIX_PATH="$prefix" \
+# A cross toolchain looks for packages only inside its sysroot: name the
+# package's folder there.
+cross_args=""
+[ -n "${TEVRAK_CMAKE_ARGS:-}" ] && cross_args="$TEVRAK_CMAKE_ARGS -Dtevrak_DIR=$libdir/cmake/tevrak"
+# shellcheck disable=SC2086
+cmake -S "$here/cxx_consumer" -B "$work/cxx" -DCMAKE_PREFIX_PATH="$prefix" $cross_args \
   -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" > "$work/cxx.log"
 cmake --build "$work/cxx" > "$work/cxx-build.log"
-cmake -S "$here/../../examples" -B "$work/examples" -DCMAKE_PREFIX_PATH="$prefix" \
+cmake -S "$here/../../examples" -B "$work/examples" -DCMAKE_PREFIX_PATH="$prefix" $cross_args \
   -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" > "$work/examples.log"
 cmake --build "$work/examples" > "$work/examples-build.log"
 
@@ -55,14 +65,14 @@ cmake --build "$work/examples" > "$work/examples-build.log"
 # by-id folder holding a link to the simulated board, whose token "board"
 # the example hdt.txt names.
 mkdir -p "$work/sim-home" "$work/by-id"
-"$prefix/bin/tevrak-sim" --home "$work/sim-home" --log "$work/frames.log" > "$work/sim.out" 2>&1 &
+$run "$prefix/bin/tevrak-sim" --home "$work/sim-home" --log "$work/frames.log" > "$work/sim.out" 2>&1 &
 sim=$!
 for i in $(seq 50); do grep -q "board ready" "$work/sim.out" 2>/dev/null && break; sleep 0.1; done
 grep -q "board ready" "$work/sim.out"
 ln -s "$work/sim-home/dev/ttyBOARD" "$work/by-id/usb-Tevrak_board_sim-if00"
 export USBSEARCH_DIR="$work/by-id"
 
-LD_LIBRARY_PATH="$libdir" "$work/c_consumer"
-"$work/cxx/cxx_consumer"
-LD_LIBRARY_PATH="$libdir" "$work/cxx/cxx_consumer_shared"
+LD_LIBRARY_PATH="$libdir" $run "$work/c_consumer"
+$run "$work/cxx/cxx_consumer"
+LD_LIBRARY_PATH="$libdir" $run "$work/cxx/cxx_consumer_shared"
 echo "installed library works from C (pkg-config) and C++ (find_package); the examples build from the package"

@@ -43,6 +43,7 @@ constexpr std::array kButtons{
     Button{"KEY_DOWN", "0000000000ffa857"},  Button{"KEY_LEFT", "0000000000ff22dd"},
     Button{"KEY_RIGHT", "0000000000ffc23d"}, Button{"KEY_OK", "0000000000ff02fd"},
     Button{"KEY_RED", "0000000000ff6897"},   Button{"KEY_R", "0000000000ff9867"},
+    Button{"A", "0000000000ff10ef"},  // shorter than the key's offset in the event line
 };
 
 std::string remote_configuration() {
@@ -187,7 +188,9 @@ PrivateLircd::~PrivateLircd() { stop(); }
 
 void PrivateLircd::use_for_clients() const { ::setenv("LIRC_SOCKET_PATH", socket_.c_str(), 1); }
 
-bool PrivateLircd::press(std::string_view button, int repeat) const {
+bool PrivateLircd::press(std::string_view button, int repeat) const { return simulate_key(socket_, button, repeat); }
+
+bool simulate_key(const std::string &socket, std::string_view button, int repeat) {
     std::string code = "0000000000000000";
     for (const Button &known : kButtons) {
         if (known.name == button) code = known.code;
@@ -195,7 +198,7 @@ bool PrivateLircd::press(std::string_view button, int repeat) const {
     std::array<char, 4> count{};
     std::snprintf(count.data(), count.size(), "%02x", repeat & 0xff);
     const std::string event = code + " " + count.data() + " " + std::string(button) + " " + std::string(kTestRemote);
-    return run_program(TEVRAK_IRSEND, {"--device=" + socket_, "SIMULATE", event}) == 0;
+    return run_program(TEVRAK_IRSEND, {"--device=" + socket, "SIMULATE", event}) == 0;
 }
 
 void PrivateLircd::reload() const {

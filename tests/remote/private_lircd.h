@@ -50,6 +50,11 @@ private:
     pid_t pid_ = -1;
 };
 
+// Sends one key event of the test remote's button with the given repeat
+// count to the daemon (or the simulator's remote) listening at socket, as
+// irsend SIMULATE does. Returns irsend's success.
+bool simulate_key(const std::string &socket, std::string_view button, int repeat = 0);
+
 // Runs program with args, waits for it and returns its exit status (-1 when
 // it could not run or did not exit normally).
 int run_program(const char *program, std::initializer_list<std::string> args);

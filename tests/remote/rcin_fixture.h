@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "remote/private_lircd.h"
+#include "support/sim_process.h"
 #include "support/temp_home.h"
 
 namespace tevrak::test {
@@ -32,6 +34,33 @@ protected:
     TempHome home;
     PrivateLircd daemon;
 };
+
+// Where the key events come from: a private lircd, or the remote socket of
+// a tevrak-sim on the private robot folder. The unit connects to either the
+// same way, through LIRC_SOCKET_PATH.
+enum class KeySource { daemon, simulator };
+
+class RcinKeysTest : public testing::TestWithParam<KeySource> {
+protected:
+    RcinKeysTest();
+
+    // One event of the test remote's button, through irsend SIMULATE.
+    void press(std::string_view button, int repeat = 0);
+    // A press held for the repeats: event by event through irsend for the
+    // daemon; the simulator's control command "key BUTTON REPEATS".
+    void hold(std::string_view button, int repeats);
+    // The daemon or the simulator goes away.
+    void stop();
+
+    TempHome home;
+    std::unique_ptr<PrivateLircd> daemon;
+    std::unique_ptr<SimProcess> simulator;
+    std::string socket;
+};
+
+// Test name suffixes: "Daemon", "Simulator"; and the parameter as gtest shows it.
+void PrintTo(KeySource source, std::ostream *out);
+std::string key_source_name(const testing::TestParamInfo<KeySource> &info);
 
 // A private robot folder and no daemon: the client library is pointed at a
 // socket that does not exist.

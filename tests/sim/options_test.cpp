@@ -1,7 +1,11 @@
 // Command-line options, config files and control lines of tevrak-sim.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "sim/control.h"
 #include "sim/home_files.h"
@@ -41,6 +45,17 @@ TEST(SimOptions, ParsesTheArenaRobotAndFaults) {
     EXPECT_EQ(options->scheduled[0].command, "unplug");
     EXPECT_EQ(options->log_file, "sim.log");
     EXPECT_EQ(options->svg_file, "out.svg");
+    EXPECT_FALSE(options->view);
+
+    // The page listens on the loopback address unless another one is named.
+    const std::vector<std::tuple<std::string, std::string, int>> views = {
+        {"8080", "127.0.0.1", 8080}, {"0", "127.0.0.1", 0}, {"0.0.0.0:80", "0.0.0.0", 80}, {"[::1]:9000", "::1", 9000}};
+    for (const auto &[text, host, port] : views) {
+        options = parse_options({"--home", "h", "--view", text}, error);
+        ASSERT_TRUE(options && options->view) << text << ": " << error;
+        EXPECT_EQ(options->view->host, host) << text;
+        EXPECT_EQ(options->view->port, port) << text;
+    }
 
     // Mistakes are named.
     const std::vector<std::pair<std::vector<std::string>, std::string>> bad = {
@@ -53,6 +68,9 @@ TEST(SimOptions, ParsesTheArenaRobotAndFaults) {
         {{"--home", "h", "--at", "soon:unplug"}, "--at wants"},
         {{"--home", "h", "--wobble"}, "unknown option --wobble"},
         {{"--home"}, "--home needs a value"},
+        {{"--home", "h", "--view", "http"}, "--view wants"},
+        {{"--home", "h", "--view", "65536"}, "--view wants"},
+        {{"--home", "h", "--view", ":8080"}, "--view wants"},
     };
     for (const auto &[args, expected] : bad) {
         EXPECT_FALSE(parse_options(args, error)) << expected;
@@ -84,11 +102,12 @@ TEST(SimOptions, ConfigFileLinesAreOptions) {
 
 TEST(SimControl, LinesOfTheControlChannel) {
     std::string error;
-    const auto check = [&](const char *line, Control::Action action, int value) {
+    const auto check = [&](const char *line, Control::Action action, int value, const char *button = "") {
         const auto control = parse_control(line, error);
         ASSERT_TRUE(control) << line << ": " << error;
         EXPECT_EQ(control->action, action) << line;
         EXPECT_EQ(control->value, value) << line;
+        EXPECT_EQ(control->button, button) << line;
     };
     check("silent on", Control::Action::silent, 1);
     check("  silent off\r", Control::Action::silent, 0);
@@ -99,12 +118,15 @@ TEST(SimControl, LinesOfTheControlChannel) {
     check("late 120", Control::Action::late, 120);
     check("status", Control::Action::status, 0);
     check("quit", Control::Action::quit, 0);
+    check("key KEY_UP", Control::Action::key, 0, "KEY_UP");
+    check("key  KEY_2   255 ", Control::Action::key, 255, "KEY_2");
 
     EXPECT_FALSE(parse_control("", error));
     EXPECT_TRUE(error.empty());
     EXPECT_FALSE(parse_control("# comment", error));
     EXPECT_TRUE(error.empty());
-    for (const char *bad : {"silent maybe", "stray", "stray -1", "late 1e3", "unplug now", "explode"}) {
+    for (const char *bad : {"silent maybe", "stray", "stray -1", "late 1e3", "unplug now", "explode", "key",
+                            "key KEY_UP 256", "key KEY_UP 1 2", "key KEY/UP", "key KEY_UP\x01"}) {
         EXPECT_FALSE(parse_control(bad, error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;
     }
@@ -116,6 +138,22 @@ TEST(SimHome, PathsTheDiscoveryCanUse) {
     EXPECT_FALSE(tevrak::sim::check_home_path("/tmp/it's").empty());
     EXPECT_FALSE(tevrak::sim::check_home_path("/" + std::string(200, 'a')).empty());
     EXPECT_EQ(tevrak::sim::listing_line("/r/dev/ttyBOARD"), "usb-Tevrak_board_sim-if00:/r/dev/ttyBOARD");
+}
+
+// A robot folder set up by the Debian package links usbSearch to the
+// installed program: the simulator replaces the link, never the program.
+TEST(SimHome, ReplacesALinkedUsbSearchInsteadOfWritingThroughIt) {
+    tevrak::test::TempHome home;
+    home.write_file("installed/usbSearch", "#!/bin/sh\n# the installed program\n");
+    ASSERT_EQ(::symlink((home.root() + "/installed/usbSearch").c_str(), (home.bin() + "/usbSearch").c_str()), 0);
+    ASSERT_EQ(tevrak::sim::prepare_home(home.root(), "/r/dev/ttyBOARD", 1, false), "");
+    EXPECT_EQ(tevrak::test::read_file(home.root() + "/installed/usbSearch"), "#!/bin/sh\n# the installed program\n");
+    struct stat status {};
+    ASSERT_EQ(::lstat((home.bin() + "/usbSearch").c_str(), &status), 0);
+    EXPECT_TRUE(S_ISREG(status.st_mode));
+    EXPECT_EQ(status.st_mode & 0777, 0755u);
+    EXPECT_NE(tevrak::test::read_file(home.bin() + "/usbSearch").find("usb-Tevrak_board_sim-if00:/r/dev/ttyBOARD"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -1,11 +1,7 @@
 // tevrak-sim as users run it: started with --home on a private folder, found
 // by the library's normal discovery, driven through the drive unit, steered
 // through its control FIFO, and stopped with quit or a signal.
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +17,7 @@
 #include "protocol/command.h"
 #include "protocol/paths.h"
 #include "support/board_fixture.h"
+#include "support/sim_process.h"
 #include "support/temp_home.h"
 #include "tevrak/drive.h"
 #include "tevrak/psd.h"
@@ -30,83 +27,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using tevrak::test::read_file;
+using tevrak::test::SimProcess;
 using tevrak::test::TempHome;
-
-// The simulator as a child process whose standard output is read here.
-class SimProcess {
-public:
-    explicit SimProcess(std::vector<std::string> args) {
-        int out[2];
-        if (::pipe2(out, O_CLOEXEC) != 0) return;
-        args.insert(args.begin(), TEVRAK_SIM_PROGRAM);
-        std::vector<char *> argv;
-        for (auto &arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        const pid_t parent = ::getpid();
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            // The simulator dies with the test, even when the test is killed.
-            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (::getppid() != parent) ::_exit(127);
-            const int null = ::open("/dev/null", O_RDONLY);
-            ::dup2(null, STDIN_FILENO);
-            ::dup2(out[1], STDOUT_FILENO);
-            ::execv(TEVRAK_SIM_PROGRAM, argv.data());
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        out_ = out[0];
-    }
-    ~SimProcess() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        if (out_ >= 0) ::close(out_);
-    }
-
-    // Reads standard output until a line starting with prefix came; the
-    // line, or empty on timeout or end of output.
-    std::string wait_for_line(const std::string &prefix, std::chrono::milliseconds timeout = 5s) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        for (;;) {
-            for (auto end = text_.find('\n'); end != std::string::npos; end = text_.find('\n')) {
-                std::string line = text_.substr(0, end);
-                text_.erase(0, end + 1);
-                if (line.rfind(prefix, 0) == 0) return line;
-            }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            if (left <= 0ms) return {};
-            pollfd fd{out_, POLLIN, 0};
-            if (::poll(&fd, 1, static_cast<int>(left.count())) <= 0) continue;
-            char chunk[512];
-            const ssize_t n = ::read(out_, chunk, sizeof chunk);
-            if (n <= 0) return {};
-            text_.append(chunk, static_cast<std::size_t>(n));
-        }
-    }
-
-    // Waits for the exit; the exit status, or -1 on timeout.
-    int wait_exit(std::chrono::milliseconds timeout = 5s) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        return -1;
-    }
-
-    pid_t pid() const { return pid_; }
-
-private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    std::string text_;
-};
 
 // A unit for raw queries: always started.
 int raw_started = 1;

@@ -1,0 +1,263 @@
+// The live page of tevrak-sim: keeps the latest state from the server's
+// event stream and draws it; sends fault controls and remote keys back.
+"use strict";
+
+const view = {
+  scene: null,   // arena, obstacles, body radius, start
+  state: null,   // the latest state
+  trail: [],     // x0, y0, x1, y1, ... in mm
+  drawPending: false,
+};
+
+const byId = (id) => document.getElementById(id);
+const STATUS_NAMES = ["moving", "done", "stalled"];
+const KEEP_FRAMES = 50;
+const REPEAT_MS = 110;  // a held key repeats as a real remote does
+const MOST_REPEATS = 255;
+
+// ---- the event stream -------------------------------------------------------
+
+function connect() {
+  const events = new EventSource("events");
+  events.onopen = () => setConnection(true);
+  events.onerror = () => setConnection(false);
+  events.onmessage = (message) => take(JSON.parse(message.data));
+}
+
+function setConnection(on) {
+  const mark = byId("connection");
+  mark.textContent = on ? "live" : "disconnected, retrying…";
+  mark.className = on ? "on" : "off";
+}
+
+function take(event) {
+  if (event.scene) view.scene = event.scene;
+  if (event.trail.reset) view.trail = [];
+  for (const value of event.trail.points) view.trail.push(value);
+  view.state = event.state;
+  addFrames(event.frames);
+  showState(event.state);
+  if (!view.drawPending) {
+    view.drawPending = true;
+    requestAnimationFrame(() => { view.drawPending = false; draw(); });
+  }
+}
+
+// ---- panels -----------------------------------------------------------------
+
+function showState(s) {
+  const d = s.drive;
+  const continuous = d.status === 1 && (d.linear !== 0 || d.angular !== 0);
+  byId("drive-status").textContent = continuous ? "moving (continuous speed)" : (STATUS_NAMES[d.status] ?? d.status);
+  byId("drive-speed").textContent = `${d.linear} mm/s, ${d.angular}/100 rad/s`;
+  byId("drive-remaining").textContent = String(d.remaining);
+  const o = s.odometry;
+  byId("odometry").textContent = `x=${o.x} y=${o.y} heading=${o.heading}`;
+  byId("pose").textContent = `x=${s.pose.x.toFixed(0)} y=${s.pose.y.toFixed(0)} heading=${s.pose.heading.toFixed(1)}°`;
+  byId("encoders").textContent = `left=${s.encoders[0]} right=${s.encoders[1]}`;
+  byId("sensors").textContent = s.sensors.map((r, i) => `${i + 1}: ${r.distance} mm`).join("  ") || "none";
+  byId("servos").textContent = s.servos.map(([n, p]) => `${n}: ${p}`).join("  ") || "none set";
+  byId("motors").textContent = s.motors.map(([n, p]) => `${n}: ${p}`).join("  ") || "none driven";
+
+  const b = s.board;
+  const faults = [];
+  if (!b.plugged) faults.push("unplugged");
+  if (b.silent) faults.push("silent");
+  if (b.late > 0) faults.push(`replies ${b.late} ms late`);
+  if (b.stray > 0) faults.push(`${b.stray} stray bytes`);
+  const state = byId("fault-state");
+  state.textContent = faults.length ? faults.join(", ") : "plugged in, answering on time";
+  state.className = faults.length ? "fault" : "";
+  byId("unplug").disabled = !b.plugged;
+  byId("replug").disabled = b.plugged;
+  byId("silent-on").disabled = b.silent;
+  byId("silent-off").disabled = !b.silent;
+}
+
+function addFrames(lines) {
+  const list = byId("frames");
+  for (const line of lines) {
+    const item = document.createElement("li");
+    item.textContent = line;
+    if (line.startsWith("#")) item.className = "event";
+    list.prepend(item);
+  }
+  while (list.children.length > KEEP_FRAMES) list.lastElementChild.remove();
+}
+
+// ---- drawing ----------------------------------------------------------------
+
+function draw() {
+  const canvas = byId("arena");
+  const scene = view.scene;
+  const s = view.state;
+  if (!scene || !s) return;
+  const ratio = window.devicePixelRatio || 1;
+  const width = canvas.clientWidth * ratio;
+  const height = canvas.clientHeight * ratio;
+  if (canvas.width !== width || canvas.height !== height) {
+    canvas.width = width;
+    canvas.height = height;
+  }
+  const g = canvas.getContext("2d");
+  const w = scene.arena.width;
+  const h = scene.arena.height;
+  const margin = Math.max(w, h) * 0.04;
+  const scale = Math.min(width / (w + 2 * margin), height / (h + 2 * margin));
+  const px = 1 / scale;  // one device pixel in mm
+
+  g.setTransform(1, 0, 0, 1, 0, 0);
+  g.clearRect(0, 0, width, height);
+  // Arena millimetres, y up, centred.
+  const offsetX = (width - (w + 2 * margin) * scale) / 2 + margin * scale;
+  const offsetY = height - ((height - (h + 2 * margin) * scale) / 2 + margin * scale);
+  g.setTransform(scale, 0, 0, -scale, offsetX, offsetY);
+
+  g.fillStyle = "#f7f7f2";
+  g.fillRect(0, 0, w, h);
+  g.strokeStyle = "#e2e2da";
+  g.lineWidth = px;
+  g.beginPath();
+  for (let x = 500; x < w; x += 500) { g.moveTo(x, 0); g.lineTo(x, h); }
+  for (let y = 500; y < h; y += 500) { g.moveTo(0, y); g.lineTo(w, y); }
+  g.stroke();
+  g.strokeStyle = "#333";
+  g.lineWidth = 3 * px;
+  g.strokeRect(0, 0, w, h);
+  g.fillStyle = "#999";
+  for (const [x, y, ow, oh] of scene.obstacles) {
+    g.fillRect(x, y, ow, oh);
+    g.strokeRect(x, y, ow, oh);
+  }
+
+  const radius = scene.radius;
+  g.setLineDash([6 * px, 6 * px]);
+  g.strokeStyle = "#4a4";
+  g.lineWidth = 1.5 * px;
+  g.beginPath();
+  g.arc(scene.start[0], scene.start[1], radius, 0, 2 * Math.PI);
+  g.stroke();
+  g.setLineDash([]);
+
+  const pose = s.pose;
+  const trail = view.trail;
+  g.strokeStyle = "#1f5fbf";
+  g.lineWidth = 2.5 * px;
+  g.lineJoin = "round";
+  g.beginPath();
+  for (let i = 0; i + 1 < trail.length; i += 2) {
+    if (i === 0) g.moveTo(trail[i], trail[i + 1]); else g.lineTo(trail[i], trail[i + 1]);
+  }
+  g.lineTo(pose.x, pose.y);
+  g.stroke();
+
+  g.strokeStyle = "#d33";
+  g.fillStyle = "#d33";
+  g.lineWidth = 1.5 * px;
+  g.setLineDash([5 * px, 4 * px]);
+  for (const ray of s.sensors) {
+    g.beginPath();
+    g.moveTo(ray.from[0], ray.from[1]);
+    g.lineTo(ray.to[0], ray.to[1]);
+    g.stroke();
+  }
+  g.setLineDash([]);
+  for (const ray of s.sensors) {
+    g.beginPath();
+    g.arc(ray.to[0], ray.to[1], 4 * px, 0, 2 * Math.PI);
+    g.fill();
+  }
+
+  const heading = pose.heading * Math.PI / 180;
+  g.fillStyle = "rgba(255, 210, 77, 0.85)";
+  g.strokeStyle = "#333";
+  g.lineWidth = 1.5 * px;
+  g.beginPath();
+  g.arc(pose.x, pose.y, radius, 0, 2 * Math.PI);
+  g.fill();
+  g.stroke();
+  g.lineWidth = 3 * px;
+  g.beginPath();
+  g.moveTo(pose.x, pose.y);
+  g.lineTo(pose.x + radius * Math.cos(heading), pose.y + radius * Math.sin(heading));
+  g.stroke();
+
+  // Texts upright, in device pixels, kept inside the canvas.
+  g.setTransform(1, 0, 0, 1, 0, 0);
+  g.font = `${12 * ratio}px sans-serif`;
+  const gap = 6 * ratio;
+  const toScreen = (x, y) => [offsetX + x * scale, offsetY - y * scale];
+  const label = (text, x, y) => {
+    const textWidth = g.measureText(text).width;
+    const left = x + gap + textWidth > width ? x - gap - textWidth : x + gap;
+    const base = y - gap < 12 * ratio ? y + 16 * ratio : y - gap;
+    g.fillText(text, Math.max(0, left), base);
+  };
+  g.fillStyle = "#a22";
+  s.sensors.forEach((ray, i) => label(`${i + 1}: ${ray.distance} mm`, ...toScreen(ray.to[0], ray.to[1])));
+  g.fillStyle = "#666";
+  const [left, top] = toScreen(0, h);
+  g.fillText(`arena ${w} × ${h} mm, grid 500 mm`, left, top - gap);
+}
+
+// ---- fault controls ---------------------------------------------------------
+
+function post(path, body) {
+  return fetch(path, { method: "POST", headers: { "X-Tevrak-View": "1" }, body });
+}
+
+async function control(line) {
+  const shown = byId("control-error");
+  const response = await post("control", line);
+  shown.hidden = response.ok;
+  if (!response.ok) shown.textContent = await response.text();
+}
+
+for (const button of document.querySelectorAll("button[data-control]")) {
+  button.addEventListener("click", () => control(button.dataset.control));
+}
+for (const form of document.querySelectorAll("form[data-control]")) {
+  form.addEventListener("submit", (event) => {
+    event.preventDefault();
+    control(`${form.dataset.control} ${form.elements.value.value}`);
+  });
+}
+
+// ---- the remote's keypad ----------------------------------------------------
+// A click is one press; holding a key sends its repeats every REPEAT_MS.
+
+function sendKey(button, repeat) {
+  post(`key?button=${encodeURIComponent(button)}&repeat=${repeat}`, "");
+}
+
+for (const key of document.querySelectorAll("#keypad .key")) {
+  let timer = null;
+  const release = () => {
+    if (timer === null) return;
+    clearInterval(timer);
+    timer = null;
+    key.classList.remove("pressed");
+  };
+  key.addEventListener("pointerdown", (event) => {
+    if (event.button !== 0 || timer !== null) return;
+    key.setPointerCapture(event.pointerId);
+    key.classList.add("pressed");
+    let repeat = 0;
+    sendKey(key.dataset.key, repeat);
+    timer = setInterval(() => {
+      repeat = Math.min(repeat + 1, MOST_REPEATS);
+      sendKey(key.dataset.key, repeat);
+    }, REPEAT_MS);
+  });
+  for (const end of ["pointerup", "pointercancel", "lostpointercapture"]) key.addEventListener(end, release);
+  // Keyboard activation (Enter, space) clicks without a pointer.
+  key.addEventListener("click", (event) => { if (event.detail === 0) sendKey(key.dataset.key, 0); });
+}
+window.addEventListener("blur", () => {
+  for (const key of document.querySelectorAll("#keypad .key.pressed")) {
+    key.dispatchEvent(new PointerEvent("pointercancel"));
+  }
+});
+window.addEventListener("resize", () => draw());
+
+connect();

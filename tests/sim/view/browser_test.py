@@ -1,0 +1,258 @@
+#!/usr/bin/python3
+"""The live page of tevrak-sim in a real browser (headless Chromium driven by
+Selenium): the page follows a program that drives a square and ends where the
+library's VWGetPosition says; "Unplug" makes the program's next command fail;
+a keypad key reaches a program waiting in RCINGet. Leaves a screenshot of the
+page in the artefact folder and checks that it is not blank.
+
+    browser_test.py --sim P --square P --remote-keys P --home DIR --artefacts DIR [--sanitized]
+
+--home is the robot folder the example programs were built for. The
+simulator's CPU load with the page open stays under 2 % of a core while the
+robot is idle and under 10 % while it moves (twice that with --sanitized)."""
+
+import argparse
+import ctypes
+import os
+import pty
+import re
+import select
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+from PIL import Image
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+
+WAIT = 60           # seconds for anything that should come soon: generous on a loaded machine
+WHOLE_TEST = 300    # the watchdog ends the test (and cleans up) after this long
+CHROMIUM = "/usr/bin/chromium"
+CHROMEDRIVER = "/usr/bin/chromedriver"
+
+
+def die_with_parent():
+    """In a child: gets SIGKILL when the test process ends."""
+    ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
+
+
+class Child:
+    """A program whose output (through a pseudo-terminal, so that it is
+    line-buffered) the test reads line by line."""
+
+    def __init__(self, args, env=None):
+        master, slave = pty.openpty()
+        self.process = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=slave, stderr=slave, env=env,
+                                        preexec_fn=die_with_parent)
+        os.close(slave)
+        self.master = master
+        self.text = ""
+        self.ended = False
+
+    def _read(self, timeout):
+        if self.ended:
+            return
+        ready, _, _ = select.select([self.master], [], [], timeout)
+        if not ready:
+            return
+        try:
+            data = os.read(self.master, 4096)
+        except OSError:  # EIO: the program closed its terminal
+            data = b""
+        if not data:
+            self.ended = True
+        self.text += data.decode(errors="replace").replace("\r\n", "\n")
+
+    def wait_for(self, pattern, timeout=WAIT):
+        """The first match of pattern in the output, waiting for it."""
+        deadline = time.monotonic() + timeout
+        while True:
+            match = re.search(pattern, self.text)
+            if match or self.ended or time.monotonic() > deadline:
+                return match
+            self._read(0.1)
+
+    def wait_exit(self, timeout=WAIT):
+        deadline = time.monotonic() + timeout
+        while self.process.poll() is None and time.monotonic() < deadline:
+            self._read(0.1)
+        drained = time.monotonic() + 2
+        while not self.ended and time.monotonic() < drained:
+            self._read(0.05)
+        return self.process.poll()
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        os.close(self.master)
+
+
+def cpu_seconds(pid):
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def wait_until(condition, what, timeout=WAIT):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out waiting for {what}")
+        time.sleep(0.05)
+
+
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message)
+
+
+def library_degrees(hundredths):
+    """The heading as VWGetPosition gives it: * 180 / 314, toward zero."""
+    degrees = abs(hundredths) * 180 // 314
+    return -degrees if hundredths < 0 else degrees
+
+
+def start_browser(profile):
+    options = webdriver.ChromeOptions()
+    options.binary_location = CHROMIUM
+    for argument in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                     "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                     "--disable-dev-shm-usage", "--window-size=1400,1150", f"--user-data-dir={profile}"):
+        options.add_argument(argument)
+    # A session of its own: whatever the driver starts can be swept up at the end.
+    service = Service(CHROMEDRIVER, popen_kw={"start_new_session": True})
+    driver = webdriver.Chrome(service=service, options=options)
+    driver.set_page_load_timeout(WAIT)
+    return driver, service.process.pid
+
+
+def text_of(driver, element_id):
+    return driver.find_element(By.ID, element_id).text
+
+
+def run(args, work):
+    sim = Child([args.sim, "--home", args.home, "--view", "127.0.0.1:0", "--log", os.path.join(work, "frames.log")])
+    children = [sim]
+    driver = None
+    driver_group = None
+    try:
+        url = sim.wait_for(r"tevrak-sim: view at (http://127\.0\.0\.1:\d+/)\n")
+        check(url, "the simulator did not serve the page:\n" + sim.text)
+        url = url.group(1)
+        socket = sim.wait_for(r"export LIRC_SOCKET_PATH='([^']+)'\n").group(1)
+        check(sim.wait_for(r"board ready"), "the simulator did not start:\n" + sim.text)
+
+        driver, driver_group = start_browser(os.path.join(work, "profile"))
+        driver.get(url)
+        wait_until(lambda: text_of(driver, "connection") == "live", "the page's event stream")
+        wait_until(lambda: text_of(driver, "odometry").startswith("x="), "the first state on the page")
+
+        # 1. A square through the library: the page follows and ends where
+        # VWGetPosition says.
+        seen = set()
+        cpu_before = cpu_seconds(sim.process.pid)
+        started = time.monotonic()
+        square = Child([args.square])
+        children.append(square)
+        while square.process.poll() is None and time.monotonic() - started < 3 * WAIT:
+            seen.add(text_of(driver, "odometry"))
+            time.sleep(0.1)
+        moving_load = 100 * (cpu_seconds(sim.process.pid) - cpu_before) / (time.monotonic() - started)
+        check(square.wait_exit() == 0, "the square failed:\n" + square.text)
+        last = re.findall(r"after side 4: x=(-?\d+) y=(-?\d+) heading=(-?\d+)", square.text)
+        check(last, "no end position from the square:\n" + square.text)
+        x, y, heading = (int(value) for value in last[-1])
+        check(len(seen) >= 10, f"the page's pose hardly changed while the robot drove: {sorted(seen)}")
+
+        def page_agrees():
+            shown = re.fullmatch(r"x=(-?\d+) y=(-?\d+) heading=(-?\d+)", text_of(driver, "odometry"))
+            return shown and (int(shown[1]), int(shown[2]), library_degrees(int(shown[3]))) == (x, y, heading)
+        wait_until(page_agrees, f"the page to show the end position x={x} y={y} heading={heading} degrees"
+                   f" (it shows {text_of(driver, 'odometry')})", timeout=10)
+        check(text_of(driver, "drive-status") == "done", "drive status " + text_of(driver, "drive-status"))
+
+        # The simulator's load with the page open, the robot idle.
+        time.sleep(1)
+        cpu_before = cpu_seconds(sim.process.pid)
+        time.sleep(4)
+        idle_load = 100 * (cpu_seconds(sim.process.pid) - cpu_before) / 4
+        print(f"browser: simulator {moving_load:.2f} % of a core while the square ran, {idle_load:.2f} % idle")
+        slowdown = 2 if args.sanitized else 1
+        check(idle_load < 2 * slowdown and moving_load < 10 * slowdown, "the simulator works too hard")
+
+        # 2. The page's picture, not blank.
+        screenshot = os.path.join(args.artefacts, "view.png")
+        driver.save_screenshot(screenshot)
+        with Image.open(screenshot) as image:
+            colours = image.convert("RGB").getcolors(1 << 20)
+        check(colours is None or len(colours) > 50, f"the screenshot {screenshot} is nearly blank")
+        drawn = driver.execute_script("""
+            const canvas = document.getElementById("arena");
+            const data = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
+            let painted = 0;
+            for (let i = 3; i < data.length; i += 4) painted += data[i] > 0 ? 1 : 0;
+            return painted;""")
+        check(drawn > 10000, f"the arena is not drawn ({drawn} pixels)")
+
+        # 3. Unplug while the square drives: its next command fails.
+        square = Child([args.square])
+        children.append(square)
+        wait_until(lambda: text_of(driver, "drive-status") == "moving", "the second square to move")
+        driver.find_element(By.ID, "unplug").click()
+        check(square.wait_exit() == 1, "the square went on without its board:\n" + square.text)
+        check("failed" in square.text, "no failure reported:\n" + square.text)
+        wait_until(lambda: "unplugged" in text_of(driver, "fault-state"), "the page to show the unplugged board")
+        driver.find_element(By.ID, "replug").click()
+        wait_until(lambda: text_of(driver, "fault-state") == "plugged in, answering on time", "the replug")
+
+        # 4. A keypad key reaches a program waiting in RCINGet.
+        keys = Child([args.remote_keys], env=dict(os.environ, LIRC_SOCKET_PATH=socket))
+        children.append(keys)
+        check(keys.wait_for(r"press keys on the remote"), "remote_keys did not start:\n" + keys.text)
+        driver.find_element(By.CSS_SELECTOR, '[data-key="KEY_UP"]').click()
+        check(keys.wait_for(r"key 'U' \(85\)"), "the key did not arrive:\n" + keys.text)
+        driver.find_element(By.CSS_SELECTOR, '[data-key="KEY_0"]').click()
+        check(keys.wait_exit() == 0 and "key '0' (48)" in keys.text, "the 0 key did not end it:\n" + keys.text)
+
+        # The simulator ends cleanly (under the sanitizers: without findings).
+        sim.process.send_signal(signal.SIGINT)
+        check(sim.wait_exit() == 0, "the simulator did not end cleanly:\n" + sim.text)
+        print("browser test passed")
+    finally:
+        if driver is not None:
+            driver.quit()
+        if driver_group is not None:
+            try:
+                os.killpg(driver_group, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        for child in children:
+            child.stop()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for name in ("--sim", "--square", "--remote-keys", "--home", "--artefacts"):
+        parser.add_argument(name, required=True)
+    parser.add_argument("--sanitized", action="store_true", help="the programs run under the sanitizers")
+    args = parser.parse_args()
+    os.makedirs(args.artefacts, exist_ok=True)
+
+    def watchdog(*_):
+        raise TimeoutError(f"the browser test took over {WHOLE_TEST} s")
+    signal.signal(signal.SIGALRM, watchdog)
+    signal.alarm(WHOLE_TEST)
+    with tempfile.TemporaryDirectory(prefix="tevrak-browser-") as work:
+        run(args, work)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,191 @@
+// The live page's server without a browser: the event stream's rate while
+// the robot moves and its silence while nothing changes, the simulator's
+// CPU load meanwhile, viewers coming and going, what the server refuses,
+// and the fault and key requests of the page.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "support/temp_home.h"
+#include "tevrak/drive.h"
+#include "sim/view/view_support.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using tevrak::test::cpu_time;
+using tevrak::test::EventStream;
+using tevrak::test::http;
+using tevrak::test::status_of;
+using tevrak::test::ViewSim;
+using Clock = std::chrono::steady_clock;
+
+#ifdef TEVRAK_SANITIZED
+constexpr double kSlowdown = 2;  // the sanitizers' cost in CPU time
+#else
+constexpr double kSlowdown = 1;
+#endif
+
+double percent_of_a_core(std::chrono::milliseconds cpu, Clock::duration wall) {
+    return 100.0 * static_cast<double>(cpu.count()) /
+           static_cast<double>(std::chrono::duration_cast<std::chrono::milliseconds>(wall).count());
+}
+
+std::string request(const std::string &method, const std::string &target, const std::string &body = {},
+                    bool from_page = true) {
+    return method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" +
+           (from_page ? "X-Tevrak-View: 1\r\n" : "") + "Content-Length: " + std::to_string(body.size()) +
+           "\r\n\r\n" + body;
+}
+
+TEST(ViewStream, FollowsTheMovingRobotAndFallsSilentWhenIdle) {
+    ViewSim view;
+    ASSERT_GT(view.port, 0);
+    EventStream stream(view.port);
+    ASSERT_TRUE(stream.wait_for(1, 10s)) << "a viewer starts with the current state";
+    EXPECT_NE(stream.text().find("\"scene\":{\"arena\":{\"width\":2000,\"height\":1500}"), std::string::npos);
+
+    // Idle: nothing is sent, and the simulator sleeps.
+    std::this_thread::sleep_for(300ms);
+    auto from = Clock::now();
+    auto cpu = cpu_time(view.sim.pid());
+    std::this_thread::sleep_for(3s);
+    const double idle_load = percent_of_a_core(cpu_time(view.sim.pid()) - cpu, Clock::now() - from);
+    const std::size_t idle_events = stream.count_between(from, Clock::now());
+
+    // Moving: 700 mm at 200 mm/s (3.5 s) while the program polls the drive
+    // status; measured over 2.5 s of it.
+    ASSERT_EQ(VWStraight(700, 200), 0);
+    std::this_thread::sleep_for(100ms);
+    from = Clock::now();
+    cpu = cpu_time(view.sim.pid());
+    const auto until = from + 2500ms;
+    while (Clock::now() < until) VWDriveDone();
+    const auto moving_wall = Clock::now() - from;
+    const double moving_load = percent_of_a_core(cpu_time(view.sim.pid()) - cpu, moving_wall);
+    const double rate = static_cast<double>(stream.count_between(from, from + moving_wall)) /
+                        std::chrono::duration<double>(moving_wall).count();
+    ASSERT_EQ(VWDriveWait(), 0);
+
+    // Still again: after the last state, silence.
+    std::this_thread::sleep_for(300ms);
+    from = Clock::now();
+    std::this_thread::sleep_for(2s);
+    const std::size_t after_events = stream.count_between(from, Clock::now());
+
+    std::printf("view: idle %zu events in 3 s, simulator %.2f %% of a core; moving %.1f events/s, "
+                "simulator %.2f %% of a core\n",
+                idle_events, idle_load, rate, moving_load);
+    RecordProperty("idle_cpu_percent", std::to_string(idle_load));
+    RecordProperty("moving_cpu_percent", std::to_string(moving_load));
+    RecordProperty("moving_events_per_second", std::to_string(rate));
+    EXPECT_EQ(idle_events, 0u);
+    EXPECT_EQ(after_events, 0u);
+    EXPECT_GE(rate, 20.0);
+    EXPECT_LT(idle_load, 2.0 * kSlowdown);
+    EXPECT_LT(moving_load, 10.0 * kSlowdown);
+    // The frames the program sent reached the page.
+    EXPECT_NE(stream.text().find("\"VWStraight distance=700 speed=200\""), std::string::npos);
+}
+
+TEST(ViewStream, ViewersComingAndGoingLeaveNothingBehind) {
+#ifdef TEVRAK_SANITIZED
+    // AddressSanitizer holds freed memory back on purpose (its quarantine):
+    // without that, the simulator's own retention shows.
+    const char *options = std::getenv("ASAN_OPTIONS");
+    const std::string asan = std::string(options != nullptr ? options : "") +
+                             ":quarantine_size_mb=0:thread_local_quarantine_size_kb=0";
+    ::setenv("ASAN_OPTIONS", asan.c_str(), 1);
+#endif
+    ViewSim view;
+    ASSERT_GT(view.port, 0);
+    const pid_t pid = view.sim.pid();
+    const auto cycle = [&] {
+        EventStream viewer(view.port);
+        ASSERT_TRUE(viewer.wait_for(1, 10s));
+    };
+    for (int i = 0; i < 20; ++i) cycle();  // the server's threads and buffers settle
+    std::this_thread::sleep_for(500ms);
+    const int descriptors = tevrak::test::descriptor_count(pid);
+    const long memory = tevrak::test::resident_kib(pid);
+    for (int i = 0; i < 100; ++i) cycle();
+    // A viewer that went away is noticed at once, not at the next change.
+    const auto deadline = Clock::now() + 5s;
+    while (tevrak::test::descriptor_count(pid) > descriptors && Clock::now() < deadline) {
+        std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_EQ(tevrak::test::descriptor_count(pid), descriptors);
+    EXPECT_LT(tevrak::test::resident_kib(pid) - memory, 1024) << "KiB more after 100 viewers";
+
+    // More viewers than the server streams to at once are turned away.
+    std::vector<std::unique_ptr<EventStream>> viewers;
+    for (int i = 0; i < 4; ++i) {
+        viewers.push_back(std::make_unique<EventStream>(view.port));
+        ASSERT_TRUE(viewers.back()->wait_for(1, 10s));
+    }
+    EXPECT_EQ(status_of(http(view.port, request("GET", "/events"))), 503);
+
+    // SIGINT with viewers attached: the streams end, the program exits cleanly.
+    ::kill(pid, SIGINT);
+    EXPECT_EQ(view.sim.wait_exit(10s), 0);
+    EXPECT_FALSE(std::filesystem::exists(view.home.root() + "/lircd")) << "the remote's socket goes too";
+}
+
+TEST(ViewServer, ServesThePageAndNothingElse) {
+    ViewSim view;
+    ASSERT_GT(view.port, 0);
+    const std::string page = http(view.port, request("GET", "/"));
+    EXPECT_EQ(status_of(page), 200);
+    EXPECT_NE(page.find("Content-Type: text/html"), std::string::npos);
+    EXPECT_NE(page.find("<canvas id=\"arena\""), std::string::npos);
+    for (const char *file : {"/view.js", "/view.css", "/index.html"}) {
+        EXPECT_EQ(status_of(http(view.port, request("GET", file))), 200) << file;
+    }
+    for (const char *outside : {"/../etc/passwd", "/%2e%2e/%2e%2e/etc/passwd", "/..%2f..%2fetc%2fpasswd",
+                                "/page/../../../etc/passwd", "/etc/passwd", "/view.js/..", "/sim.ctl", "//etc/passwd"}) {
+        const std::string response = http(view.port, request("GET", outside));
+        const int status = status_of(response);
+        EXPECT_TRUE(status == 404 || status == 403 || status == 400) << outside << ": " << status;
+        EXPECT_EQ(response.find("root:"), std::string::npos) << outside;
+    }
+
+    // The picture of the run so far.
+    const std::string picture = http(view.port, request("GET", "/run.svg"));
+    EXPECT_EQ(status_of(picture), 200);
+    EXPECT_NE(picture.find("Content-Type: image/svg+xml"), std::string::npos);
+    EXPECT_NE(picture.find("<svg"), std::string::npos);
+
+    // Fault controls: from the page only, faults only.
+    EXPECT_EQ(status_of(http(view.port, request("POST", "/control", "unplug", false))), 403);
+    EXPECT_EQ(status_of(http(view.port, request("POST", "/control", "quit"))), 400);
+    EXPECT_EQ(status_of(http(view.port, request("POST", "/control", "late soon"))), 400);
+    EXPECT_EQ(status_of(http(view.port, request("POST", "/control", "late 250"))), 204);
+    EXPECT_EQ(status_of(http(view.port, request("POST", "/control", "unplug"))), 204);
+    {
+        EventStream stream(view.port);
+        const auto deadline = Clock::now() + 5s;
+        while (stream.text().find("\"plugged\":false,\"silent\":false,\"late\":250") == std::string::npos &&
+               Clock::now() < deadline) {
+            std::this_thread::sleep_for(20ms);
+        }
+        EXPECT_NE(stream.text().find("\"plugged\":false,\"silent\":false,\"late\":250"), std::string::npos);
+        EXPECT_NE(stream.text().find("\"# board unplugged\""), std::string::npos) << "the frame log's line";
+    }
+
+    // Remote keys from the page.
+    EXPECT_EQ(status_of(http(view.port, request("POST", "/key?button=KEY_UP&repeat=0"))), 204);
+    EXPECT_EQ(status_of(http(view.port, request("POST", "/key?button=KEY_UP&repeat=0", "", false))), 403);
+    for (const char *bad : {"/key?button=KEY%20UP&repeat=0", "/key?button=KEY_UP&repeat=256", "/key?button=KEY_UP",
+                            "/key?repeat=1"}) {
+        EXPECT_EQ(status_of(http(view.port, request("POST", bad))), 400) << bad;
+    }
+    EXPECT_EQ(view.sim.wait_exit(100ms), -1) << "still running";
+}
+
+}  // namespace
