@@ -9,7 +9,7 @@
 set -eu
 . "$(dirname "$0")/private_mounts.sh"
 debs=$1; version=$2; cache=$3; consumers=$4
-include="gcc,g++,make,cmake,pkg-config,liblirc-dev,python3"
+include="gcc,g++,make,cmake,pkg-config,liblirc-dev,libcpp-httplib0.11,python3"
 base="$cache/bookworm-minbase"
 if [ "$(cat "$base/.tevrak-include" 2>/dev/null)" != "$include" ]; then
   rm -rf "$base" "$base.partial"
