@@ -45,12 +45,14 @@ field_has() {
 
 lib=/usr/lib/$triplet
 check_package libtevrak1 "$lib/libtevrak.so.1" "$lib/libtevrak.so.1.0.0" /usr/bin/usbSearch \
-  /lib/udev/rules.d/99-tevrak-board.rules /usr/share/tevrak/hdt.txt.example /usr/share/doc/libtevrak1/README.Debian
+  /lib/udev/rules.d/99-tevrak-board.rules /usr/share/tevrak/hdt.txt.example /usr/share/doc/libtevrak1/README.Debian \
+  /usr/share/man/man1/usbSearch.1.gz
 check_package libtevrak-dev "$lib/libtevrak.so" /usr/include/tevrak/tevrak.h "$lib/pkgconfig/tevrak.pc" \
   "$lib/cmake/tevrak/tevrakConfig.cmake" "$lib/cmake/tevrak/tevrakTargets.cmake" \
   "$lib/libtevrak_serial.a" "$lib/libtevrak_kinema.a" "$lib/libtevrak_actuators.a" "$lib/libtevrak_rangers.a" \
   "$lib/libtevrak_rcin.a" "$lib/libtevrak_chooser.a"
-check_package tevrak-tools /usr/bin/tevrak-sim /usr/bin/duet_guarded /usr/bin/duet_split /usr/bin/duet_plain
+check_package tevrak-tools /usr/bin/tevrak-sim /usr/bin/duet_guarded /usr/bin/duet_split /usr/bin/duet_plain \
+  /usr/share/man/man1/tevrak-sim.1.gz /usr/share/man/man1/duet_guarded.1.gz
 # The Python package comes from native builds only: its module is built for
 # the build machine's interpreter.
 native=$(dpkg --print-architecture)
