@@ -139,7 +139,7 @@ TEST(CxxThreads, WaitForEndsWithinItsTimeout) {
     robot.board.set_reply(op::VWDriveStatus, {0x00});
     tevrak::Drive drive;
 #ifdef TEVRAK_TEST_EMULATED
-    constexpr auto kMargin = 250ms;  // one emulated status query and the scheduler
+    constexpr auto kMargin = 250ms;  // one slowed-down status query and the scheduler
 #else
     constexpr auto kMargin = 60ms;  // one status query and the scheduler
 #endif
