@@ -1,5 +1,6 @@
 # Debian packages (cpack -G DEB), one per install component:
 #   runtime -> libtevrak1      tools -> tevrak-tools      dev -> libtevrak-dev
+#   python -> python3-tevrak   (native builds only: see python/CMakeLists.txt)
 # A new package is one more install component and one tevrak_deb_package()
 # call below. Built by scripts/packages.sh with -DTEVRAK_DEB=ON, which also
 # moves the udev rule to /lib/udev/rules.d: outside a package build nothing
@@ -63,6 +64,24 @@ on a pseudo-terminal, so that programs using libtevrak run without the
 hardware. duet_guarded, duet_split and duet_plain show two threads sharing
 one output stream.")
 
+# Manual pages, compressed as Debian keeps them; the three thread programs
+# share one page.
+function(tevrak_deb_man_page page component)
+  set(compressed ${CMAKE_CURRENT_BINARY_DIR}/deb/man/${page}.gz)
+  execute_process(COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/packaging/man/${page} OUTPUT_FILE ${compressed}
+    COMMAND_ERROR_IS_FATAL ANY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/packaging/man/${page})
+  install(FILES ${compressed} ${ARGN} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${component})
+endfunction()
+file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/deb/man)
+foreach(program duet_split duet_plain)
+  file(CREATE_LINK duet_guarded.1.gz ${CMAKE_CURRENT_BINARY_DIR}/deb/man/${program}.1.gz SYMBOLIC)
+endforeach()
+tevrak_deb_man_page(usbSearch.1 runtime)
+tevrak_deb_man_page(tevrak-sim.1 tools)
+tevrak_deb_man_page(duet_guarded.1 tools
+  ${CMAKE_CURRENT_BINARY_DIR}/deb/man/duet_split.1.gz ${CMAKE_CURRENT_BINARY_DIR}/deb/man/duet_plain.1.gz)
+
 # The library package: maintainer scripts for the robot folder, the ldconfig
 # trigger, README.Debian.
 foreach(script postinst postrm)
@@ -86,9 +105,29 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 # units need the lirc client's development files.
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libtevrak1 (= ${PROJECT_VERSION}-${TEVRAK_DEB_REVISION}), liblirc-dev")
 
+set(TEVRAK_DEB_COMPONENTS runtime dev tools)
+if(TARGET tevrak_python)
+  tevrak_deb_package(python python3-tevrak python
+"Python 3 package for a Raspberry Pi robot (import tevrak)
+Drive the robot's chassis, move servos, run motors, read encoders and
+distance sensors, take keys from an infrared remote and keep list menus
+from Python, with exceptions and waits that end on Ctrl-C. Also a Simulator
+class that runs tevrak-sim (package tevrak-tools) for lessons and tests
+without a robot, and a pytest plugin with a simulator per test.")
+  # The module is built for exactly this Python version; it carries the
+  # library's units itself.
+  string(REPLACE "." ";" python_version "${TEVRAK_PYTHON_VERSION}")
+  list(GET python_version 0 major)
+  list(GET python_version 1 minor)
+  math(EXPR next_minor "${minor} + 1")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3 (>= ${TEVRAK_PYTHON_VERSION}~), python3 (<< ${major}.${next_minor})")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_RECOMMENDS "tevrak-tools (= ${PROJECT_VERSION}-${TEVRAK_DEB_REVISION})")
+  list(APPEND TEVRAK_DEB_COMPONENTS python)
+endif()
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL runtime dev tools)
+set(CPACK_COMPONENTS_ALL ${TEVRAK_DEB_COMPONENTS})
 set(CPACK_PACKAGE_NAME tevrak)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${TEVRAK_DEB_REVISION})

@@ -21,7 +21,8 @@ const char *home();
 const char *default_port();
 
 // Internal seam: moves every path under another root (used by tests and by
-// the simulator's generated set-ups). Not part of the public API.
+// the simulator's generated set-ups); programs reach it through HDTSetHome
+// (tevrak/home.h).
 void set_home(std::string_view root);
 
 // Internal seam: another default port (tests point it into their private

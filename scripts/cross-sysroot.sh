@@ -34,15 +34,20 @@ missing=""
 for p in $packages; do
   ls "$dir/debs/${p}_"*"_$arch.deb" > /dev/null 2>&1 || missing="$missing $p"
 done
-if [ -n "$missing" ]; then
-  if ! ls "$dir/apt/lists/"*"_Packages"* > /dev/null 2>&1; then
-    echo "cross-sysroot: package lists for $arch"
-    # shellcheck disable=SC2086
-    apt-get $apt_options update > "$dir/apt/update.log" 2>&1 || { cat "$dir/apt/update.log"; exit 1; }
-  fi
-  echo "cross-sysroot: downloading$missing ($arch)"
+update_lists() {
+  echo "cross-sysroot: package lists for $arch"
+  # shellcheck disable=SC2086
+  apt-get $apt_options update > "$dir/apt/update.log" 2>&1 || { cat "$dir/apt/update.log"; exit 1; }
+}
+download() {
   # shellcheck disable=SC2086
   (cd "$dir/debs" && apt-get $apt_options download $missing)
+}
+if [ -n "$missing" ]; then
+  ls "$dir/apt/lists/"*"_Packages"* > /dev/null 2>&1 || update_lists
+  echo "cross-sysroot: downloading$missing ($arch)"
+  # Kept lists may name versions the archive no longer has.
+  download || { update_lists && download; }
 fi
 
 rm -rf "$dir/root"

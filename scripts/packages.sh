@@ -44,6 +44,19 @@ for arch in "$@"; do
   cmake --build "$build" -j "$jobs"
   rm -rf "$build/deb/out" "$folder/debs/"*_"$arch".deb
   (cd "$build" && cpack -G DEB > "$build.cpack.log")
+  # Every installed file is in a package: an install rule without one of the
+  # packages' components would otherwise drop out of them unnoticed. (The
+  # robot folder is left out on purpose: libtevrak1 sets it up.)
+  rm -rf "$build/stage"
+  DESTDIR="$build/stage" cmake --install "$build" > /dev/null
+  (cd "$build/stage" && find . ! -type d | sed 's|^\.||' | grep -v "^/home/pi/tevrak/" | sort) > "$build/installed.list"
+  for deb in "$build/deb/out/"*.deb; do dpkg-deb -c "$deb"; done | awk '{print $6}' | sed 's|^\.||' | sort > "$build/packaged.list"
+  unpackaged=$(comm -23 "$build/installed.list" "$build/packaged.list")
+  if [ -n "$unpackaged" ]; then
+    echo "packages.sh: installed but in no package (give the install rule a package's component):" >&2
+    echo "$unpackaged" >&2
+    exit 1
+  fi
   cp "$build/deb/out/"*.deb "$folder/debs/"
   ls "$build/deb/out/"
 done

@@ -138,7 +138,11 @@ TEST(CxxThreads, WaitForEndsWithinItsTimeout) {
     SimRobot robot(kCxxRobot);
     robot.board.set_reply(op::VWDriveStatus, {0x00});
     tevrak::Drive drive;
+#ifdef TEVRAK_TEST_EMULATED
+    constexpr auto kMargin = 250ms;  // one slowed-down status query and the scheduler
+#else
     constexpr auto kMargin = 60ms;  // one status query and the scheduler
+#endif
     for (const auto timeout : {0ms, 50ms, 300ms}) {
         const auto start = Clock::now();
         EXPECT_FALSE(drive.wait_for(timeout));

@@ -1,5 +1,5 @@
 #!/bin/sh
-# The three packages of one architecture: the expected files and nothing
+# The packages of one architecture: the expected files and nothing
 # outside /usr and /lib/udev, every program and library built for that
 # architecture and stripped, the control fields.
 #   contents_test.sh <debs folder> <arch> <version>
@@ -45,12 +45,28 @@ field_has() {
 
 lib=/usr/lib/$triplet
 check_package libtevrak1 "$lib/libtevrak.so.1" "$lib/libtevrak.so.1.0.0" /usr/bin/usbSearch \
-  /lib/udev/rules.d/99-tevrak-board.rules /usr/share/tevrak/hdt.txt.example /usr/share/doc/libtevrak1/README.Debian
+  /lib/udev/rules.d/99-tevrak-board.rules /usr/share/tevrak/hdt.txt.example /usr/share/doc/libtevrak1/README.Debian \
+  /usr/share/man/man1/usbSearch.1.gz
 check_package libtevrak-dev "$lib/libtevrak.so" /usr/include/tevrak/tevrak.h "$lib/pkgconfig/tevrak.pc" \
   "$lib/cmake/tevrak/tevrakConfig.cmake" "$lib/cmake/tevrak/tevrakTargets.cmake" \
   "$lib/libtevrak_serial.a" "$lib/libtevrak_kinema.a" "$lib/libtevrak_actuators.a" "$lib/libtevrak_rangers.a" \
   "$lib/libtevrak_rcin.a" "$lib/libtevrak_chooser.a"
-check_package tevrak-tools /usr/bin/tevrak-sim /usr/bin/duet_guarded /usr/bin/duet_split /usr/bin/duet_plain
+check_package tevrak-tools /usr/bin/tevrak-sim /usr/bin/duet_guarded /usr/bin/duet_split /usr/bin/duet_plain \
+  /usr/share/man/man1/tevrak-sim.1.gz /usr/share/man/man1/duet_guarded.1.gz
+# The Python package comes from native builds only: its module is built for
+# the build machine's interpreter.
+native=$(dpkg --print-architecture)
+if [ "$arch" = "$native" ]; then
+  python=/usr/lib/python3/dist-packages/tevrak
+  suffix=$(python3 -c 'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"))')
+  check_package python3-tevrak "$python/__init__.py" "$python/__init__.pyi" "$python/py.typed" \
+    "$python/_tevrak$suffix" "$python/_simulator.py" "$python/testing.py"
+  field_has python3-tevrak Section python
+  field_has python3-tevrak Depends "python3 (<< "
+  field_has python3-tevrak Depends "liblirc-client0"
+elif [ -f "$debs/python3-tevrak_${version}_${arch}.deb" ]; then
+  fail "python3-tevrak for $arch: only native builds make it"
+fi
 
 if [ -f "$work/libtevrak1$lib/libtevrak.so.1.0.0" ]; then
   readelf -d "$work/libtevrak1$lib/libtevrak.so.1.0.0" | grep -q 'Library soname: \[libtevrak.so.1\]' ||

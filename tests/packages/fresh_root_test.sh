@@ -1,14 +1,15 @@
 #!/bin/sh
 # The amd64 packages in a fresh Debian root: installed with dpkg, they set up
-# the robot folder; a C program built there with pkg-config and a C++ program
-# built with find_package(tevrak) drive the packaged tevrak-sim.
+# the robot folder; a C program built there with pkg-config, a C++ program
+# built with find_package(tevrak) and a Python program drive the packaged
+# tevrak-sim.
 #   fresh_root_test.sh <debs folder> <version> <cache folder> <tests/install folder>
 # The root is a minimal Debian (debootstrap, the only download) made once in
 # the cache folder; runs do not change it.
 set -eu
 . "$(dirname "$0")/private_mounts.sh"
 debs=$1; version=$2; cache=$3; consumers=$4
-include="gcc,g++,make,cmake,pkg-config,liblirc-dev"
+include="gcc,g++,make,cmake,pkg-config,liblirc-dev,libcpp-httplib0.11,python3"
 base="$cache/bookworm-minbase"
 if [ "$(cat "$base/.tevrak-include" 2>/dev/null)" != "$include" ]; then
   rm -rf "$base" "$base.partial"
