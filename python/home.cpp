@@ -5,37 +5,16 @@
 // started units) and every unit starts afresh on its next call.
 #include <pybind11/stl/filesystem.h>
 
-#include <mutex>
-
-#include "actuators/state.h"
 #include "bindings.h"
-#include "cxx/locks.h"
-#include "drive/state.h"
 #include "config/paths.h"
-#include "rangers/state.h"
-#include "serial/state.h"
-#include "tevrak/serial_link.h"
+#include "cxx/home.h"
 
 namespace tevrak::python {
 namespace {
 
-// Closes the board's port and clears the discovered device paths and the
-// started flags of the units on the link. The units keep no other state
-// that outlives their next start-up.
-void forget_robot() {
-    const std::lock_guard lock(cxx::link_lock());
-    drive::state.VWInitialised = 0;
-    actuators::state.SERVOInitialised = 0;
-    actuators::state.MOTORInitialised = 0;
-    rangers::state.PSDInitialised = 0;
-    SERClose(protocol::kLinkInterface);
-    serial::state.SERPathInit = 0;
-}
-
 void set_home(const std::filesystem::path &folder) {
     py::gil_scoped_release release;
-    tevrak::set_home(folder);
-    forget_robot();
+    cxx::move_home(folder);
 }
 
 }  // namespace

@@ -1,0 +1,46 @@
+#include "cxx/home.h"
+
+#include <mutex>
+
+#include "actuators/state.h"
+#include "cxx/locks.h"
+#include "drive/state.h"
+#include "protocol/command.h"
+#include "rangers/state.h"
+#include "serial/state.h"
+#include "tevrak/home.h"
+#include "tevrak/serial_link.h"
+#include "tevrak/tevrak.hpp"
+
+namespace tevrak {
+namespace {
+
+void set_home_locked(const std::filesystem::path &robot_folder) {
+    const int result = HDTSetHome(robot_folder.c_str());
+    if (result != 0) throw Error("HDT", "HDTSetHome", result, "the folder is empty or too long");
+}
+
+}  // namespace
+
+void set_home(const std::filesystem::path &robot_folder) {
+    // Every unit reads the folder's paths while it holds one of the locks.
+    // Nothing else takes both, so their order cannot deadlock.
+    const std::lock_guard link(cxx::link_lock());
+    const std::lock_guard remote(cxx::remote_lock());
+    set_home_locked(robot_folder);
+}
+
+void cxx::move_home(const std::filesystem::path &robot_folder) {
+    const std::lock_guard link(link_lock());
+    const std::lock_guard remote(remote_lock());
+    set_home_locked(robot_folder);
+    // The units keep no other state that outlives their next start-up.
+    drive::state.VWInitialised = 0;
+    actuators::state.SERVOInitialised = 0;
+    actuators::state.MOTORInitialised = 0;
+    rangers::state.PSDInitialised = 0;
+    SERClose(protocol::kLinkInterface);
+    serial::state.SERPathInit = 0;
+}
+
+}  // namespace tevrak
