@@ -26,7 +26,6 @@ mount -t tmpfs tmpfs /home
 mkdir -p /home/pi/tevrak
 "$work/host/usr/bin/tevrak-sim" --home /home/pi/tevrak > "$work/sim.out" 2>&1 &
 sim=$!
-for i in $(seq 100); do grep -q "board ready" "$work/sim.out" && break; sleep 0.1; done
-grep -q "board ready" "$work/sim.out" || { cat "$work/sim.out"; exit 1; }
+"$(dirname "$0")/../../scripts/wait-for-board.sh" "$work/sim.out" || { cat "$work/sim.out"; exit 1; }
 LD_LIBRARY_PATH="$lib" "$qemu" -L "$sysroot" "$work/program"
 echo "the $arch program from the unpacked packages drives the x86 simulator under $qemu"

@@ -28,8 +28,7 @@ cmake --build cxx > cxx-build.log 2>&1 || { cat cxx-build.log; fail "build of th
 
 tevrak-sim --home $home --log frames.log > sim.out 2>&1 &
 sim=$!
-for i in $(seq 100); do grep -q "board ready" sim.out && break; sleep 0.1; done
-grep -q "board ready" sim.out || { cat sim.out; fail "tevrak-sim did not start"; }
+sh ./wait-for-board.sh sim.out || { cat sim.out; fail "tevrak-sim did not start"; }
 ./c_consumer || fail "the C program against tevrak-sim"
 cxx/cxx_consumer || fail "the C++ program against tevrak-sim"
 python3 -c 'import tevrak; d = tevrak.Drive(); d.set_position((0, 0, 0)); d.straight(100, 400); d.wait(); print(d.position)' \

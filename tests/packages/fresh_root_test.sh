@@ -51,5 +51,5 @@ ln -s pts/ptmx "$root/dev/ptmx"
 mkdir -p "$root/tmp/t/debs"
 cp "$debs"/*_"${version}"_amd64.deb "$root/tmp/t/debs/"
 cp -r "$consumers/c_consumer.c" "$consumers/cxx_consumer" "$root/tmp/t/"
-cp "$(dirname "$0")/fresh_root_steps.sh" "$root/tmp/t/"
+cp "$(dirname "$0")/fresh_root_steps.sh" "$(dirname "$0")/../../scripts/wait-for-board.sh" "$root/tmp/t/"
 chroot "$root" sh /tmp/t/fresh_root_steps.sh
