@@ -21,6 +21,14 @@ using tevrak::test::RcinDaemonTest;
 using tevrak::test::RcinNoDaemonTest;
 using tevrak::test::thrown_by;
 
+// How late a bounded wait may end: the scheduler of a loaded machine, and
+// the emulator or a sanitizer slowing every step down.
+#ifdef TEVRAK_TEST_EMULATED
+constexpr auto kLateness = 250ms;
+#else
+constexpr auto kLateness = 60ms;
+#endif
+
 std::chrono::nanoseconds thread_cpu() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
@@ -57,7 +65,7 @@ TEST_F(RcinDaemonTest, CxxGetForSleepsUntilItsTimeout) {
         const auto took = Clock::now() - start;
         const auto used = thread_cpu() - cpu;
         EXPECT_GE(took, timeout);
-        EXPECT_LT(took, timeout + 30ms) << timeout.count() << " ms";
+        EXPECT_LT(took, timeout + kLateness) << timeout.count() << " ms";
         if (timeout >= 1000ms) {
             EXPECT_LT(used, took / 100) << "more than 1 % of a core while waiting";
         }
