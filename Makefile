@@ -16,7 +16,11 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
-CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
+# The native suites' tests mostly wait on the simulated board: two per core.
+# Emulated tests and package roots keep the cores busy: one per core.
+TEST_JOBS ?= $(shell echo $$(( $(JOBS) * 2 )))
+CTEST_FLAGS ?= --output-on-failure -j $(TEST_JOBS)
+CTEST_BUSY_FLAGS ?= --output-on-failure -j $(JOBS)
 
 .PHONY: all deps deps-browser configure build build-asan build-tsan demo test test-normal test-asan test-tsan test-slow fuzz valgrind test-arm packages test-packages clean
 
@@ -91,7 +95,7 @@ build-arm-%:
 	cmake --build $(CROSS)/$* -j $(JOBS)
 
 test-arm-%: build-arm-%
-	cd $(CROSS)/$* && ctest $(CTEST_FLAGS) -LE slow
+	cd $(CROSS)/$* && ctest $(CTEST_BUSY_FLAGS) -LE slow
 
 PACKAGES ?= build-packages
 PACKAGE_ARCHES ?= amd64 arm64 armhf
@@ -102,7 +106,7 @@ packages:
 test-packages: packages
 	cmake -S tests/packages -B $(PACKAGES)/tests -DTEVRAK_DEBS=$(CURDIR)/$(PACKAGES)/debs \
 	  -DTEVRAK_SYSROOTS=$(CURDIR)/$(CROSS)/sysroot -DTEVRAK_ROOTFS_CACHE=$(CURDIR)/$(PACKAGES)/rootfs
-	cd $(PACKAGES)/tests && ctest $(CTEST_FLAGS) -L install
+	cd $(PACKAGES)/tests && ctest $(CTEST_BUSY_FLAGS) -L install
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) build-fuzz $(CROSS) $(PACKAGES)
