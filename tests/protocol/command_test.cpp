@@ -85,7 +85,6 @@ TEST(QueryReplies, BoardSendsWhatEachUnitReads) {
     for (int byte; (byte = SERReceiveChar(1)) >= 0;) received.push_back(static_cast<std::uint8_t>(byte));
     EXPECT_EQ(received, expected);
 
-    const OutputCapture quiet;
     for (const Query &query : queries) {
         EXPECT_TRUE(query.unit_reads()) << query.name << ": its reply came whole";
         EXPECT_EQ(pending(), 0) << query.name << ": its reply is read to the end";
