@@ -111,7 +111,9 @@ TEST(MotorStartup, EmptyListStillStartsAndZeroesTheEncoders) {
     EXPECT_EQ(actuators::state.MOTORInitialised, 1);
     EXPECT_EQ(actuators::state.MOTORFirst, nullptr);
     EXPECT_EQ(actuators::state.ENCODERBaseVal, (std::array<std::int32_t, 4>{0, 0, 0, 0}));
-    EXPECT_EQ(robot.board.wire(), Bytes{}) << "the start-up sends nothing";
+    EXPECT_EQ(MOTORDriveRaw(1, 5), 0);  // its bytes come after any the start-up sent
+    ASSERT_TRUE(robot.board.wait_for_frames(1));
+    EXPECT_EQ(robot.board.wire(), (Bytes{0x0D, 0xED, 0x01, 0x05})) << "the start-up sends nothing";
 }
 
 }  // namespace

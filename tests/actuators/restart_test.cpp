@@ -37,7 +37,10 @@ TEST(ActuatorStartup, UnopenableLinkFailsEveryOperationWithoutSending) {
     EXPECT_EQ(actuators::state.SERVOInitialised, 0);
     EXPECT_EQ(actuators::state.MOTORInitialised, 0);
     EXPECT_EQ(actuators::state.ENCODERBaseVal, (Offsets{1, 2, 3, 4})) << "a failed start-up keeps the zeros";
-    EXPECT_EQ(robot.board.wire(), Bytes{});
+    robot.board.replug();
+    EXPECT_EQ(SERVOSetRaw(1, 5), 0);
+    ASSERT_TRUE(robot.board.wait_for_frames(1));
+    EXPECT_EQ(robot.board.wire(), (Bytes{0x0D, 0xF3, 0x01, 0x05})) << "nothing of the failed calls";
 }
 
 TEST(ServoRestart, FailedLinkCheckClearsTheFlagAndTheNextCallReloads) {

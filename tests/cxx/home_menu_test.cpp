@@ -1,19 +1,28 @@
 // The robot folder chosen at run time, and the list menu's owner.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <future>
+
 #include <string>
 #include <type_traits>
 #include <utility>
 
 #include "cxx/cxx_test_support.h"
+#include "cxx/home.h"
 #include "menu/testing.h"
 #include "config/paths.h"
 #include "tevrak/home.h"
+#include "tevrak/motor.h"
+#include "tevrak/drive.h"
+#include "tevrak/psd.h"
+#include "tevrak/servo.h"
 #include "tevrak/tevrak.hpp"
 
 namespace {
 
 using namespace tevrak::test;
+using namespace std::chrono_literals;
 
 TEST(CxxHome, TheRobotFolderMovesAtRunTime) {
     SimRobot robot(kCxxRobot);
@@ -21,8 +30,75 @@ TEST(CxxHome, TheRobotFolderMovesAtRunTime) {
     EXPECT_EQ(thrown_by([] { tevrak::Drive(); }), "StartupError VW 1");
     tevrak::set_home(robot.home.root() + "//");
     EXPECT_EQ(std::string(tevrak::paths::hdt_file()), robot.home.root() + "/bin/hdt.txt");
+    // A relative folder stays relative: it is found from the working directory.
+    const std::filesystem::path root = robot.home.root(), cwd = std::filesystem::current_path();
+    std::filesystem::current_path(root.parent_path());
+    EXPECT_EQ(HDTSetHome(root.filename().c_str()), 0);
+    EXPECT_EQ(std::string(tevrak::paths::hdt_file()), root.filename().string() + "/bin/hdt.txt");
     EXPECT_EQ(thrown_by([] { tevrak::Drive(); }), "nothing");
+    std::filesystem::current_path(cwd);
     EXPECT_TRUE(robot.board.wait_for_frames(2)) << "set-up and gains frames";
+}
+
+// A robot whose tables give n + 10 (servo), n + 20 (motor), n + 30 (sensor).
+std::string numbered_robot(int n) {
+    return "ENCODER 1 540\nDRIVE 100 200 0 0\nKINEMA 10 20 30 40\nSERVO s 0 255 st\nMOTOR m mt\nPSD p pt\n"
+           "TABLE st " + std::to_string(n + 10) + "\nTABLE mt " + std::to_string(n + 20) +
+           "\nTABLE pt " + std::to_string(n + 30) + "\n";
+}
+
+// Moving the folder after every unit started: each starts afresh below the
+// new folder, with its tables and the encoders' zeros.
+TEST(CxxHome, MovingTheFolderRestartsEveryUnitFromTheNewFile) {
+    SimRobot first(numbered_robot(0));
+    SimRobot second(numbered_robot(1));
+    tevrak::cxx::move_home(first.home.root());
+    first.board.set_reply(0xE5, {0, 0, 0, 50});
+    ASSERT_EQ(ENCODERReset(1), 0);
+    ASSERT_EQ(SERVOSet(1, 0), 0);
+    ASSERT_EQ(MOTORDrive(1, 100), 0);
+    ASSERT_EQ(PSDGet(1), 30);
+    ASSERT_EQ(VWSetSpeed(0, 0), 0);
+
+    tevrak::cxx::move_home(second.home.root());
+    second.board.set_reply(0xE5, {0, 0, 0, 70});
+    EXPECT_EQ(ENCODERRead(1), 70) << "the zero of the first robot is gone";
+    EXPECT_EQ(SERVOSet(1, 0), 0);
+    EXPECT_EQ(MOTORDrive(1, 100), 0);
+    EXPECT_EQ(PSDGet(1), 31);
+    EXPECT_EQ(VWSetSpeed(0, 0), 0);
+    ASSERT_TRUE(second.board.wait_for_frames(7));
+    EXPECT_EQ(second.board.frames(),
+              (std::vector<Bytes>{{0xE5, 1}, {0xF3, 1, 11}, {0xED, 1, 21}, {0xF0, 1},
+                                  {0xF7, 0x02, 0x1C, 0x00, 0x64, 0x00, 0xC8, 0x04},  // the drive's set-up again
+                                  {0xC1, 0x0A, 0x1E, 0x14, 0x28}, {0xF8, 0, 0, 0, 0}}));
+}
+
+// The move waits for a command that holds the link, which ends on the old
+// robot.
+TEST(CxxHome, MovingTheFolderWaitsWhileAnotherThreadHoldsTheLink) {
+    SimRobot first(kCxxRobot);
+    SimRobot second(kCxxRobot);
+    tevrak::cxx::move_home(first.home.root());
+    tevrak::DistanceSensor sensor(1);
+    std::promise<void> held;
+    first.board.set_observer([&](std::span<const std::uint8_t> frame) {
+        if (frame[0] == 0xF0) held.set_value();
+    });
+    first.board.set_reply(0xF0, {0x01, 0x02});
+    first.board.set_reply_delay(1000ms);
+    int value = 0;
+    std::thread reader([&] {
+        try {
+            value = sensor.raw();
+        } catch (const tevrak::Error &) {
+            value = -1;  // the port was closed under the reading
+        }
+    });
+    held.get_future().wait();
+    tevrak::cxx::move_home(second.home.root());
+    reader.join();
+    EXPECT_EQ(value, 0x0102) << "the move did not wait for the reading";
 }
 
 TEST(CxxHome, FoldersThatCannotBeTaken) {

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "cxx/cxx_test_support.h"
+#include "cxx/home.h"
 #include "remote/rcin_fixture.h"
 #include "tevrak/tevrak.hpp"
 
@@ -21,12 +22,14 @@ using tevrak::test::RcinDaemonTest;
 using tevrak::test::RcinNoDaemonTest;
 using tevrak::test::thrown_by;
 
-// How late a bounded wait may end: the scheduler of a loaded machine, and
-// the emulator or a sanitizer slowing every step down.
+// How late a bounded wait may end: the scheduler of a loaded machine (a
+// wait that overran by 60 ms was seen there), the emulator or a sanitizer
+// slowing every step down. A wait that sleeps past its deadline in steps
+// of a second, or until the next key, takes longer.
 #ifdef TEVRAK_TEST_EMULATED
-constexpr auto kLateness = 250ms;
+constexpr auto kLateness = 900ms;
 #else
-constexpr auto kLateness = 60ms;
+constexpr auto kLateness = 600ms;
 #endif
 
 std::chrono::nanoseconds thread_cpu() {
@@ -93,6 +96,18 @@ TEST_F(RcinDaemonTest, CxxTwoThreadsWaitingGetOneKeyEach) {
     b.join();
     ASSERT_TRUE(first && second);
     EXPECT_EQ(std::minmax(*first, *second), std::minmax('1', '2'));
+}
+
+// Moving the robot folder leaves the remote working: its connection is kept
+// or made again.
+TEST_F(RcinDaemonTest, CxxRemoteWorksAfterTheFolderMoves) {
+    tevrak::Remote remote;
+    press("KEY_1");
+    EXPECT_EQ(remote.get_for(2s), std::optional<char>('1'));
+    tevrak::test::TempHome elsewhere;
+    tevrak::cxx::move_home(elsewhere.root());
+    press("KEY_2");
+    EXPECT_EQ(remote.get_for(2s), std::optional<char>('2'));
 }
 
 TEST_F(RcinDaemonTest, CxxDaemonThatGoesAwayEndsTheWaits) {

@@ -1,10 +1,12 @@
 // Several threads on the one link, and the drive's bounded wait.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <future>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -35,8 +37,8 @@ public:
                 data.push_back(static_cast<std::uint8_t>(random_()));
             }
             if (frame[0] == op::VWGetPosition) {
-                positions.push_back({signed_word(data[0], data[1]), signed_word(data[2], data[3]),
-                                     signed_word(data[4], data[5]) * 180 / 314});
+                data[4] = 0x01, data[5] = 0x3A;  // a heading of 314 hundredths of a radian: 180 degrees
+                positions.push_back({signed_word(data[0], data[1]), signed_word(data[2], data[3]), 180});
             } else if (frame[0] == op::PSDGetRaw) {
                 readings[frame[1]].push_back((data[0] << 8) | data[1]);
             } else {
@@ -133,49 +135,84 @@ TEST(CxxThreads, FourThreadsShareTheLinkWithoutMixingTheirCommands) {
     }
 }
 
-// The drive's wait ends on time, whether the manoeuvre ends or not.
+// The status queries a wait sends, each with the time it reached the board,
+// answered 1 once finished is set.
+struct StatusLog {
+    explicit StatusLog(tevrak::sim::Board &board) {
+        board.set_responder([this](std::span<const std::uint8_t> frame) -> std::optional<Bytes> {
+            if (frame[0] != op::VWDriveStatus) return std::nullopt;
+            const std::lock_guard lock(mutex);
+            times.push_back(Clock::now());
+            if (finished) ++answered_done;
+            return Bytes{static_cast<std::uint8_t>(finished ? 1 : 0)};
+        });
+    }
+    std::size_t sent_after(Clock::time_point moment) {
+        const std::lock_guard lock(mutex);
+        return static_cast<std::size_t>(std::count_if(times.begin(), times.end(), [&](auto t) { return t > moment; }));
+    }
+    std::size_t sent() { return sent_after(Clock::time_point::min()); }
+    int done_answers() {
+        const std::lock_guard lock(mutex);
+        return answered_done;
+    }
+    std::mutex mutex;
+    std::vector<Clock::time_point> times;
+    bool finished = false;
+    int answered_done = 0;
+};
+
+// The drive's wait ends by its own deadline, whether the manoeuvre ends or
+// not. Counted in queries, which a loaded machine can only make fewer: one
+// every 10 ms at most, and at most the one in flight and one more after the
+// deadline (a wait that overran by 30 ms would send three).
 TEST(CxxThreads, WaitForEndsWithinItsTimeout) {
     SimRobot robot(kCxxRobot);
-    robot.board.set_reply(op::VWDriveStatus, {0x00});
     tevrak::Drive drive;
-#ifdef TEVRAK_TEST_EMULATED
-    constexpr auto kMargin = 250ms;  // one slowed-down status query and the scheduler
-#else
-    constexpr auto kMargin = 60ms;  // one status query and the scheduler
-#endif
+    StatusLog log(robot.board);
     for (const auto timeout : {0ms, 50ms, 300ms}) {
+        const std::size_t before = log.sent();
         const auto start = Clock::now();
         EXPECT_FALSE(drive.wait_for(timeout));
         const auto took = Clock::now() - start;
         EXPECT_GE(took, timeout);
-        EXPECT_LT(took, timeout + kMargin) << timeout.count() << " ms";
+        EXPECT_LE(log.sent() - before, static_cast<std::size_t>(timeout / 10ms + 2)) << timeout.count() << " ms";
+        EXPECT_LE(log.sent_after(start + timeout), 2u) << timeout.count() << " ms";
+        EXPECT_LT(took, timeout + 2s) << "a wait that never ends";
     }
 
-    // The manoeuvre ends after about 200 ms: wait_for sees it at once.
-    const auto start = Clock::now();
+    // Once the manoeuvre has ended, the first status query that says so
+    // ends the wait.
     std::thread finisher([&] {
         std::this_thread::sleep_for(200ms);
-        robot.board.set_reply(op::VWDriveStatus, {0x01});
+        const std::lock_guard lock(log.mutex);
+        log.finished = true;
     });
     EXPECT_TRUE(drive.wait_for(5s));
-    const auto took = Clock::now() - start;
     finisher.join();
-    EXPECT_GE(took, 200ms);
-    EXPECT_LT(took, 200ms + kMargin);
-    drive.wait();  // finished: returns at once
+    EXPECT_EQ(log.done_answers(), 1);
+    drive.wait();  // finished: returns after one query
+    EXPECT_EQ(log.done_answers(), 2);
 }
 
-// A link held by another thread past the deadline ends the wait too.
+// A link held by another thread past the deadline ends the wait too, before
+// the link comes free and without a query of its own.
 TEST(CxxThreads, WaitForGivesUpOnALinkHeldTooLong) {
     SimRobot robot(kCxxRobot);
-    robot.board.set_reply(op::VWDriveStatus, {0x00});
     tevrak::Drive drive;
-    robot.board.set_reply_delay(400ms);  // every reply comes late
+    ASSERT_TRUE(robot.board.wait_for_frames(2));  // set-up and gains
+    StatusLog log(robot.board);
+    std::promise<void> held;
+    robot.board.set_observer([&](std::span<const std::uint8_t> frame) {
+        if (frame[0] == op::VWGetPosition) held.set_value();
+    });
+    robot.board.set_reply_delay(1500ms);  // the position query holds the link that long
     std::thread slow([&] { drive.position(); });
-    std::this_thread::sleep_for(50ms);  // the slow query holds the link now
+    held.get_future().wait();  // the slow query is on the wire: its thread holds the link
     const auto start = Clock::now();
     EXPECT_FALSE(drive.wait_for(100ms));
-    EXPECT_LT(Clock::now() - start, 100ms + 60ms);
+    EXPECT_LT(Clock::now() - start, 1500ms) << "waited for the link to come free";
+    EXPECT_EQ(log.sent(), 0u);
     slow.join();
 }
 

@@ -113,65 +113,52 @@ TEST(DriveFailures, WaitStartsTheUnitOnceThenPolls) {
     EXPECT_EQ(robot.board.frames(), (std::vector<Bytes>{kSetupFrame}));
 }
 
-// A reply that never comes ends the query like a failed link check.
-TEST(DriveFailures, MissingReplyMarker) {
+// A reply that never comes, or comes cut short, ends the query like a failed
+// link check; the single-read remaining distance reports its own message and
+// keeps the port. Either way the next query starts the unit again.
+TEST(DriveFailures, MissingOrShortReplies) {
+    struct Case {
+        const char *name;
+        std::uint8_t opcode;
+        Bytes sent;                  // what the board sends instead of the reply
+        std::function<int()> call;   // the query's result, or its decoded value once answered
+        int failure;
+        const char *message;
+        Bytes reply;                 // the answer after the restart
+        int value;
+    };
+    const auto position = [] { return VWGetPosition(&g_a, &g_b, &g_c) == 0 ? g_a : 1; };
+    const auto speed = [] { return VWGetSpeed(&g_a, &g_b) == 0 ? g_a : 1; };
+    const Case cases[] = {
+        {"MissingReplyMarker", 0xF1, {}, position, 1, "VW: Timeout!!!\n", {0x00, 0x01, 0x00, 0x02, 0x00, 0x00}, 1},
+        {"MissingRemainReply", 0xFA, {}, VWDriveRemain, 1, "VW: Timeout!!!\n", {0x00, 0x05}, 5},
+        {"ReplyCutShort", 0xD8, {'>', 0xFF}, speed, 1, "VW: Timeout!!!\n", {0xFF, 0xFF, 0x00, 0x4E}, -1},
+        {"ShortRemainReply", 0xFA, {'>', 0x01}, VWDriveRemain, -1, "VW: Incorrect No. Received Bytes!!!\n",
+         {0x00, 0x05}, 5},
+    };
     SimRobot robot(kDriveHdt);
-    start_unit(robot);
-    robot.board.queue_reply(0xF1, {});
-    {
-        OutputCapture cap;
-        EXPECT_EQ(VWGetPosition(&g_a, &g_b, &g_c), 1);
-        EXPECT_EQ(cap.err(), "VW: Timeout!!!\n");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        start_unit(robot);
+        robot.board.queue_reply(c.opcode, c.sent);
+        {
+            OutputCapture cap;
+            EXPECT_EQ(c.call(), c.failure);
+            EXPECT_EQ(cap.err(), c.message);
+        }
+        expect_results_untouched();
+        EXPECT_EQ(tevrak::drive::state.VWInitialised, 0);
+        if (c.failure == -1) {
+            EXPECT_EQ(tevrak::serial::state.SERType, 1) << "the port stays open";
+        }
+
+        robot.board.clear();
+        robot.board.set_reply(c.opcode, c.reply);
+        EXPECT_EQ(c.call(), c.value);
+        ASSERT_TRUE(robot.board.wait_for_frames(1));
+        EXPECT_EQ(robot.board.frames().front(), kSetupFrame);
+        g_a = 11, g_b = 22, g_c = 33;
     }
-    expect_results_untouched();
-    EXPECT_EQ(tevrak::drive::state.VWInitialised, 0);
-
-    // The next query starts the unit again and is answered.
-    robot.board.clear();
-    robot.board.set_reply(0xF1, {0x00, 0x01, 0x00, 0x02, 0x00, 0x00});
-    ASSERT_EQ(VWGetPosition(&g_a, &g_b, &g_c), 0);
-    EXPECT_EQ(g_a, 1);
-    EXPECT_EQ(robot.board.frames().front(), kSetupFrame);
-}
-
-TEST(DriveFailures, MissingRemainReplyIsALinkFailure) {
-    SimRobot robot(kDriveHdt);
-    start_unit(robot);
-    robot.board.queue_reply(0xFA, {});
-    OutputCapture cap;
-    EXPECT_EQ(VWDriveRemain(), 1);
-    EXPECT_EQ(cap.err(), "VW: Timeout!!!\n");
-    EXPECT_EQ(tevrak::drive::state.VWInitialised, 0);
-}
-
-TEST(DriveFailures, ReplyCutShort) {
-    SimRobot robot(kDriveHdt);
-    start_unit(robot);
-    robot.board.queue_reply(0xD8, {'>', 0xFF});
-    OutputCapture cap;
-    EXPECT_EQ(VWGetSpeed(&g_a, &g_b), 1);
-    EXPECT_EQ(cap.err(), "VW: Timeout!!!\n");
-    expect_results_untouched();
-    EXPECT_EQ(tevrak::drive::state.VWInitialised, 0);
-}
-
-// The board sends only one of the two bytes: the single read returns 1.
-TEST(DriveFailures, ShortRemainReply) {
-    SimRobot robot(kDriveHdt);
-    start_unit(robot);
-    robot.board.queue_reply(0xFA, {'>', 0x01});
-    {
-        OutputCapture cap;
-        EXPECT_EQ(VWDriveRemain(), -1);
-        EXPECT_EQ(cap.err(), "VW: Incorrect No. Received Bytes!!!\n");
-    }
-    EXPECT_EQ(tevrak::drive::state.VWInitialised, 0);
-    EXPECT_EQ(tevrak::serial::state.SERType, 1) << "the port stays open";
-
-    robot.board.clear();
-    robot.board.set_reply(0xFA, {0x00, 0x05});
-    EXPECT_EQ(VWDriveRemain(), 5);
-    EXPECT_EQ(robot.board.frames().front(), kSetupFrame);
 }
 
 }  // namespace

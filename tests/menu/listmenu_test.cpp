@@ -1,6 +1,7 @@
 // Building, editing, querying and releasing menus.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "menu_fixture.h"
 #include "support/board_fixture.h"
+#include "tevrak/lcd.h"
 
 namespace {
 
@@ -233,6 +235,18 @@ TEST_F(ListMenu, LongTextsAreCutAtTheirFields) {
     MenuRecord fitting(exact_title.c_str());
     EXPECT_EQ(std::string(fitting.menu.title), exact_title);
     EXPECT_EQ(fitting.menu.fgColor, (LCDColor{255, 255, 255}));
+}
+
+// Names as given, by value; anything else is black.
+TEST(ScreenColours, KnownNamesAndTheRest) {
+    using Rgb = std::array<std::int32_t, 3>;
+    const std::pair<const char *, Rgb> cases[] = {{"green", {0, 128, 0}},  {"lime", {0, 255, 0}},
+                                                  {"aquamarine", {127, 255, 212}}, {"Green", {0, 0, 0}},
+                                                  {"purple", {0, 0, 0}},  {"", {0, 0, 0}}, {nullptr, {0, 0, 0}}};
+    for (const auto &[name, rgb] : cases) {
+        const LCDColor colour = LCDGetColorFromName(name);
+        EXPECT_EQ((Rgb{colour.red, colour.green, colour.blue}), rgb) << (name ? name : "null");
+    }
 }
 
 }  // namespace

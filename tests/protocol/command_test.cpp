@@ -1,5 +1,6 @@
 // The shared command routine against the simulated board.
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 
 #include <array>
 #include <chrono>
@@ -7,6 +8,9 @@
 #include "protocol/command.h"
 #include "serial/testing.h"
 #include "support/board_fixture.h"
+#include "tevrak/drive.h"
+#include "tevrak/motor.h"
+#include "tevrak/psd.h"
 #include "tevrak/serial.h"
 
 namespace {
@@ -44,30 +48,46 @@ TEST(FieldEncodings, BytesAndWords) {
     EXPECT_EQ(Bytes(frame.bytes().begin(), frame.bytes().end()), (Bytes{0xC3, 0x01, 0xF4, 0xFF, 0x9D, 0x2C}));
 }
 
-// The opcode index by which the simulated board cuts frames and expects
-// replies: every opcode with its frame length and reply length.
-TEST(OpcodeIndex, FrameAndReplyLengths) {
-    struct Entry {
-        std::uint8_t opcode;
-        int frame_length;
-        int reply_length;
+// Bytes waiting on the link's port.
+int pending() {
+    int count = -1;
+    ::ioctl(tevrak::serial::state.fd, FIONREAD, &count);
+    return count;
+}
+
+// Every query's reply as the simulated board sends it has the length the
+// board's command set gives it, and its unit reads exactly that much.
+TEST(QueryReplies, BoardSendsWhatEachUnitReads) {
+    struct Query {
+        const char *name;
+        Bytes frame;
+        std::size_t reply_length;  // data bytes behind the marker
+        std::function<bool()> unit_reads;
     };
-    constexpr Entry kIndex[] = {
-        {0xC1, 5, 0}, {0xC3, 7, 0}, {0xC4, 2, 0}, {0xCD, 3, 0}, {0xD1, 7, 0}, {0xD3, 4, 0}, {0xD7, 1, 0},
-        {0xD8, 1, 4}, {0xD9, 5, 0}, {0xDA, 1, 1}, {0xE4, 5, 0}, {0xE5, 2, 4}, {0xED, 3, 0}, {0xF0, 2, 2},
-        {0xF1, 1, 6}, {0xF3, 3, 0}, {0xF7, 8, 0}, {0xF8, 5, 0}, {0xF9, 5, 0}, {0xFA, 1, 2},
+    int a = 0, b = 0, c = 0;
+    const Query queries[] = {
+        {"VWGetSpeed", {0xD8}, 4, [&] { return VWGetSpeed(&a, &b) == 0; }},
+        {"VWDriveDone", {0xDA}, 1, [] { return VWDriveDone() == 0; }},
+        {"ENCODERRead", {0xE5, 0x01}, 4, [] { return ENCODERRead(1) == 0; }},
+        {"PSDGetRaw", {0xF0, 0x01}, 2, [] { return PSDGetRaw(1) == 0; }},
+        {"VWGetPosition", {0xF1}, 6, [&] { return VWGetPosition(&a, &b, &c) == 0; }},
+        {"VWDriveRemain", {0xFA}, 2, [] { return VWDriveRemain() == 0; }},
     };
-    int known = 0;
-    for (int byte = 0; byte <= 0xFF; ++byte) {
-        if (protocol::find_opcode(static_cast<std::uint8_t>(byte)) != nullptr) ++known;
+    SimRobot robot("ENCODER 1 540\nDRIVE 100 200 0 0\nKINEMA 10 20 30 40\nMOTOR m -\nPSD p -\n");
+    ASSERT_EQ(SERInit(1, 115200, 0), 0);
+    Bytes expected;
+    for (const Query &query : queries) {
+        for (std::uint8_t byte : query.frame) SERSendChar(1, static_cast<char>(byte));
+        expected.push_back('>');
+        expected.resize(expected.size() + query.reply_length, 0x00);
     }
-    EXPECT_EQ(known, 20) << "no opcode beyond the index";
-    for (const Entry &entry : kIndex) {
-        SCOPED_TRACE(static_cast<int>(entry.opcode));
-        const auto *info = protocol::find_opcode(entry.opcode);
-        ASSERT_NE(info, nullptr);
-        EXPECT_EQ(info->frame_length, entry.frame_length);
-        EXPECT_EQ(info->reply_length, entry.reply_length);
+    Bytes received;
+    for (int byte; (byte = SERReceiveChar(1)) >= 0;) received.push_back(static_cast<std::uint8_t>(byte));
+    EXPECT_EQ(received, expected);
+
+    for (const Query &query : queries) {
+        EXPECT_TRUE(query.unit_reads()) << query.name << ": its reply came whole";
+        EXPECT_EQ(pending(), 0) << query.name << ": its reply is read to the end";
     }
 }
 

@@ -49,6 +49,20 @@ class Lircd:
         self.process.wait(timeout=10)
 
 
+@pytest.fixture(autouse=True)
+def fresh_units(request):
+    """Each test starts from units as a new program finds them: the `sim`
+    fixture points the library at a new robot folder (every serial unit
+    starts afresh), and a test with the daemon gets the remote's hold delay
+    back at 5."""
+    if "lircd" in request.fixturenames:
+        request.getfixturevalue("lircd")
+        import tevrak
+
+        tevrak.Remote().set_hold_delay(5)
+    yield
+
+
 @pytest.fixture(scope="session")
 def lircd(tmp_path_factory):
     """A private lircd that the library's remote unit connects to; one for

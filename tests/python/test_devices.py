@@ -17,7 +17,7 @@ def test_servos_and_motors_as_the_board_keeps_them(sim):
     tevrak.Encoder(1).read()  # a query: the board has read every command before it
     status = sim.status()
     assert status.servos[2] == tevrak.ServoState(None, 10, 240)
-    assert status.servos[1].position not in (None, 200)
+    assert status.servos[1].position == 136  # entry 128 * 16 / 256 = 8 of the servo table: 8 * 255 / 15
     assert status.motors[1] == tevrak.MotorState(-100, False, 0, 0, 0, 0)
     assert status.motors[2] == tevrak.MotorState(0, True, 3, 2, 1, 40)
 
@@ -26,7 +26,7 @@ def test_servos_and_motors_as_the_board_keeps_them(sim):
     tevrak.Encoder(1).read()
     status = sim.status()
     assert status.motors[2].pid is False
-    assert status.motors[1].power not in (0, -100)
+    assert status.motors[1].power == 63  # entry 50 * 11 / 101 = 5 of the motor table: 5 * 127 / 10
     assert camera.number == 1 and repr(camera) == "tevrak.Servo(1)"
 
 

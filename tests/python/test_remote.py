@@ -48,8 +48,8 @@ def test_get_gives_up_after_its_timeout_and_lets_threads_run(lircd):
     finally:
         stop.set()
         ticker.join()
-    assert 0.3 <= time.monotonic() - began < 0.6
-    assert len(ticks) >= 10
+    assert 0.3 <= time.monotonic() - began < 2  # 2 s: a wait that ignores its timeout
+    assert len(ticks) >= 3  # the wait held the interpreter: one tick at most
 
     threading.Timer(0.2, lircd.press, ("KEY_2",)).start()
     assert remote.get(timeout=5) == "2"

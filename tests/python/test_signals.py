@@ -33,8 +33,8 @@ def interrupt(code, **env):
 
 def test_ctrl_c_ends_drive_wait(sim):
     code = f"tevrak.set_home({sim.home!r})\n" + WAITERS["drive"]
-    assert interrupt(code) < 0.5
+    assert interrupt(code) < 2  # the drive would take 50 minutes
 
 
 def test_ctrl_c_ends_remote_get(lircd):
-    assert interrupt(WAITERS["remote"]) < 0.5
+    assert interrupt(WAITERS["remote"]) < 2  # no key ever comes

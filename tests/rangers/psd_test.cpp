@@ -110,7 +110,8 @@ TEST(PsdStartup, EmptyListStillStarts) {
     EXPECT_EQ(PSDInit(), 0);
     EXPECT_EQ(rangers::state.PSDFirst, nullptr);
     EXPECT_EQ(rangers::state.PSDInitialised, 1);
-    EXPECT_EQ(robot.board.wire(), Bytes{}) << "the start-up sends nothing";
+    EXPECT_EQ(PSDGetRaw(1), 0);  // its bytes come after any the start-up sent
+    EXPECT_EQ(robot.board.wire(), (Bytes{0x0D, 0xF0, 0x01})) << "the start-up sends nothing";
 }
 
 TEST(PsdFailures, UnopenableLinkFailsWithoutSending) {
@@ -121,7 +122,9 @@ TEST(PsdFailures, UnopenableLinkFailsWithoutSending) {
     EXPECT_EQ(PSDGet(1), -1);
     EXPECT_EQ(capture.err().find("PSD:"), std::string::npos) << "no message of the unit's own";
     EXPECT_EQ(rangers::state.PSDInitialised, 0);
-    EXPECT_EQ(robot.board.wire(), Bytes{});
+    robot.board.replug();
+    EXPECT_EQ(PSDGetRaw(1), 0);
+    EXPECT_EQ(robot.board.wire(), (Bytes{0x0D, 0xF0, 0x01})) << "nothing of the failed calls";
 }
 
 TEST(PsdFailures, TimeoutComesBeforeTheNoTableMessage) {

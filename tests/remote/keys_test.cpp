@@ -1,6 +1,7 @@
 // Key codes from the real lirc daemon and from the simulator's remote socket:
 // RCINGet with its hold delay and its wait, RCINRead without waiting.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/resource.h>
 
 #include <chrono>
@@ -90,9 +91,8 @@ TEST_P(RcinKeysTest, RepeatCountIsReadAsHexadecimal) {
 
 TEST_P(RcinKeysTest, ReadReturnsAtOnceAndAppliesNoHoldDelay) {
     ASSERT_EQ(RCINInit(), 0);
-    const auto start = std::chrono::steady_clock::now();
+    ASSERT_NE(::fcntl(tevrak::rcin::state.fd, F_GETFL) & O_NONBLOCK, 0) << "a read never waits";
     EXPECT_EQ(RCINRead(), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
 
     press("KEY_RED", 2);
     ASSERT_TRUE(connection_has_data(2s));

@@ -61,9 +61,12 @@ TEST(Transport, SendWritesExactlyFourBytes) {
     ASSERT_EQ(SERInit(1, 115200, 0), 0);
     const char buffer[8] = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'};
     EXPECT_EQ(SERSend(1, buffer), 0);
-    ASSERT_TRUE(robot.board.wait_for_events(4));
-    std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(robot.board.wire(), (Bytes{'a', 'b', 'c', 'd'}));
+    EXPECT_EQ(SERSend(1, nullptr), 1);
+    EXPECT_EQ(SERReceive(1, nullptr, 4), -1);
+    EXPECT_EQ(SERReceive(1, nullptr, 0), 0);
+    SERSendChar(1, 0x0D);  // once the probe is answered, the board has seen every byte before it
+    EXPECT_EQ(SERReceiveChar(1), '>');
+    EXPECT_EQ(robot.board.wire(), (Bytes{'a', 'b', 'c', 'd', 0x0D}));
 }
 
 TEST(Transport, ClosingAnotherInterfaceOpensItFirst) {
@@ -95,8 +98,9 @@ TEST(Transport, InterfacesOutsideOneToFourTouchNothing) {
     EXPECT_EQ(serial::state.SERType, 1);
     EXPECT_EQ(serial::state.fd, descriptor);
     EXPECT_EQ(capture.err(), "");
-    std::this_thread::sleep_for(50ms);
-    EXPECT_TRUE(robot.board.wire().empty());
+    SERSendChar(1, 0x0D);  // once the probe is answered, the board has seen every byte before it
+    EXPECT_EQ(SERReceiveChar(1), '>');
+    EXPECT_EQ(robot.board.wire(), Bytes{0x0D});
 }
 
 TEST(Transport, FailedOpenMakesEveryOperationFailFast) {

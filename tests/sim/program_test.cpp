@@ -135,11 +135,14 @@ TEST(SimProgram, StopsOnSignalsButNotAtTheEndOfItsInput) {
     TempHome home;
     const std::string svg = home.root() + "/picture.svg";
     const std::string log = home.root() + "/frames.log";
-    SimProcess sim({"--home", home.root(), "--svg", svg, "--log", log, "--unplugged", "--at", "200:replug"});
+    home.write_hdt("USB 1 board\n# edited\n");
+    SimProcess sim({"--home", home.root(), "--svg", svg, "--log", log, "--unplugged", "--at", "200:replug",
+                    "--keep-hdt"});
     ASSERT_FALSE(sim.wait_for_line("tevrak-sim: board ready").empty());
+    EXPECT_EQ(read_file(home.hdt_path()), "USB 1 board\n# edited\n");
+    // Standard input is /dev/null: its end came long before the replug 200 ms in.
     EXPECT_TRUE(file_shows(log, "# board unplugged\n# board plugged in again at /dev/pts/")) << read_file(log);
-    std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(::waitpid(sim.pid(), nullptr, WNOHANG), 0) << "standard input is /dev/null: still running";
+    EXPECT_EQ(::waitpid(sim.pid(), nullptr, WNOHANG), 0) << "still running";
     ::kill(sim.pid(), SIGTERM);
     EXPECT_EQ(sim.wait_exit(), 0);
     EXPECT_NE(read_file(svg).find("class=\"path\""), std::string::npos);

@@ -124,7 +124,7 @@ TEST(RobotLink, EncodersRangersServosAndMotors) {
     EXPECT_NEAR(front, 2023, 2023 * 0.02);
     EXPECT_NEAR(left, 900, 900 * 0.02);
     EXPECT_NEAR(right, 900, 900 * 0.02);
-    EXPECT_EQ(PSDGetRaw(1), sim::ranger::raw_from_distance(r.world.sensor_distance(1)));
+    EXPECT_NEAR(PSDGetRaw(1), 660, 2);  // 4000 * 400 / (2023 + 400)
 
     EXPECT_EQ(SERVOSetRaw(3, 128), 0);
     EXPECT_EQ(SERVORange(1, 10, 200), 0);

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <array>
 #include <numbers>
 
 #include "config/conversion.h"
@@ -158,44 +159,35 @@ TEST(WorldDrive, PushingIntoAWallStallsUntilTheCommandChanges) {
 }
 
 // Ticks for a wheel travel: ticks per turn over the wheel's circumference.
-double ticks(double mm, double per_turn, double diameter) { return mm * per_turn / (std::numbers::pi * diameter); }
-
 TEST(WorldEncoders, CountTicksOfWheelTravelWithTheSetupValues) {
     Fixture f;
     // Defaults until the set-up command: 540 ticks per turn of a 60 mm wheel.
-    f.world.straight(377, 377);  // two wheel turns
+    f.world.straight(377, 377);  // two wheel turns: 377 * 540 / (pi * 60)
     f.clock.advance(2s);
-    double left = ticks(377, 540, 60);
-    double right = left;
-    EXPECT_NEAR(left, 1080, 1);
-    EXPECT_NEAR(f.world.encoder(1), left, 1);
-    EXPECT_NEAR(f.world.encoder(2), right, 1);
+    EXPECT_NEAR(f.world.encoder(1), 1080.0, 1);
+    EXPECT_NEAR(f.world.encoder(2), 1080.0, 1);
     EXPECT_EQ(f.world.encoder(3), 0);
 
     // 1000 ticks per turn, 50 mm wheels, 200 mm track.
     f.world.drive_setup(1000, 50, 200, 4);
-    f.world.straight(1571, 500);  // ten wheel turns
+    f.world.straight(1571, 500);  // ten wheel turns: 10001.3 ticks more
     f.clock.advance(4s);
-    left += ticks(1571, 1000, 50);
-    right += ticks(1571, 1000, 50);
-    EXPECT_NEAR(f.world.encoder(1), left, 1);
-    EXPECT_NEAR(f.world.encoder(2), right, 1);
-    // A half turn on the spot (3.14 rad): each wheel rolls 3.14 * 100 mm.
+    EXPECT_NEAR(f.world.encoder(1), 11081.3, 1);
+    EXPECT_NEAR(f.world.encoder(2), 11081.3, 1);
+    // A half turn on the spot (3.14 rad): each wheel rolls 3.14 * 100 mm,
+    // 1999.0 ticks.
     f.world.turn(314, 314);
     f.clock.advance(2s);
-    left -= ticks(314, 1000, 50);
-    right += ticks(314, 1000, 50);
-    EXPECT_NEAR(f.world.encoder(1), left, 1);
-    EXPECT_NEAR(f.world.encoder(2), right, 1);
+    EXPECT_NEAR(f.world.encoder(1), 9082.3, 1);
+    EXPECT_NEAR(f.world.encoder(2), 13080.3, 1);
 
-    // The first flag reverses the left encoder (code 2), from now on.
+    // The first flag reverses the left encoder (code 2), from now on: 157
+    // mm are 999.5 ticks.
     f.world.drive_setup(1000, 50, 200, 2);
     f.world.straight(157, 200);
     f.clock.advance(2s);
-    left -= ticks(157, 1000, 50);
-    right += ticks(157, 1000, 50);
-    EXPECT_NEAR(f.world.encoder(1), left, 1);
-    EXPECT_NEAR(f.world.encoder(2), right, 1);
+    EXPECT_NEAR(f.world.encoder(1), 8082.8, 1);
+    EXPECT_NEAR(f.world.encoder(2), 14079.8, 1);
 
     // Pushing against a wall turns no wheel.
     f.world.straight(3000, 1000);
@@ -214,6 +206,8 @@ TEST(WorldRangers, RawReadingsConvertBackToTheTrueDistance) {
     EXPECT_NEAR(world.sensor_distance(2), 1200, 1e-6) << "left";
     EXPECT_NEAR(world.sensor_distance(3), 600, 1e-6) << "right";
     EXPECT_EQ(world.sensor_raw(4), 0);
+    // raw = 4000 * 400 / (d + 400), rounded.
+    EXPECT_EQ((std::array{world.sensor_raw(1), world.sensor_raw(2), world.sensor_raw(3)}), (std::array{593, 1000, 1600}));
 
     const auto table = sim::ranger::calibration_table();
     const auto lookup = [&](int raw) {
