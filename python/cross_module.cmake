@@ -36,13 +36,16 @@ set_target_properties(tevrak_python PROPERTIES PREFIX "" SUFFIX ${suffix}
 
 # The interpreter, started with its own path as argv[0] so that a test's
 # sys.executable starts it again through the emulator (nothing registers
-# the target's programs with the kernel). It finds its library in the
-# sysroot through the emulator's -L; the build machine's pure-Python
-# packages of the same version (pytest) stay visible.
+# the target's programs with the kernel). Its standard library is named by
+# PYTHONHOME rather than found through the emulator's -L, which qemu-arm
+# does not apply to stat(); the build machine's pure-Python packages of the
+# same version (pytest) come through PYTHONPATH.
 list(JOIN CMAKE_CROSSCOMPILING_EMULATOR " " emulator)
 set(TEVRAK_PYTHON_EXECUTABLE ${CMAKE_CURRENT_BINARY_DIR}/python${version}-emulated
   CACHE INTERNAL "interpreter the package is built for")
-file(CONFIGURE OUTPUT ${TEVRAK_PYTHON_EXECUTABLE}
-  CONTENT "#!/bin/sh\nexec ${emulator} -0 \"$0\" ${interpreter} \"$@\"\n")
+file(CONFIGURE OUTPUT ${TEVRAK_PYTHON_EXECUTABLE} @ONLY CONTENT [=[#!/bin/sh
+PYTHONHOME=@TEVRAK_SYSROOT@/usr PYTHONPATH="${PYTHONPATH:+$PYTHONPATH:}/usr/lib/python3/dist-packages" \
+  exec @emulator@ -0 "$0" @interpreter@ "$@"
+]=])
 file(CHMOD ${TEVRAK_PYTHON_EXECUTABLE} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
   WORLD_READ WORLD_EXECUTE)

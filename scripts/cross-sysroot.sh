@@ -22,7 +22,7 @@ packages="$packages libcpp-httplib-dev libcpp-httplib0.11 libssl-dev libssl3 zli
 # its tests under qemu-user, and the libraries of the standard library's
 # compiled modules.
 packages="$packages libpython3.11-dev libpython3.11-minimal libpython3.11-stdlib python3.11-minimal
-  libexpat1 libffi8 libbz2-1.0 liblzma5 libmpdec3 libcrypt1 libuuid1"
+  libexpat1 libffi8 libbz2-1.0 liblzma5 libcrypt1 libuuid1"
 
 stamp="$dir/root/.complete"
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$arch $packages" ]; then

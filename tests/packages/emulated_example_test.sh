@@ -29,7 +29,8 @@ sim=$!
 "$(dirname "$0")/../../scripts/wait-for-board.sh" "$work/sim.out" || { cat "$work/sim.out"; exit 1; }
 LD_LIBRARY_PATH="$lib" "$qemu" -L "$sysroot" "$work/program"
 python=$(ls "$sysroot"/usr/bin/python3.* | grep -E 'python3\.[0-9]+$')
-PYTHONPATH="$work/target/usr/lib/python3/dist-packages" "$qemu" -L "$sysroot" "$python" -c '
+# PYTHONHOME: qemu-arm does not apply -L to stat(), which the import system uses.
+PYTHONHOME="$sysroot/usr" PYTHONPATH="$work/target/usr/lib/python3/dist-packages" "$qemu" -L "$sysroot" "$python" -c '
 import platform, tevrak
 d = tevrak.Drive()
 d.set_position((0, 0, 0))
