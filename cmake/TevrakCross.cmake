@@ -31,7 +31,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_C_FLAGS_INIT "-isystem ${TEVRAK_SYSROOT}/usr/include")
 set(CMAKE_CXX_FLAGS_INIT "-isystem ${TEVRAK_SYSROOT}/usr/include")
-set(link_dirs "-L${TEVRAK_SYSROOT}/usr/lib/${TEVRAK_CROSS_TRIPLET} -Wl,-rpath-link,${TEVRAK_SYSROOT}/usr/lib/${TEVRAK_CROSS_TRIPLET}")
+# Some of Debian's libraries (zlib) live in /lib/<triplet>.
+set(link_dirs "-L${TEVRAK_SYSROOT}/usr/lib/${TEVRAK_CROSS_TRIPLET} -Wl,-rpath-link,${TEVRAK_SYSROOT}/usr/lib/${TEVRAK_CROSS_TRIPLET}:${TEVRAK_SYSROOT}/lib/${TEVRAK_CROSS_TRIPLET}")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${link_dirs}")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "${link_dirs}")
 

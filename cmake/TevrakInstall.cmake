@@ -58,25 +58,28 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tevrak.pc DESTINATION ${CMAKE_INSTALL_
 
 install(PROGRAMS platform/usbSearch DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
 install(FILES packaging/hdt.txt.example DESTINATION ${CMAKE_INSTALL_DATADIR}/tevrak COMPONENT runtime)
-# Packages put the udev rule where udev reads it; other installs keep it as
-# an example beside hdt.txt.example.
-set(TEVRAK_UDEV_RULES_DIR ${CMAKE_INSTALL_DATADIR}/tevrak)
-if(TEVRAK_DEB)
-  set(TEVRAK_UDEV_RULES_DIR /lib/udev/rules.d)
-endif()
-install(FILES packaging/99-tevrak-board.rules DESTINATION ${TEVRAK_UDEV_RULES_DIR} COMPONENT runtime)
+# The udev rule is an example: its ids are those of one hobby board, so it is
+# made live only by copying it to /etc/udev/rules.d/ with the board's own ids.
+install(FILES packaging/99-tevrak-board.rules DESTINATION ${CMAKE_INSTALL_DATADIR}/tevrak COMPONENT runtime)
 
 # The robot folder <TEVRAK_HOME>/bin (component robot_folder), where the
 # library runs usbSearch and reads hdt.txt. TEVRAK_HOME is absolute and
 # compiled into the library: it does not move with the prefix (DESTDIR still
 # applies). The example hdt.txt goes there only when none exists yet.
-# Packages leave this component out: libtevrak1 sets the folder up when it
-# is installed.
-set(TEVRAK_ROBOT_BIN "${TEVRAK_HOME}/bin")
-install(PROGRAMS platform/usbSearch DESTINATION "${TEVRAK_ROBOT_BIN}" COMPONENT robot_folder)
-install(CODE "set(TEVRAK_EXAMPLE_HDT \"${PROJECT_SOURCE_DIR}/packaging/hdt.txt.example\")
+# Package builds have no such component: a package writes nothing into home
+# folders, its users run tevrak-setup.
+if(NOT TEVRAK_DEB)
+  set(TEVRAK_ROBOT_BIN "${TEVRAK_HOME}/bin")
+  install(PROGRAMS platform/usbSearch DESTINATION "${TEVRAK_ROBOT_BIN}" COMPONENT robot_folder)
+  install(CODE "set(TEVRAK_EXAMPLE_HDT \"${PROJECT_SOURCE_DIR}/packaging/hdt.txt.example\")
 set(TEVRAK_ROBOT_BIN \"${TEVRAK_ROBOT_BIN}\")" COMPONENT robot_folder)
-install(SCRIPT cmake/InstallExampleHdt.cmake COMPONENT robot_folder)
+  install(SCRIPT cmake/InstallExampleHdt.cmake COMPONENT robot_folder)
+endif()
+# tevrak-setup, run by each user: the robot folder of that user.
+set(TEVRAK_USBSEARCH ${CMAKE_INSTALL_FULL_BINDIR}/usbSearch)
+set(TEVRAK_INSTALLED_EXAMPLE ${CMAKE_INSTALL_FULL_DATADIR}/tevrak/hdt.txt.example)
+configure_file(packaging/tevrak-setup.in ${CMAKE_CURRENT_BINARY_DIR}/tevrak-setup @ONLY)
+install(PROGRAMS ${CMAKE_CURRENT_BINARY_DIR}/tevrak-setup DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 if(TARGET tevrak-sim)
   install(TARGETS tevrak-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 endif()

@@ -1,10 +1,11 @@
 # Debian packages (cpack -G DEB), one per install component:
 #   runtime -> libtevrak1      tools -> tevrak-tools      dev -> libtevrak-dev
-#   python -> python3-tevrak   (native builds only: see python/CMakeLists.txt)
+#   python -> python3-tevrak   (cross builds: the sysroot's Python, see python/cross_module.cmake)
 # A new package is one more install component and one tevrak_deb_package()
-# call below. Built by scripts/packages.sh with -DTEVRAK_DEB=ON, which also
-# moves the udev rule to /lib/udev/rules.d: outside a package build nothing
-# is installed outside the prefix.
+# call below. Built by scripts/packages.sh with -DTEVRAK_DEB=ON, which leaves
+# the robot folder out: packages install nothing outside /usr, and no
+# maintainer script touches a user's files (tevrak-setup, run by the user,
+# makes the robot folder).
 
 # Version: the project's, and the Debian revision of the newest changelog
 # entry, which must be for this version.
@@ -47,9 +48,9 @@ libtevrak talks to the robot's USB controller board: drive, servos,
 motors, encoders, distance sensors, the infrared remote and list menus,
 each as a small C interface.
 This package has the shared library, the listing program usbSearch that
-finds the board, a udev rule for the board and an example hdt.txt. It sets
-up the robot folder ${TEVRAK_HOME}/bin and never replaces a robot's own
-hdt.txt.")
+finds the board, an example udev rule for the board and an example hdt.txt.
+It writes nothing into home folders: tevrak-setup (package tevrak-tools)
+makes a user's robot folder.")
 tevrak_deb_package(dev libtevrak-dev libdevel
 "device access for a Raspberry Pi robot (development files)
 libtevrak talks to the robot's USB controller board: drive, servos,
@@ -58,7 +59,9 @@ each as a small C interface.
 This package has the headers, the static library of every unit, the
 pkg-config file tevrak.pc and the CMake package (find_package(tevrak)).")
 tevrak_deb_package(tools tevrak-tools devel
-"simulated robot and thread programs for libtevrak
+"robot folder set-up, simulated robot and thread programs for libtevrak
+tevrak-setup makes a user's robot folder (the link to usbSearch and the
+example hdt.txt) and says how to point TEVRAK_HOME at it.
 tevrak-sim simulates the robot's controller board and the robot behind it
 on a pseudo-terminal, so that programs using libtevrak run without the
 hardware. duet_guarded, duet_split and duet_plain show two threads sharing
@@ -79,31 +82,30 @@ foreach(program duet_split duet_plain)
 endforeach()
 tevrak_deb_man_page(usbSearch.1 runtime)
 tevrak_deb_man_page(tevrak-sim.1 tools)
+tevrak_deb_man_page(tevrak-setup.1 tools)
 tevrak_deb_man_page(duet_guarded.1 tools
   ${CMAKE_CURRENT_BINARY_DIR}/deb/man/duet_split.1.gz ${CMAKE_CURRENT_BINARY_DIR}/deb/man/duet_plain.1.gz)
 
-# The library package: maintainer scripts for the robot folder, the ldconfig
-# trigger, README.Debian.
-foreach(script postinst postrm)
-  configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/libtevrak1.${script}.in
-    ${CMAKE_CURRENT_BINARY_DIR}/deb/runtime/${script} @ONLY)
-endforeach()
+# The library package: the ldconfig trigger and README.Debian; no
+# maintainer scripts.
 configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/libtevrak1.triggers
   ${CMAKE_CURRENT_BINARY_DIR}/deb/runtime/triggers COPYONLY)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/README.Debian.in
   ${CMAKE_CURRENT_BINARY_DIR}/deb/runtime/README.Debian @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/deb/runtime/README.Debian
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/libtevrak1 COMPONENT runtime)
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA
-  ${CMAKE_CURRENT_BINARY_DIR}/deb/runtime/postinst ${CMAKE_CURRENT_BINARY_DIR}/deb/runtime/postrm
-  ${CMAKE_CURRENT_BINARY_DIR}/deb/runtime/triggers)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/deb/runtime/triggers)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # A shlibs file for every package with a shared library.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 # The development files belong to exactly this library build; the static
 # units need the lirc client's development files.
-set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libtevrak1 (= ${PROJECT_VERSION}-${TEVRAK_DEB_REVISION}), liblirc-dev")
+set(TEVRAK_DEB_LIBRARY "libtevrak1 (= ${PROJECT_VERSION}-${TEVRAK_DEB_REVISION})")
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "${TEVRAK_DEB_LIBRARY}, liblirc-dev")
+# tevrak-setup links the library package's usbSearch and copies its example
+# hdt.txt.
+set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "${TEVRAK_DEB_LIBRARY}")
 
 set(TEVRAK_DEB_COMPONENTS runtime dev tools)
 if(TARGET tevrak_python)
@@ -120,7 +122,9 @@ without a robot, and a pytest plugin with a simulator per test.")
   list(GET python_version 0 major)
   list(GET python_version 1 minor)
   math(EXPR next_minor "${minor} + 1")
-  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3 (>= ${TEVRAK_PYTHON_VERSION}~), python3 (<< ${major}.${next_minor})")
+  # libtevrak1 for usbSearch, which the module runs from the robot folder.
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+    "python3 (>= ${TEVRAK_PYTHON_VERSION}~), python3 (<< ${major}.${next_minor}), ${TEVRAK_DEB_LIBRARY}")
   set(CPACK_DEBIAN_PYTHON_PACKAGE_RECOMMENDS "tevrak-tools (= ${PROJECT_VERSION}-${TEVRAK_DEB_REVISION})")
   list(APPEND TEVRAK_DEB_COMPONENTS python)
 endif()

@@ -5,7 +5,8 @@
 #   cross-sysroot.sh <arm64|armhf|amd64> <folder>
 # Result in <folder>:
 #   root/       the packages unpacked (headers, libraries, pkg-config and
-#               CMake files, the dynamic loader and the C/C++ run-time), used
+#               CMake files, the dynamic loader and the C/C++ run-time, the
+#               Python interpreter and its standard library), used
 #               for building, by qemu-user (-L root) and by dpkg-shlibdeps
 #   root/DEBIAN symbols and shlibs of the unpacked run-time libraries, so that
 #               dpkg-shlibdeps can compute Depends for this architecture
@@ -15,6 +16,13 @@ set -eu
 arch=$1
 dir=$(realpath -m "$2")
 packages="libc6 libgcc-s1 libstdc++6 libgtest-dev libgmock-dev liblirc-dev liblirc-client0"
+# The live page's server (cpp-httplib and what its pkg-config file requires).
+packages="$packages libcpp-httplib-dev libcpp-httplib0.11 libssl-dev libssl3 zlib1g-dev zlib1g libbrotli-dev libbrotli1"
+# Python: the headers a module is built against, the interpreter that runs
+# its tests under qemu-user, and the libraries of the standard library's
+# compiled modules.
+packages="$packages libpython3.11-dev libpython3.11-minimal libpython3.11-stdlib python3.11-minimal
+  libexpat1 libffi8 libbz2-1.0 liblzma5 libcrypt1 libuuid1"
 
 stamp="$dir/root/.complete"
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$arch $packages" ]; then

@@ -4,7 +4,7 @@
 #   packages.sh <folder> <amd64|arm64|armhf>...
 # Each architecture gets a build of its own in <folder>/<arch>, configured as
 # Debian builds packages: prefix /usr, dpkg-buildflags (hardening), the robot
-# folder /home/pi/tevrak. The ARM builds use Debian's cross compilers and a
+# folder /home/pi/tevrak (built in; not installed: users run tevrak-setup). The ARM builds use Debian's cross compilers and a
 # sysroot of the target's packages (scripts/cross-sysroot.sh) in
 # $TEVRAK_SYSROOTS/<arch> (default <folder>/sysroot).
 set -eu
@@ -45,11 +45,10 @@ for arch in "$@"; do
   rm -rf "$build/deb/out" "$folder/debs/"*_"$arch".deb
   (cd "$build" && cpack -G DEB > "$build.cpack.log")
   # Every installed file is in a package: an install rule without one of the
-  # packages' components would otherwise drop out of them unnoticed. (The
-  # robot folder is left out on purpose: libtevrak1 sets it up.)
+  # packages' components would otherwise drop out of them unnoticed.
   rm -rf "$build/stage"
   DESTDIR="$build/stage" cmake --install "$build" > /dev/null
-  (cd "$build/stage" && find . ! -type d | sed 's|^\.||' | grep -v "^/home/pi/tevrak/" | sort) > "$build/installed.list"
+  (cd "$build/stage" && find . ! -type d | sed 's|^\.||' | sort) > "$build/installed.list"
   for deb in "$build/deb/out/"*.deb; do dpkg-deb -c "$deb"; done | awk '{print $6}' | sed 's|^\.||' | sort > "$build/packaged.list"
   unpackaged=$(comm -23 "$build/installed.list" "$build/packaged.list")
   if [ -n "$unpackaged" ]; then

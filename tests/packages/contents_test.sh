@@ -1,6 +1,6 @@
 #!/bin/sh
 # The packages of one architecture: the expected files and nothing
-# outside /usr and /lib/udev, every program and library built for that
+# outside /usr (nothing in /home, no live udev rule), every program and library built for that
 # architecture and stripped, the control fields.
 #   contents_test.sh <debs folder> <arch> <version>
 set -eu
@@ -20,8 +20,8 @@ check_package() {
   for path in "$@" "/usr/share/doc/$package/changelog.Debian.gz" "/usr/share/doc/$package/copyright"; do
     grep -qx "$path" "$work/$package.list" || fail "$package: no $path"
   done
-  grep -v -E '^/$|^/lib/$|^/usr/|^/lib/udev/' "$work/$package.list" | while read -r path; do
-    echo "FAIL: $package: $path lies outside /usr and /lib/udev"
+  grep -v -E '^/$|^/usr/' "$work/$package.list" | while read -r path; do
+    echo "FAIL: $package: $path lies outside /usr"
   done | grep . && failed=1
   [ "$(dpkg-deb -f "$deb" Architecture)" = "$arch" ] || fail "$package: Architecture $(dpkg-deb -f "$deb" Architecture)"
   dpkg-deb -x "$deb" "$work/$package"
@@ -45,28 +45,25 @@ field_has() {
 
 lib=/usr/lib/$triplet
 check_package libtevrak1 "$lib/libtevrak.so.1" "$lib/libtevrak.so.1.0.0" /usr/bin/usbSearch \
-  /lib/udev/rules.d/99-tevrak-board.rules /usr/share/tevrak/hdt.txt.example /usr/share/doc/libtevrak1/README.Debian \
+  /usr/share/tevrak/99-tevrak-board.rules /usr/share/tevrak/hdt.txt.example /usr/share/doc/libtevrak1/README.Debian \
   /usr/share/man/man1/usbSearch.1.gz
 check_package libtevrak-dev "$lib/libtevrak.so" /usr/include/tevrak/tevrak.h "$lib/pkgconfig/tevrak.pc" \
   "$lib/cmake/tevrak/tevrakConfig.cmake" "$lib/cmake/tevrak/tevrakTargets.cmake" \
   "$lib/libtevrak_serial.a" "$lib/libtevrak_kinema.a" "$lib/libtevrak_actuators.a" "$lib/libtevrak_rangers.a" \
   "$lib/libtevrak_rcin.a" "$lib/libtevrak_chooser.a"
-check_package tevrak-tools /usr/bin/tevrak-sim /usr/bin/duet_guarded /usr/bin/duet_split /usr/bin/duet_plain \
-  /usr/share/man/man1/tevrak-sim.1.gz /usr/share/man/man1/duet_guarded.1.gz
-# The Python package comes from native builds only: its module is built for
-# the build machine's interpreter.
-native=$(dpkg --print-architecture)
-if [ "$arch" = "$native" ]; then
-  python=/usr/lib/python3/dist-packages/tevrak
-  suffix=$(python3 -c 'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"))')
-  check_package python3-tevrak "$python/__init__.py" "$python/__init__.pyi" "$python/py.typed" \
-    "$python/_tevrak$suffix" "$python/_simulator.py" "$python/testing.py"
-  field_has python3-tevrak Section python
-  field_has python3-tevrak Depends "python3 (<< "
-  field_has python3-tevrak Depends "liblirc-client0"
-elif [ -f "$debs/python3-tevrak_${version}_${arch}.deb" ]; then
-  fail "python3-tevrak for $arch: only native builds make it"
-fi
+check_package tevrak-tools /usr/bin/tevrak-setup /usr/bin/tevrak-sim /usr/bin/duet_guarded /usr/bin/duet_split \
+  /usr/bin/duet_plain /usr/share/man/man1/tevrak-setup.1.gz /usr/share/man/man1/tevrak-sim.1.gz \
+  /usr/share/man/man1/duet_guarded.1.gz
+# The Python package of every architecture: the module carries the target's
+# extension suffix (the same Python version on every Debian 12).
+python=/usr/lib/python3/dist-packages/tevrak
+suffix=".cpython-$(python3 -c 'import sys; print("%d%d" % sys.version_info[:2])')-$triplet.so"
+check_package python3-tevrak "$python/__init__.py" "$python/__init__.pyi" "$python/py.typed" \
+  "$python/_tevrak$suffix" "$python/_simulator.py" "$python/testing.py"
+field_has python3-tevrak Section python
+field_has python3-tevrak Depends "python3 (<< "
+field_has python3-tevrak Depends "liblirc-client0"
+field_has python3-tevrak Depends "libtevrak1 (= $version)"
 
 if [ -f "$work/libtevrak1$lib/libtevrak.so.1.0.0" ]; then
   readelf -d "$work/libtevrak1$lib/libtevrak.so.1.0.0" | grep -q 'Library soname: \[libtevrak.so.1\]' ||
@@ -81,10 +78,19 @@ field_has libtevrak1 Depends "liblirc-client0"
 field_has libtevrak1 Depends "libstdc++6 (>= "
 field_has tevrak-tools Depends "libc6 (>= "
 field_has libtevrak-dev Depends "libtevrak1 (= $version)"
+field_has tevrak-tools Depends "libtevrak1 (= $version)"
+# The ARM simulator serves the page too: it links the target's cpp-httplib.
+field_has tevrak-tools Depends "libcpp-httplib0.11"
 field_has libtevrak1 Description "device access for a Raspberry Pi robot"
 control="$work/control"
 dpkg-deb -e "$debs/libtevrak1_${version}_${arch}.deb" "$control"
 grep -qx "activate-noawait ldconfig" "$control/triggers" || fail "libtevrak1 does not activate the ldconfig trigger"
+# No maintainer script of any package: none may touch a user's files.
+for package in libtevrak1 libtevrak-dev tevrak-tools python3-tevrak; do
+  for script in preinst postinst prerm postrm; do
+    dpkg-deb -I "$debs/${package}_${version}_${arch}.deb" "$script" > /dev/null 2>&1 && fail "$package has a $script"
+  done
+done
 grep -qx "libtevrak 1 libtevrak1 (>= $version)" "$control/shlibs" || fail "libtevrak1: shlibs is '$(cat "$control/shlibs")'"
 
 [ "$failed" -eq 0 ] || exit 1

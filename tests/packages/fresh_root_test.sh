@@ -1,8 +1,8 @@
 #!/bin/sh
-# The amd64 packages in a fresh Debian root: installed with dpkg, they set up
-# the robot folder; a C program built there with pkg-config, a C++ program
-# built with find_package(tevrak) and a Python program drive the packaged
-# tevrak-sim.
+# The amd64 packages in a fresh Debian root, as a user of today's Pi OS
+# installs them (apt-get install ./*.deb, a user alice and no user pi): see
+# fresh_root_steps.sh. Their dependencies are in the root already, so apt
+# needs no network.
 #   fresh_root_test.sh <debs folder> <version> <cache folder> <tests/install folder>
 # The root is a minimal Debian (debootstrap, the only download) made once in
 # the cache folder; runs do not change it.
@@ -51,5 +51,6 @@ ln -s pts/ptmx "$root/dev/ptmx"
 mkdir -p "$root/tmp/t/debs"
 cp "$debs"/*_"${version}"_amd64.deb "$root/tmp/t/debs/"
 cp -r "$consumers/c_consumer.c" "$consumers/cxx_consumer" "$root/tmp/t/"
-cp "$(dirname "$0")/fresh_root_steps.sh" "$(dirname "$0")/../../scripts/wait-for-board.sh" "$root/tmp/t/"
+cp "$(dirname "$0")/fresh_root_steps.sh" "$(dirname "$0")/libtevrak1-0.1.0.postinst" \
+  "$(dirname "$0")/../../scripts/wait-for-board.sh" "$root/tmp/t/"
 chroot "$root" sh /tmp/t/fresh_root_steps.sh
