@@ -4,6 +4,12 @@
 set -e
 build=${1:-build}
 home=$(sed -n 's/^TEVRAK_HOME:PATH=//p' "$build/CMakeCache.txt")
+# The simulator writes the robot folder's hdt.txt and usbSearch: only a
+# folder inside the build folder (as make configures it), never a robot's.
+case "$home" in
+  "$PWD/$build"/*|"$(cd "$build" && pwd)"/*) ;;
+  *) echo "valgrind: $build was configured with TEVRAK_HOME=$home; use 'make valgrind', which keeps it inside the build folder" >&2; exit 1 ;;
+esac
 check="valgrind --quiet --leak-check=full --errors-for-leak-kinds=definite --error-exitcode=9"
 mkdir -p "$home"
 out="$home/valgrind-sim.out"

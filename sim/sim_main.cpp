@@ -78,9 +78,11 @@ int run(const tevrak::sim::Options &options) {
 
     Simulator simulator(options);
     // The FIFO is opened for reading and for writing: with a writer of our
-    // own it never reports end-of-file when a control writer closes it.
-    Descriptor control_fd(::open(simulator.control_path().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    Descriptor control_keep(::open(simulator.control_path().c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+    // own it never reports end-of-file when a control writer closes it. A
+    // link put in its place is not followed.
+    const int flags = O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW;
+    Descriptor control_fd(::open(simulator.control_path().c_str(), O_RDONLY | flags));
+    Descriptor control_keep(::open(simulator.control_path().c_str(), O_WRONLY | flags));
     if (control_fd.get() < 0 || control_keep.get() < 0) {
         std::fprintf(stderr, "tevrak-sim: cannot open the control FIFO %s\n", simulator.control_path().c_str());
         return 1;

@@ -76,6 +76,7 @@ private:
         // Flags.
         if (name == "--help" || name == "-h") return options_.help = true;
         if (name == "--keep-hdt") return options_.keep_hdt = true;
+        if (name == "--as-owner") return options_.as_owner = true;
         if (name == "--silent") return options_.silent = true;
         if (name == "--unplugged") return options_.unplugged = true;
         // Options with a value.
@@ -189,6 +190,8 @@ const char *usage_text() {
            "                      DIR/dev/ttyBOARD and the control FIFO DIR/sim.ctl (required\n"
            "                      unless TEVRAK_HOME names the folder)\n"
            "  --keep-hdt          leave an existing DIR/bin/hdt.txt as it is\n"
+           "  --as-owner          when run as root and DIR belongs to another user: run as that user\n"
+           "                      (without it, root refuses such a folder)\n"
            "  --config FILE       read options from FILE, one per line without dashes (\"arena 3000x2000\")\n"
            "  --arena WxH         arena size in mm (default 2000x1500)\n"
            "  --obstacle X,Y,W,H  rectangular obstacle, lower-left corner and size in mm (repeatable)\n"

@@ -32,6 +32,7 @@ std::optional<ViewAddress> parse_view_address(std::string_view text);
 
 struct Options {
     std::string home;            // required
+    bool as_owner = false;       // as root: run as the robot folder's owner
     bool keep_hdt = false;
     double arena_width = 2000;   // mm
     double arena_height = 1500;

@@ -27,6 +27,10 @@ constexpr std::uint8_t kStrayByte = 0x0D;
 
 Simulator::Simulator(const Options &options) : options_(options) {
     namespace fs = std::filesystem;
+    // Run as root, the folder's owner (or nobody) writes in it.
+    if (const auto problem = take_home_owner(options_.home, options_.as_owner); !problem.empty()) {
+        throw std::runtime_error(problem);
+    }
     std::error_code error;
     fs::create_directories(options_.home, error);
     if (error) throw std::runtime_error("cannot create " + options_.home + ": " + error.message());
@@ -35,8 +39,12 @@ Simulator::Simulator(const Options &options) : options_(options) {
     if (const auto problem = check_home_path(home_); !problem.empty()) throw std::runtime_error(problem);
     // One simulator per folder: a second one would take the link and the
     // FIFO away from the first.
-    lock_.fd = ::open((home_ + "/sim.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (lock_.fd < 0) throw std::runtime_error("cannot write " + home_ + "/sim.lock");
+    // Not through a link: it would make the file it points to.
+    lock_.fd = ::open((home_ + "/sim.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+    struct stat lock_status {};
+    if (lock_.fd < 0 || ::fstat(lock_.fd, &lock_status) != 0 || !S_ISREG(lock_status.st_mode)) {
+        throw std::runtime_error("cannot write " + home_ + "/sim.lock as a plain file (a link is not followed)");
+    }
     if (::flock(lock_.fd, LOCK_EX | LOCK_NB) != 0) throw std::runtime_error("another tevrak-sim runs on " + home_);
     fs::create_directories(home_ + "/dev", error);
     if (error) throw std::runtime_error("cannot create " + home_ + "/dev: " + error.message());
@@ -174,18 +182,24 @@ void Simulator::run(const Control &control) {
 
 Simulator::Faults Simulator::faults() const { return {board_->plugged(), silent_, late_ms_, stray_}; }
 
-std::string Simulator::picture_text() {
-    return link_->with_model([&](World &world, Peripherals &) {
+std::shared_ptr<const std::string> Simulator::picture() {
+    // The state is copied under the model's lock and drawn outside it, once
+    // per state: whoever waited here for another drawing gets that one when
+    // nothing changed since.
+    std::lock_guard lock(picture_mutex_);
+    SvgScene scene = link_->with_model([&](World &world, Peripherals &) {
         world.update();
-        return render_svg(world, start_);
+        return svg_scene(world, start_);
     });
+    if (!picture_ || !(picture_scene_ == scene)) {
+        picture_ = std::make_shared<const std::string>(render_svg(scene));
+        picture_scene_ = std::move(scene);
+    }
+    return picture_;
 }
 
 bool Simulator::write_picture() {
-    const bool written = link_->with_model([&](World &world, Peripherals &) {
-        world.update();
-        return write_svg(svg_path_, world, start_);
-    });
+    const bool written = replace_file(svg_path_, *picture(), 0644);
     if (!written) std::fprintf(stderr, "tevrak-sim: cannot write the picture %s\n", svg_path_.c_str());
     return written;
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,7 @@
 #include "sim/world/log.h"
 #include "sim/program/options.h"
 #include "sim/world/robot_link.h"
+#include "sim/world/svg.h"
 #include "sim/world/world.h"
 
 namespace tevrak::sim {
@@ -51,8 +53,8 @@ public:
     // The text "status" prints.
     std::string status_text();
 
-    // Hooks of the live view; faults(), with_model(), picture_text() and
-    // log() are safe from any thread.
+    // Hooks of the live view; faults(), with_model(), picture() and log()
+    // are safe from any thread.
     struct Faults {
         bool plugged = true;
         bool silent = false;
@@ -65,7 +67,8 @@ public:
     auto with_model(F &&f) {
         return link_->with_model(std::forward<F>(f));
     }
-    std::string picture_text();
+    // The picture of the run so far (drawn again only when it changed).
+    std::shared_ptr<const std::string> picture();
     Log &log() { return *log_; }
 
     // Presses a button of the remote for the control command key: true when
@@ -104,6 +107,9 @@ private:
     std::atomic<int> late_ms_{0};
     std::atomic<int> stray_{0};
     KeyHandler key_handler_;
+    std::mutex picture_mutex_;  // the last picture drawn and what it shows
+    SvgScene picture_scene_;
+    std::shared_ptr<const std::string> picture_;
 };
 
 }  // namespace tevrak::sim

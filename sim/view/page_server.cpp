@@ -1,10 +1,17 @@
 #include "sim/view/page_server.h"
 
 #include <httplib.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <cstring>
 #include <stdexcept>
 
 #include "sim/view/connection.h"
@@ -60,11 +67,183 @@ private:
     bool first_ = true;
 };
 
+using Clock = std::chrono::steady_clock;
+
+// What one request may take, all checked while it is read: its request line
+// and headers, its body (the page's posts are a few bytes) and the time to
+// send it all. The connection's wait for its next request is shorter.
+constexpr std::size_t kMostHeadBytes = 8192;
+constexpr std::size_t kMostBodyBytes = 4096;
+constexpr auto kRequestTime = std::chrono::seconds(5);
+constexpr auto kKeepAlive = std::chrono::seconds(2);
+constexpr auto kWriteTime = std::chrono::seconds(5);
+constexpr int kRequestsPerConnection = 5;
+// Every viewer's stream holds a worker for as long as it watches; the
+// others serve the page, its posts and slow or stalled clients.
+constexpr int kWorkers = PageServer::kMostViewers + 16;
+
+// One connection, read through the limits above (the library's own socket
+// stream has none for the headers' total, chunked bodies or the time).
+class GuardedStream final : public httplib::Stream {
+public:
+    enum class Cut { none, head, body, time };
+
+    GuardedStream(int fd, const std::atomic<int> &listener) : fd_(fd), listener_(listener) {}
+
+    // Waits for the next request: true when one begins.
+    bool next_request() {
+        if (offset_ == size_ && !wait(POLLIN, Clock::now() + kKeepAlive)) return false;
+        deadline_ = Clock::now() + kRequestTime;
+        limit_ = kMostHeadBytes;
+        used_ = 0;
+        return true;
+    }
+    // The headers were read: the body follows.
+    void begin_body() {
+        limit_ = kMostBodyBytes;
+        used_ = 0;
+    }
+    Cut cut() const { return cut_; }
+    // After this response the connection closes (a request refused before
+    // its body was read leaves the body unread).
+    void close_after() { close_ = true; }
+    bool closing() const { return close_ || cut_ != Cut::none; }
+
+    bool is_readable() const override { return offset_ < size_ || wait(POLLIN, deadline_); }
+    bool is_writable() const override { return wait(POLLOUT, Clock::now() + kWriteTime); }
+
+    ssize_t read(char *ptr, size_t size) override {
+        if (used_ >= limit_) {
+            cut_ = limit_ == kMostHeadBytes ? Cut::head : Cut::body;
+            return -1;
+        }
+        if (offset_ == size_) {
+            if (!wait(POLLIN, deadline_)) {
+                if (Clock::now() >= deadline_) cut_ = Cut::time;
+                return -1;
+            }
+            ssize_t n;
+            do {
+                n = ::recv(fd_, buffer_, sizeof buffer_, 0);
+            } while (n < 0 && errno == EINTR);
+            if (n <= 0) return n;
+            offset_ = 0;
+            size_ = static_cast<std::size_t>(n);
+        }
+        const std::size_t n = std::min({size, size_ - offset_, limit_ - used_});
+        std::memcpy(ptr, buffer_ + offset_, n);
+        offset_ += n;
+        used_ += n;
+        return static_cast<ssize_t>(n);
+    }
+
+    ssize_t write(const char *ptr, size_t size) override {
+        if (!is_writable()) return -1;
+        ssize_t n;
+        do {
+            n = ::send(fd_, ptr, size, MSG_NOSIGNAL);
+        } while (n < 0 && errno == EINTR);
+        return n;
+    }
+
+    void get_remote_ip_and_port(std::string &ip, int &port) const override { address(::getpeername, ip, port); }
+    void get_local_ip_and_port(std::string &ip, int &port) const override { address(::getsockname, ip, port); }
+    int socket() const override { return fd_; }
+
+private:
+    // Polls in short steps, so that a stopping server is not kept waiting.
+    bool wait(short events, Clock::time_point until) const {
+        for (;;) {
+            if (listener_ == INVALID_SOCKET) return false;
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
+            if (left <= 0) return false;
+            pollfd fd{fd_, events, 0};
+            const int ready = ::poll(&fd, 1, static_cast<int>(std::min<long long>(left, 100)));
+            if (ready > 0) return true;
+            if (ready < 0 && errno != EINTR) return false;
+        }
+    }
+
+    void address(int (*name)(int, sockaddr *, socklen_t *), std::string &ip, int &port) const {
+        sockaddr_storage address{};
+        socklen_t length = sizeof address;
+        char host[NI_MAXHOST];
+        char service[NI_MAXSERV];
+        if (name(fd_, reinterpret_cast<sockaddr *>(&address), &length) != 0 ||
+            ::getnameinfo(reinterpret_cast<sockaddr *>(&address), length, host, sizeof host, service, sizeof service,
+                          NI_NUMERICHOST | NI_NUMERICSERV) != 0) {
+            return;
+        }
+        ip = host;
+        port = std::atoi(service);
+    }
+
+    const int fd_;
+    const std::atomic<int> &listener_;
+    char buffer_[4096];
+    std::size_t offset_ = 0;
+    std::size_t size_ = 0;
+    Clock::time_point deadline_;
+    std::size_t limit_ = kMostHeadBytes;
+    std::size_t used_ = 0;
+    Cut cut_ = Cut::none;
+    bool close_ = false;
+};
+
+// The connection the calling worker serves.
+thread_local GuardedStream *current_stream = nullptr;
+
+// httplib's server with every connection read through a GuardedStream (the
+// library lets a subclass serve its sockets, as its TLS server does).
+class GuardedServer final : public httplib::Server {
+private:
+    bool process_and_close_socket(socket_t fd) override {
+        GuardedStream stream(fd, svr_sock_);
+        current_stream = &stream;
+        bool ok = true;
+        for (int left = kRequestsPerConnection; ok && left > 0 && stream.next_request(); --left) {
+            bool closed = false;
+            ok = process_request(stream, left == 1, closed, [&](httplib::Request &) { stream.begin_body(); });
+            if (closed || stream.closing()) break;
+        }
+        current_stream = nullptr;
+        ::shutdown(fd, SHUT_RDWR);
+        ::close(fd);
+        return ok;
+    }
+};
+
+void refuse(httplib::Response &response, int status, const std::string &why) {
+    response.status = status;
+    response.set_content(why + "\n", "text/plain");
+    response.set_header("Connection", "close");
+    if (current_stream != nullptr) current_stream->close_after();
+}
+
 bool from_page(const httplib::Request &request, httplib::Response &response) {
     if (request.get_header_value("X-Tevrak-View") == "1") return true;
     response.status = 403;
     response.set_content("requests come from the page\n", "text/plain");
     return false;
+}
+
+std::string lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+// "host:port", an IPv6 address in brackets.
+std::string authority(std::string host, int port) {
+    if (host.rfind("::ffff:", 0) == 0 && host.find('.') != std::string::npos) host.erase(0, 7);
+    if (host.find(':') != std::string::npos) host = "[" + host + "]";
+    return lower(host) + ":" + std::to_string(port);
+}
+
+// The port 80 goes without saying in a Host header and an origin.
+std::string with_port(const std::string &host, int port) {
+    const auto colon = host.rfind(':');
+    const bool has_port = colon != std::string::npos && (host.find(']') == std::string::npos || colon > host.find(']'));
+    return has_port || port != 80 ? host : host + ":80";
 }
 
 std::string url_of(const std::string &host, int port) {
@@ -75,12 +254,28 @@ std::string url_of(const std::string &host, int port) {
 }  // namespace
 
 PageServer::PageServer(const ViewAddress &address, Feed &feed, Handlers handlers)
-    : feed_(feed), handlers_(std::move(handlers)), server_(std::make_unique<httplib::Server>()) {
-    server_->set_keep_alive_timeout(2);
-    server_->set_payload_max_length(4096);
+    : feed_(feed), handlers_(std::move(handlers)), server_(std::make_unique<GuardedServer>()) {
+    server_->new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
+    server_->set_keep_alive_timeout(std::chrono::duration_cast<std::chrono::seconds>(kKeepAlive).count());
+    server_->set_payload_max_length(kMostBodyBytes);
     server_->set_default_headers({{"Content-Security-Policy", "default-src 'self'; img-src 'self' data:"},
                                   {"X-Content-Type-Options", "nosniff"},
                                   {"Cache-Control", "no-store"}});
+    server_->set_pre_routing_handler(httplib::Server::HandlerWithResponse(
+        [this](const httplib::Request &request, httplib::Response &response) {
+            return admit(request, response) ? httplib::Server::HandlerResponse::Unhandled
+                                            : httplib::Server::HandlerResponse::Handled;
+        }));
+    // A request cut while it was read: the library answers 400, this says why.
+    server_->set_error_handler(httplib::Server::HandlerWithResponse(
+        [](const httplib::Request &, httplib::Response &response) {
+            const auto cut = current_stream != nullptr ? current_stream->cut() : GuardedStream::Cut::none;
+            if (cut == GuardedStream::Cut::none) return httplib::Server::HandlerResponse::Unhandled;
+            if (cut == GuardedStream::Cut::head) refuse(response, 431, "the request's headers exceed 8 KiB");
+            if (cut == GuardedStream::Cut::body) refuse(response, 413, "the request's body exceeds 4 KiB");
+            if (cut == GuardedStream::Cut::time) refuse(response, 408, "the request took more than 5 s");
+            return httplib::Server::HandlerResponse::Handled;
+        }));
     add_routes();
     int port = address.port;
     if (port == 0) {
@@ -91,6 +286,8 @@ PageServer::PageServer(const ViewAddress &address, Feed &feed, Handlers handlers
     if (port <= 0) {
         throw std::runtime_error("cannot serve the view at " + address.host + ":" + std::to_string(address.port));
     }
+    port_ = port;
+    bound_ = authority(address.host, port);
     url_ = url_of(address.host, port);
     thread_ = std::thread([this] { server_->listen_after_bind(); });
     // A stop() before the server runs would be lost, and the destructor
@@ -112,6 +309,51 @@ PageServer::~PageServer() {
     thread_.join();
 }
 
+bool PageServer::admit(const httplib::Request &request, httplib::Response &response) const {
+    // DNS rebinding: a page of another site whose name was made to point
+    // here is same-origin to the browser, but its requests name that site.
+    const std::string host = with_port(lower(request.get_header_value("Host")), port_);
+    if (host != bound_ && host != "localhost:" + std::to_string(port_) &&
+        host != authority(request.local_addr, port_)) {
+        refuse(response, 421, "this server answers to " + bound_ + " and localhost:" + std::to_string(port_));
+        return false;
+    }
+    const bool post = request.method == "POST";
+    if (!post && request.method != "GET" && request.method != "HEAD") {
+        refuse(response, 405, "GET and POST only");
+        return false;
+    }
+    // Bodies come with their length, small, and as they are.
+    if (request.has_header("Transfer-Encoding")) {
+        refuse(response, 411, "no Transfer-Encoding: send a Content-Length");
+        return false;
+    }
+    if (request.has_header("Content-Encoding")) {
+        refuse(response, 415, "no Content-Encoding");
+        return false;
+    }
+    const std::string length_text = request.get_header_value("Content-Length");
+    std::size_t length = 0;
+    const auto *end = length_text.data() + length_text.size();
+    if (request.get_header_value_count("Content-Length") > 1 ||
+        std::from_chars(length_text.data(), end, length).ptr != end || (length_text.empty() && post)) {
+        refuse(response, 411, "a POST needs one Content-Length");
+        return false;
+    }
+    if (length > (post ? kMostBodyBytes : 0)) {
+        refuse(response, 413, post ? "the body exceeds 4 KiB" : "GET takes no body");
+        return false;
+    }
+    if (post && request.has_header("Origin")) {
+        const std::string origin = lower(request.get_header_value("Origin"));
+        if (origin.rfind("http://", 0) != 0 || with_port(origin.substr(7), port_) != host) {
+            refuse(response, 403, "requests come from the page");
+            return false;
+        }
+    }
+    return true;
+}
+
 void PageServer::add_routes() {
     server_->Get("/events", [this](const httplib::Request &request, httplib::Response &response) {
         if (++viewers_ > kMostViewers) {
@@ -126,7 +368,12 @@ void PageServer::add_routes() {
     });
     server_->Get("/run.svg", [this](const httplib::Request &, httplib::Response &response) {
         response.set_header("Content-Disposition", "attachment; filename=\"run.svg\"");
-        response.set_content(handlers_.picture(), "image/svg+xml");
+        // Sent from the picture as it is: a large one is not copied again.
+        const auto picture = handlers_.picture();
+        response.set_content_provider(picture->size(), "image/svg+xml",
+                                      [picture](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
+                                          return sink.write(picture->data() + offset, std::min<std::size_t>(length, 1 << 16));
+                                      });
     });
     server_->Get("/.*", [](const httplib::Request &request, httplib::Response &response) {
         const PageAsset *asset = find_page_asset(request.path);

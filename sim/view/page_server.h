@@ -9,9 +9,18 @@
 //   POST /control                 body: a fault control line ("unplug")
 //   POST /key?button=B&repeat=N   one event of the remote's button B
 //
-// POST requests must carry the header "X-Tevrak-View: 1": a page of another
-// site cannot send it without the browser asking first, which this server
-// never allows.
+// Every request must name this server in its Host header (the bound
+// address, the address the connection came to, or localhost, with the
+// port): a page of another site whose name was made to point here (DNS
+// rebinding) names that site and is refused (421). POST requests must carry
+// the header "X-Tevrak-View: 1", which a page of another site cannot send
+// without the browser asking first (which this server never allows), and an
+// Origin, when they have one, of this server.
+//
+// Each request is read within limits: 8 KiB of request line and headers, a
+// body of at most 4 KiB with a Content-Length (no Transfer-Encoding or
+// Content-Encoding), all of it within 5 s. The workers outnumber the viewers'
+// streams, which hold one each.
 #pragma once
 
 #include <atomic>
@@ -26,14 +35,16 @@
 
 namespace httplib {
 class Server;
-}
+struct Request;
+struct Response;
+}  // namespace httplib
 
 namespace tevrak::sim::view {
 
 class PageServer {
 public:
     struct Handlers {
-        std::function<std::string()> picture;
+        std::function<std::shared_ptr<const std::string>()> picture;
         // Takes a control line from the page: an error text, empty when taken.
         std::function<std::string(std::string_view line)> control;
         std::function<bool(std::string_view button, int repeat)> key;
@@ -56,11 +67,16 @@ public:
 
 private:
     void add_routes();
+    // False, with the refusal in the response, for a request this server
+    // does not take (its Host, its method, its body's framing, its Origin).
+    bool admit(const httplib::Request &request, httplib::Response &response) const;
 
     Feed &feed_;
     Handlers handlers_;
     std::unique_ptr<httplib::Server> server_;
     std::atomic<int> viewers_{0};
+    int port_ = 0;
+    std::string bound_;  // "127.0.0.1:8080", as a Host header names it
     std::string url_;
     std::thread thread_;
 };

@@ -13,12 +13,14 @@ namespace tevrak::sim {
 struct Point {
     double x = 0;
     double y = 0;
+    bool operator==(const Point &) const = default;
 };
 
 struct Pose {
     double x = 0;
     double y = 0;
     double heading = 0;  // radians
+    bool operator==(const Pose &) const = default;
 };
 
 // An axis-parallel rectangle: lower-left corner and size.
@@ -27,6 +29,7 @@ struct Rect {
     double y = 0;
     double width = 0;
     double height = 0;
+    bool operator==(const Rect &) const = default;
 };
 
 // The angle folded into (-pi, pi].

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 namespace tevrak::sim {
 namespace {
@@ -25,15 +24,23 @@ double path_length(const std::vector<Point> &path) {
 
 }  // namespace
 
-std::string render_svg(const World &world, const Pose &start) {
-    const Arena &arena = world.arena();
-    const double w = arena.width();
-    const double h = arena.height();
+SvgScene svg_scene(const World &world, const Pose &start) {
+    SvgScene scene{&world.arena(), start, world.pose(), world.shape().radius, world.path(), {}, world.stalled()};
+    for (int n = 1; n <= world.sensor_count(); ++n) scene.rays.push_back({world.sensor_origin(n), world.sensor_end(n)});
+    return scene;
+}
+
+std::string render_svg(const World &world, const Pose &start) { return render_svg(svg_scene(world, start)); }
+
+std::string render_svg(const SvgScene &scene) {
+    const double w = scene.arena->width();
+    const double h = scene.arena->height();
     const double margin = std::max(w, h) * 0.06;
     const double line = std::max(w, h) / 400;  // stroke width in mm
     const double pixels_per_mm = 900 / (w + 2 * margin);
-    const Pose end = world.pose();
-    const double radius = world.shape().radius;
+    const Pose &start = scene.start;
+    const Pose &end = scene.end;
+    const double radius = scene.radius;
 
     std::string svg;
     svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
@@ -47,7 +54,7 @@ std::string render_svg(const World &world, const Pose &start) {
     svg += "<g transform=\"translate(0 " + number(h) + ") scale(1 -1)\">\n";
     svg += "<rect class=\"arena\" x=\"0\" y=\"0\" width=\"" + number(w) + "\" height=\"" + number(h) +
            "\" fill=\"#f7f7f2\" stroke=\"#333\" stroke-width=\"" + number(3 * line) + "\"/>\n";
-    for (const Rect &rect : arena.obstacles()) {
+    for (const Rect &rect : scene.arena->obstacles()) {
         svg += "<rect class=\"obstacle\" x=\"" + number(rect.x) + "\" y=\"" + number(rect.y) + "\" width=\"" +
                number(rect.width) + "\" height=\"" + number(rect.height) +
                "\" fill=\"#999\" stroke=\"#333\" stroke-width=\"" + number(line) + "\"/>\n";
@@ -57,11 +64,9 @@ std::string render_svg(const World &world, const Pose &start) {
            "\" stroke-width=\"" + number(line) + "\"/>\n";
     svg += "<polyline class=\"path\" fill=\"none\" stroke=\"#1f5fbf\" stroke-width=\"" + number(2 * line) +
            "\" stroke-linejoin=\"round\" points=\"";
-    for (const Point &point : world.path()) svg += number(point.x) + "," + number(point.y) + " ";
+    for (const Point &point : scene.path) svg += number(point.x) + "," + number(point.y) + " ";
     svg += number(end.x) + "," + number(end.y) + "\"/>\n";
-    for (int n = 1; n <= world.sensor_count(); ++n) {
-        const Point from = world.sensor_origin(n);
-        const Point to = world.sensor_end(n);
+    for (const auto &[from, to] : scene.rays) {
         svg += "<line class=\"ray\" x1=\"" + number(from.x) + "\" y1=\"" + number(from.y) + "\" x2=\"" +
                number(to.x) + "\" y2=\"" + number(to.y) + "\" stroke=\"#d33\" stroke-width=\"" + number(line) +
                "\" stroke-dasharray=\"" + number(3 * line) + "\"/>\n";
@@ -80,20 +85,14 @@ std::string render_svg(const World &world, const Pose &start) {
     char caption[256];
     std::snprintf(caption, sizeof caption,
                   "arena %.0f x %.0f mm, path %.0f mm, end at x=%.0f y=%.0f heading=%.0f deg%s", w, h,
-                  path_length(world.path()), end.x, end.y, radians_to_degrees(normalize_angle(end.heading)),
-                  world.stalled() ? " (stalled)" : "");
+                  path_length(scene.path), end.x, end.y, radians_to_degrees(normalize_angle(end.heading)),
+                  scene.stalled ? " (stalled)" : "");
     // Sans-serif glyphs are about 0.55 em wide: keep the caption inside.
     const double fitting = (w + margin) / (0.55 * static_cast<double>(std::strlen(caption)));
     svg += "<text x=\"0\" y=\"" + number(-margin * 0.35) + "\" font-family=\"sans-serif\" font-size=\"" +
            number(std::min(margin * 0.45, fitting)) + "\" fill=\"#333\">" + caption + "</text>\n";
     svg += "</svg>\n";
     return svg;
-}
-
-bool write_svg(const std::string &path, const World &world, const Pose &start) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << render_svg(world, start);
-    return static_cast<bool>(out.flush());
 }
 
 }  // namespace tevrak::sim

@@ -5,14 +5,28 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "sim/world/world.h"
 
 namespace tevrak::sim {
 
-std::string render_svg(const World &world, const Pose &start);
+// What the picture shows, copied out of the world (the arena, which never
+// changes, is the world's): drawing it takes no lock the world's users need.
+struct SvgScene {
+    const Arena *arena = nullptr;
+    Pose start;
+    Pose end;
+    double radius = 0;
+    std::vector<Point> path;
+    std::vector<std::pair<Point, Point>> rays;  // each sensor's ray: from, to
+    bool stalled = false;
+    bool operator==(const SvgScene &) const = default;
+};
 
-// Writes the picture to path; false when the file cannot be written.
-bool write_svg(const std::string &path, const World &world, const Pose &start);
+SvgScene svg_scene(const World &world, const Pose &start);
+std::string render_svg(const SvgScene &scene);
+std::string render_svg(const World &world, const Pose &start);
 
 }  // namespace tevrak::sim

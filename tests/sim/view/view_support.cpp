@@ -14,6 +14,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
+bool send_all(int fd, const std::string &text) {
+    return ::send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
+}
+
+}  // namespace
+
 int connect_to(int port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -24,12 +30,6 @@ int connect_to(int port) {
     if (fd >= 0) ::close(fd);
     return -1;
 }
-
-bool send_all(int fd, const std::string &text) {
-    return ::send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
-}
-
-}  // namespace
 
 ViewSim::ViewSim(std::vector<std::string> extra)
     : sim([&] {
@@ -61,7 +61,8 @@ int status_of(const std::string &response) {
 }
 
 EventStream::EventStream(int port) : fd_(connect_to(port)) {
-    if (fd_ < 0 || !send_all(fd_, "GET /events HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")) return;
+    const std::string request = "GET /events HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n\r\n";
+    if (fd_ < 0 || !send_all(fd_, request)) return;
     reader_ = std::thread([this] { read(); });
 }
 

@@ -27,6 +27,8 @@ public:
     int port = 0;
 };
 
+// A connection to the page, -1 when it failed.
+int connect_to(int port);
 // Sends request as written and reads the whole response (the request should
 // say "Connection: close"). Empty when the connection failed.
 std::string http(int port, const std::string &request);

@@ -37,9 +37,9 @@ double percent_of_a_core(std::chrono::milliseconds cpu, Clock::duration wall) {
            static_cast<double>(std::chrono::duration_cast<std::chrono::milliseconds>(wall).count());
 }
 
-std::string request(const std::string &method, const std::string &target, const std::string &body = {},
+std::string request(int port, const std::string &method, const std::string &target, const std::string &body = {},
                     bool from_page = true) {
-    return method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" +
+    return method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\nConnection: close\r\n" +
            (from_page ? "X-Tevrak-View: 1\r\n" : "") + "Content-Length: " + std::to_string(body.size()) +
            "\r\n\r\n" + body;
 }
@@ -129,7 +129,7 @@ TEST(ViewStream, ViewersComingAndGoingLeaveNothingBehind) {
         viewers.push_back(std::make_unique<EventStream>(view.port));
         ASSERT_TRUE(viewers.back()->wait_for(1, 10s));
     }
-    EXPECT_EQ(status_of(http(view.port, request("GET", "/events"))), 503);
+    EXPECT_EQ(status_of(http(view.port, request(view.port, "GET", "/events"))), 503);
 
     // SIGINT with viewers attached: the streams end, the program exits cleanly.
     ::kill(pid, SIGINT);
@@ -140,33 +140,33 @@ TEST(ViewStream, ViewersComingAndGoingLeaveNothingBehind) {
 TEST(ViewServer, ServesThePageAndNothingElse) {
     ViewSim view;
     ASSERT_GT(view.port, 0);
-    const std::string page = http(view.port, request("GET", "/"));
+    const std::string page = http(view.port, request(view.port, "GET", "/"));
     EXPECT_EQ(status_of(page), 200);
     EXPECT_NE(page.find("Content-Type: text/html"), std::string::npos);
     EXPECT_NE(page.find("<canvas id=\"arena\""), std::string::npos);
     for (const char *file : {"/view.js", "/view.css", "/index.html"}) {
-        EXPECT_EQ(status_of(http(view.port, request("GET", file))), 200) << file;
+        EXPECT_EQ(status_of(http(view.port, request(view.port, "GET", file))), 200) << file;
     }
     for (const char *outside : {"/../etc/passwd", "/%2e%2e/%2e%2e/etc/passwd", "/..%2f..%2fetc%2fpasswd",
                                 "/page/../../../etc/passwd", "/etc/passwd", "/view.js/..", "/sim.ctl", "//etc/passwd"}) {
-        const std::string response = http(view.port, request("GET", outside));
+        const std::string response = http(view.port, request(view.port, "GET", outside));
         const int status = status_of(response);
         EXPECT_TRUE(status == 404 || status == 403 || status == 400) << outside << ": " << status;
         EXPECT_EQ(response.find("root:"), std::string::npos) << outside;
     }
 
     // The picture of the run so far.
-    const std::string picture = http(view.port, request("GET", "/run.svg"));
+    const std::string picture = http(view.port, request(view.port, "GET", "/run.svg"));
     EXPECT_EQ(status_of(picture), 200);
     EXPECT_NE(picture.find("Content-Type: image/svg+xml"), std::string::npos);
     EXPECT_NE(picture.find("<svg"), std::string::npos);
 
     // Fault controls: from the page only, faults only.
-    EXPECT_EQ(status_of(http(view.port, request("POST", "/control", "unplug", false))), 403);
-    EXPECT_EQ(status_of(http(view.port, request("POST", "/control", "quit"))), 400);
-    EXPECT_EQ(status_of(http(view.port, request("POST", "/control", "late soon"))), 400);
-    EXPECT_EQ(status_of(http(view.port, request("POST", "/control", "late 250"))), 204);
-    EXPECT_EQ(status_of(http(view.port, request("POST", "/control", "unplug"))), 204);
+    EXPECT_EQ(status_of(http(view.port, request(view.port, "POST", "/control", "unplug", false))), 403);
+    EXPECT_EQ(status_of(http(view.port, request(view.port, "POST", "/control", "quit"))), 400);
+    EXPECT_EQ(status_of(http(view.port, request(view.port, "POST", "/control", "late soon"))), 400);
+    EXPECT_EQ(status_of(http(view.port, request(view.port, "POST", "/control", "late 250"))), 204);
+    EXPECT_EQ(status_of(http(view.port, request(view.port, "POST", "/control", "unplug"))), 204);
     {
         EventStream stream(view.port);
         const auto deadline = Clock::now() + 5s;
@@ -179,11 +179,11 @@ TEST(ViewServer, ServesThePageAndNothingElse) {
     }
 
     // Remote keys from the page.
-    EXPECT_EQ(status_of(http(view.port, request("POST", "/key?button=KEY_UP&repeat=0"))), 204);
-    EXPECT_EQ(status_of(http(view.port, request("POST", "/key?button=KEY_UP&repeat=0", "", false))), 403);
+    EXPECT_EQ(status_of(http(view.port, request(view.port, "POST", "/key?button=KEY_UP&repeat=0"))), 204);
+    EXPECT_EQ(status_of(http(view.port, request(view.port, "POST", "/key?button=KEY_UP&repeat=0", "", false))), 403);
     for (const char *bad : {"/key?button=KEY%20UP&repeat=0", "/key?button=KEY_UP&repeat=256", "/key?button=KEY_UP",
                             "/key?repeat=1"}) {
-        EXPECT_EQ(status_of(http(view.port, request("POST", bad))), 400) << bad;
+        EXPECT_EQ(status_of(http(view.port, request(view.port, "POST", bad))), 400) << bad;
     }
     EXPECT_EQ(status_of(http(view.port, request("GET", "/"))), 200) << "still serving";
 }

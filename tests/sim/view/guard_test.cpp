@@ -1,0 +1,214 @@
+// The live page against a hostile page or a local process (issue 23): what
+// it refuses, how much of a request it reads, and that neither slow clients
+// nor the picture's fetchers hold up the page or the board.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/view/view_support.h"
+#include "support/temp_home.h"
+#include "tevrak/drive.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using tevrak::test::connect_to;
+using tevrak::test::status_of;
+using tevrak::test::ViewSim;
+using Clock = std::chrono::steady_clock;
+
+// Sends the request and reads the answer until the server closes, 2 s at most.
+int status_within(int port, const std::string &request, std::chrono::seconds wait = 2s) {
+    const int fd = connect_to(port);
+    const timeval timeout{wait.count(), 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    (void)!::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    std::string response;
+    char chunk[4096];
+    for (ssize_t n; (n = ::recv(fd, chunk, sizeof chunk, 0)) > 0;) response.append(chunk, static_cast<std::size_t>(n));
+    ::close(fd);
+    return status_of(response);
+}
+
+std::string head(const std::string &line, const std::string &host, const std::string &more = {}) {
+    return line + " HTTP/1.1\r\nHost: " + host + "\r\nConnection: close\r\n" + more + "\r\n";
+}
+
+TEST(ViewGuard, RefusesRequestsNamingAnotherHost) {
+    ViewSim view;
+    ASSERT_GT(view.port, 0);
+    const std::string here = "127.0.0.1:" + std::to_string(view.port);
+    const std::string there = "attacker.example:" + std::to_string(view.port);
+    const std::string page = "X-Tevrak-View: 1\r\nContent-Length: 6\r\n";
+    EXPECT_EQ(status_within(view.port, head("GET /", there)), 421);
+    EXPECT_EQ(status_within(view.port, head("GET /events", there)), 421);
+    // Refused before the body is read: this one never comes.
+    EXPECT_EQ(status_within(view.port, head("POST /control", there, page + "Origin: http://" + there + "\r\n")), 421);
+    EXPECT_EQ(status_within(view.port, head("POST /control", here, page + "Origin: http://" + there + "\r\n")), 403);
+    EXPECT_EQ(status_within(view.port, head("POST /control", here, page + "Origin: http://" + here + "\r\n") + "late 7"),
+              204);
+    EXPECT_EQ(status_within(view.port, head("GET /", "localhost:" + std::to_string(view.port))), 200);
+    const auto deadline = Clock::now() + 3s;
+    const std::string log = view.home.root() + "/frames.log";
+    while (tevrak::test::read_file(log).find("# replies 7 ms late") == std::string::npos && Clock::now() < deadline) {
+        std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_NE(tevrak::test::read_file(log).find("# replies 7 ms late"), std::string::npos);
+    EXPECT_EQ(tevrak::test::read_file(log).find("# board unplugged"), std::string::npos);
+}
+
+TEST(ViewGuard, ReadsNoMoreThanItsLimits) {
+    ViewSim view;
+    ASSERT_GT(view.port, 0);
+    const std::string here = "127.0.0.1:" + std::to_string(view.port);
+    ASSERT_EQ(status_within(view.port, head("GET /", here)), 200);
+    std::this_thread::sleep_for(300ms);
+    const long idle = tevrak::test::resident_kib(view.sim.pid());
+
+    // A chunked body is refused, on any route, before it is read.
+    EXPECT_EQ(status_within(view.port, head("POST /control", here, "Transfer-Encoding: chunked\r\n") + "1000\r\n"), 411);
+    EXPECT_EQ(status_within(view.port, head("GET /", here, "Transfer-Encoding: chunked\r\n")), 411);
+    // A body larger than 4 KiB is refused before it is sent.
+    EXPECT_EQ(status_within(view.port, head("POST /control", here, "X-Tevrak-View: 1\r\nContent-Length: 134217728\r\n")),
+              413);
+    // 22 MB of header lines: the server stops reading after 8 KiB.
+    const int fd = connect_to(view.port);
+    std::string lines = "GET / HTTP/1.1\r\nHost: " + here + "\r\n";
+    while (lines.size() < 1 << 16) lines += "X-Filler: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n";
+    std::size_t sent = 0;
+    while (sent < 22'000'000 && ::send(fd, lines.data(), lines.size(), MSG_NOSIGNAL) > 0) sent += lines.size();
+    char answer[64] = {};
+    const timeval timeout{2, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    EXPECT_GT(::recv(fd, answer, sizeof answer - 1, 0), 0);
+    ::close(fd);
+    EXPECT_EQ(status_of(answer), 431);
+    EXPECT_LT(sent, 22'000'000u) << "the server read all the headers";
+    const long grown = tevrak::test::resident_kib(view.sim.pid()) - idle;
+    RecordProperty("memory_growth_kib", std::to_string(grown));
+    EXPECT_LT(grown, 5 * 1024) << "KiB more than idle";
+}
+
+TEST(ViewGuard, AnswersWhileSlowClientsHoldConnections) {
+    ViewSim view;
+    ASSERT_GT(view.port, 0);
+    const std::string here = "127.0.0.1:" + std::to_string(view.port);
+    std::vector<std::unique_ptr<tevrak::test::EventStream>> viewers;
+    for (int i = 0; i < 4; ++i) {
+        viewers.push_back(std::make_unique<tevrak::test::EventStream>(view.port));
+        ASSERT_TRUE(viewers.back()->wait_for(1, 10s));
+    }
+    // Ten clients send their headers one byte a second.
+    std::vector<int> slow;
+    for (int i = 0; i < 10; ++i) slow.push_back(connect_to(view.port));
+    const auto start = Clock::now();
+    std::atomic<bool> done{false};
+    std::vector<Clock::duration> cut(slow.size(), Clock::duration::max());
+    std::thread trickle([&] {
+        for (int second = 0; second < 9 && !done; ++second) {
+            for (std::size_t i = 0; i < slow.size(); ++i) {
+                if (cut[i] == Clock::duration::max() && ::send(slow[i], "G", 1, MSG_NOSIGNAL) != 1) {
+                    cut[i] = Clock::now() - start;
+                }
+            }
+            std::this_thread::sleep_for(1s);
+        }
+    });
+    Clock::duration slowest{};
+    for (int i = 0; i < 4; ++i) {
+        std::this_thread::sleep_for(1s);
+        const auto asked = Clock::now();
+        EXPECT_EQ(status_within(view.port, head("GET /", here), 3s), 200);
+        slowest = std::max(slowest, Clock::now() - asked);
+    }
+    trickle.join();
+    done = true;
+    for (const int fd : slow) ::close(fd);
+    const double ms = std::chrono::duration<double, std::milli>(slowest).count();
+    RecordProperty("slowest_page_ms", std::to_string(ms));
+    EXPECT_LT(ms, 1000.0) << "the page kept a viewer waiting";
+    // Each slow request was cut within its 5 s (a send after that fails).
+    for (const auto at : cut) EXPECT_LT(at, 8s) << "a slow request was never cut";
+}
+
+TEST(ViewGuard, PictureFetchersDoNotHoldUpTheBoard) {
+    // A picture that takes long to draw: thousands of obstacles (as a long
+    // drive's path does), while the robot turns on the spot, so that every
+    // state is new.
+    tevrak::test::TempHome config;
+    std::string obstacles;
+    for (int x = 1600; x < 1990; x += 10) {
+        for (int y = 50; y < 1450; y += 10) obstacles += "obstacle " + std::to_string(x) + "," + std::to_string(y) + ",5,5\n";
+    }
+    config.write_file("sim.conf", obstacles);
+    ViewSim view({"--config", config.root() + "/sim.conf"});
+    ASSERT_GT(view.port, 0);
+    const std::string here = "127.0.0.1:" + std::to_string(view.port);
+    ASSERT_EQ(VWSetSpeed(0, 50), 0);
+    // The board's own reply time: a position query written to its link.
+    const int link = ::open((view.home.root() + "/dev/ttyBOARD").c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(link, 0);
+    termios raw{};
+    ::tcgetattr(link, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(link, TCSANOW, &raw);
+    const auto p99 = [link] {
+        std::vector<double> times;
+        for (int i = 0; i < 300; ++i) {
+            const auto asked = Clock::now();
+            const std::uint8_t query = 0xF1;  // VWGetPosition: '>' and 6 bytes
+            EXPECT_EQ(::write(link, &query, 1), 1);
+            std::string reply;
+            while (reply.size() < 7 && Clock::now() - asked < 2s) {
+                pollfd ready{link, POLLIN, 0};
+                char chunk[16];
+                if (::poll(&ready, 1, 100) == 1) reply.append(chunk, std::max<ssize_t>(0, ::read(link, chunk, sizeof chunk)));
+            }
+            EXPECT_EQ(reply.size(), 7u);
+            times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - asked).count());
+            std::this_thread::sleep_for(5ms);
+        }
+        std::sort(times.begin(), times.end());
+        return times[times.size() * 99 / 100];
+    };
+    const double alone = p99();
+    std::atomic<bool> stop{false};
+    std::atomic<int> pictures{0};
+    std::vector<std::thread> fetchers;
+    for (int i = 0; i < 8; ++i) {
+        fetchers.emplace_back([&] {
+            // The clients' own work is not the server's: in the background.
+            ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
+            while (!stop) pictures += status_within(view.port, head("GET /run.svg", here), 5s) == 200 ? 1 : 0;
+        });
+    }
+    std::this_thread::sleep_for(200ms);
+    const double fetched = p99();
+    stop = true;
+    for (auto &fetcher : fetchers) fetcher.join();
+    ::close(link);
+    ASSERT_EQ(VWSetSpeed(0, 0), 0);
+    std::printf("board p99: %.2f ms alone, %.2f ms with 8 fetchers (%d pictures)\n", alone, fetched, pictures.load());
+    RecordProperty("p99_alone_ms", std::to_string(alone));
+    RecordProperty("p99_fetched_ms", std::to_string(fetched));
+    EXPECT_GT(pictures, 8);
+    // 5 ms on a quiet machine. A busy one (other tests, other builds) slows
+    // both measurements, the second more (the fetchers want the processor
+    // too): the bound allows for that, and a picture drawn under the
+    // model's lock still exceeds it many times over (180 to 700 ms measured
+    // here at a load of 15 to 20 on two cores, against 15 to 45 ms).
+    EXPECT_LT(fetched, std::max(5.0, 4 * alone) + 15);
+}
+
+}  // namespace
