@@ -58,11 +58,15 @@ each as a small C interface.
 This package has the headers, the static library of every unit, the
 pkg-config file tevrak.pc and the CMake package (find_package(tevrak)).")
 tevrak_deb_package(tools tevrak-tools devel
-"simulated robot and thread programs for libtevrak
+"simulated robot, remote robot and thread programs for libtevrak
 tevrak-sim simulates the robot's controller board and the robot behind it
 on a pseudo-terminal, so that programs using libtevrak run without the
-hardware. duet_guarded, duet_split and duet_plain show two threads sharing
-one output stream.")
+hardware. tevrak-remote brings a real robot's board and infrared remote to
+a laptop over SSH, so that the same programs run there. duet_guarded,
+duet_split and duet_plain show two threads sharing one output stream.")
+# tevrak-remote is a Python script that runs ssh and socat.
+set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "python3")
+set(CPACK_DEBIAN_TOOLS_PACKAGE_RECOMMENDS "openssh-client, socat")
 
 # Manual pages, compressed as Debian keeps them; the three thread programs
 # share one page.
@@ -79,6 +83,7 @@ foreach(program duet_split duet_plain)
 endforeach()
 tevrak_deb_man_page(usbSearch.1 runtime)
 tevrak_deb_man_page(tevrak-sim.1 tools)
+tevrak_deb_man_page(tevrak-remote.1 tools)
 tevrak_deb_man_page(duet_guarded.1 tools
   ${CMAKE_CURRENT_BINARY_DIR}/deb/man/duet_split.1.gz ${CMAKE_CURRENT_BINARY_DIR}/deb/man/duet_plain.1.gz)
 

@@ -16,6 +16,7 @@ Only socat (and the shell tools stty, od, tr) is needed on the robot.
 """
 import argparse
 import ctypes
+import errno
 import fcntl
 import os
 import re
@@ -171,13 +172,23 @@ class Folder:
         self.fd = open_own_folder(self.path)
         self.bin = open_own_folder("bin", self.fd)
         self.dev = open_own_folder("dev", self.fd)
-        self.lock = os.open("lock", os.O_RDWR | os.O_CREAT | os.O_NOFOLLOW | os.O_CLOEXEC, 0o600, dir_fd=self.fd)
+        self.lock = self.open_lock()
         try:
             fcntl.flock(self.lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
         except BlockingIOError:
             raise Failure(f"another tevrak-remote uses {self.path}") from None
         for name in ("ssh", "lircd"):
             self.remove(name)
+
+    def open_lock(self):
+        flags = os.O_RDWR | os.O_CREAT | os.O_NOFOLLOW | os.O_CLOEXEC
+        try:
+            return os.open("lock", flags, 0o600, dir_fd=self.fd)
+        except OSError as error:
+            if error.errno != errno.ELOOP:
+                raise
+            self.remove("lock")  # a planted link
+            return os.open("lock", flags | os.O_EXCL, 0o600, dir_fd=self.fd)
 
     def join(self, *names):
         return os.path.join(self.path, *names)
