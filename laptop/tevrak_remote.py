@@ -52,6 +52,7 @@ REMOTE_SNIPPET = "; ".join(
         'printf "listing "; "$h/bin/usbSearch" < /dev/null 2> /dev/null | od -An -v -tx1 | tr -d " \\n"',
         'printf "\\n@end\\n"',
         "IFS= read -r port || exit 1",
+        'command -v socat > /dev/null || { printf "@error needs socat (apt install socat)\\n"; exit 1; }',
         'if [ -r "$port" ] && [ -w "$port" ]; then printf "@bridge\\n"; '
         'exec socat STDIO,rawer "OPEN:$port,b115200,rawer" 2> /dev/null; fi',
         'printf "@error cannot open %s\\n" "$port"',
@@ -299,9 +300,9 @@ class Link:
             raise Failure(f"cannot bridge the port {port!r}: name its device with --port")
         self.port = port
         self.stream.sendall(port.encode() + b"\n")
-        answer = self.read_until(b"\n").strip()
-        if answer != b"@bridge":
-            raise Failure("the robot " + answer.decode(errors="replace").lstrip("@"))
+        answer = self.read_until(b"\n").strip().decode(errors="replace")
+        if answer != "@bridge":
+            raise Failure("the robot " + answer.removeprefix("@error "))
         self.forward(lirc)
         hdt_text, lines = laptop_files(hdt, self.folder.join("dev", "ttyBOARD"))
         self.folder.write_robot_files(hdt_text, lines)
@@ -422,7 +423,8 @@ def run(options):
     except Stop:
         return 0
     finally:
-        signal.signal(signal.SIGINT, signal.SIG_IGN)
+        for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            signal.signal(number, signal.SIG_IGN)  # the ending must not be cut short
         link.close()
         folder.close()
 
