@@ -52,7 +52,10 @@ check_package libtevrak-dev "$lib/libtevrak.so" /usr/include/tevrak/tevrak.h "$l
   "$lib/libtevrak_serial.a" "$lib/libtevrak_kinema.a" "$lib/libtevrak_actuators.a" "$lib/libtevrak_rangers.a" \
   "$lib/libtevrak_rcin.a" "$lib/libtevrak_chooser.a"
 check_package tevrak-tools /usr/bin/tevrak-sim /usr/bin/duet_guarded /usr/bin/duet_split /usr/bin/duet_plain \
-  /usr/share/man/man1/tevrak-sim.1.gz /usr/share/man/man1/duet_guarded.1.gz
+  /usr/bin/tevrak-remote /usr/share/man/man1/tevrak-sim.1.gz /usr/share/man/man1/duet_guarded.1.gz \
+  /usr/share/man/man1/tevrak-remote.1.gz
+field_has tevrak-tools Depends "python3"
+field_has tevrak-tools Recommends "openssh-client, socat"
 # The Python package comes from native builds only: its module is built for
 # the build machine's interpreter.
 native=$(dpkg --print-architecture)
@@ -60,7 +63,7 @@ if [ "$arch" = "$native" ]; then
   python=/usr/lib/python3/dist-packages/tevrak
   suffix=$(python3 -c 'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"))')
   check_package python3-tevrak "$python/__init__.py" "$python/__init__.pyi" "$python/py.typed" \
-    "$python/_tevrak$suffix" "$python/_simulator.py" "$python/testing.py"
+    "$python/_tevrak$suffix" "$python/_simulator.py" "$python/_remote_robot.py" "$python/testing.py"
   field_has python3-tevrak Section python
   field_has python3-tevrak Depends "python3 (<< "
   field_has python3-tevrak Depends "liblirc-client0"
