@@ -128,8 +128,9 @@ def laptop_files(hdt_text, link):
 
 def check_ancestors(path):
     """Every folder above path must be the user's or root's and writable by
-    no one else (unless sticky, like /tmp): else another user could swap it."""
-    parent = os.path.dirname(path)
+    no one else (unless sticky, like /tmp): else another user could swap it.
+    Links above it are resolved: the folders they lead to are the ones checked."""
+    parent = os.path.realpath(os.path.dirname(path))
     while True:
         info = os.stat(parent)
         if info.st_uid not in (0, os.geteuid()) or (info.st_mode & 0o022 and not info.st_mode & stat.S_ISVTX):
@@ -197,6 +198,7 @@ class Folder:
     def write(self, name, data, mode, dir_fd):
         """Replaces the file by a new one: a planted link is replaced, never followed."""
         fresh = f".{name}.{os.getpid()}"
+        self.remove(fresh, dir_fd)  # left by a run that was killed
         fd = os.open(fresh, os.O_WRONLY | os.O_CREAT | os.O_EXCL | os.O_NOFOLLOW | os.O_CLOEXEC, mode,
                      dir_fd=dir_fd)
         with os.fdopen(fd, "wb") as out:
@@ -205,6 +207,7 @@ class Folder:
 
     def link(self, name, target):
         fresh = f".{name}.{os.getpid()}"
+        self.remove(fresh, self.dev)
         os.symlink(target, fresh, dir_fd=self.dev)
         os.replace(fresh, name, src_dir_fd=self.dev, dst_dir_fd=self.dev)
 
@@ -215,7 +218,7 @@ class Folder:
             pass
 
     def write_robot_files(self, hdt_text, listing_lines):
-        self.write("hdt.txt", hdt_text.encode(), 0o600, self.bin)
+        self.write("hdt.txt", hdt_text.encode(errors="surrogateescape"), 0o600, self.bin)
         # The port is listed only while tevrak-remote holds the folder's lock:
         # a stale folder lists nothing, whatever terminal took the number since.
         script = (
@@ -223,7 +226,7 @@ class Folder:
             f"flock -n {shlex.quote(self.join('lock'))} true 2> /dev/null && exit 0\n"
             + "".join(f"echo {shlex.quote(line)}\n" for line in listing_lines)
         )
-        self.write("usbSearch", script.encode(), 0o700, self.bin)
+        self.write("usbSearch", script.encode(errors="surrogateescape"), 0o700, self.bin)
 
     def close(self):
         self.remove("ttyBOARD", self.dev)
@@ -357,13 +360,14 @@ class Link:
 
 def parse_header(header):
     lirc, hdt, listing = "/var/run/lirc/lircd", None, ""
-    for line in header.decode(errors="replace").split("\n"):
+    # Bytes that are no UTF-8 come through unchanged (surrogateescape).
+    for line in header.decode(errors="surrogateescape").split("\n"):
         key, _, value = line.partition(" ")
         if key == "lirc":
             lirc = value
         elif key in ("hdt", "listing"):
             try:
-                text = bytes.fromhex(value).decode(errors="replace")
+                text = bytes.fromhex(value).decode(errors="surrogateescape")
             except ValueError as error:
                 raise Failure(f"the robot sent a damaged {key}") from error
             hdt, listing = (text, listing) if key == "hdt" else (hdt, text)

@@ -40,7 +40,9 @@ class Sshd:
         command = [SSHD, "-D", "-e", "-f", str(folder / "sshd_config")]
         if os.geteuid() == 0 and not os.path.isdir("/run/sshd"):
             command = PRIVATE_RUN + command
-        self.process = subprocess.Popen(command, stderr=subprocess.PIPE, text=True)
+        # Not the sanitizer runtime that a sanitized suite preloads: sshd is no test subject.
+        environment = {name: value for name, value in os.environ.items() if name != "LD_PRELOAD"}
+        self.process = subprocess.Popen(command, stderr=subprocess.PIPE, text=True, env=environment)
         self.log = [self.process.stderr.readline()]
         if not self.log[0].startswith("Server listening"):
             self.process.wait()
