@@ -84,3 +84,5 @@ if(TARGET tevrak-sim)
   install(TARGETS tevrak-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 endif()
 install(TARGETS duet_guarded duet_split duet_plain RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
+# The laptop's side of a robot reached over SSH: a Python script.
+install(PROGRAMS laptop/tevrak_remote.py DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME tevrak-remote COMPONENT tools)

@@ -59,13 +59,16 @@ each as a small C interface.
 This package has the headers, the static library of every unit, the
 pkg-config file tevrak.pc and the CMake package (find_package(tevrak)).")
 tevrak_deb_package(tools tevrak-tools devel
-"robot folder set-up, simulated robot and thread programs for libtevrak
+"robot folder set-up, simulated and remote robot, thread programs for libtevrak
 tevrak-setup makes a user's robot folder (the link to usbSearch and the
 example hdt.txt) and says how to point TEVRAK_HOME at it.
 tevrak-sim simulates the robot's controller board and the robot behind it
 on a pseudo-terminal, so that programs using libtevrak run without the
-hardware. duet_guarded, duet_split and duet_plain show two threads sharing
-one output stream.")
+hardware. tevrak-remote brings a real robot's board and infrared remote to
+a laptop over SSH, so that the same programs run there. duet_guarded,
+duet_split and duet_plain show two threads sharing one output stream.")
+# tevrak-remote is a Python script that runs ssh and socat.
+set(CPACK_DEBIAN_TOOLS_PACKAGE_RECOMMENDS "openssh-client, socat")
 
 # Manual pages, compressed as Debian keeps them; the three thread programs
 # share one page.
@@ -83,6 +86,7 @@ endforeach()
 tevrak_deb_man_page(usbSearch.1 runtime)
 tevrak_deb_man_page(tevrak-sim.1 tools)
 tevrak_deb_man_page(tevrak-setup.1 tools)
+tevrak_deb_man_page(tevrak-remote.1 tools)
 tevrak_deb_man_page(duet_guarded.1 tools
   ${CMAKE_CURRENT_BINARY_DIR}/deb/man/duet_split.1.gz ${CMAKE_CURRENT_BINARY_DIR}/deb/man/duet_plain.1.gz)
 
@@ -104,8 +108,8 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 set(TEVRAK_DEB_LIBRARY "libtevrak1 (= ${PROJECT_VERSION}-${TEVRAK_DEB_REVISION})")
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "${TEVRAK_DEB_LIBRARY}, liblirc-dev")
 # tevrak-setup links the library package's usbSearch and copies its example
-# hdt.txt.
-set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "${TEVRAK_DEB_LIBRARY}")
+# hdt.txt; tevrak-remote is a Python script.
+set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "${TEVRAK_DEB_LIBRARY}, python3")
 
 set(TEVRAK_DEB_COMPONENTS runtime dev tools)
 if(TARGET tevrak_python)

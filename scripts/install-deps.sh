@@ -12,6 +12,8 @@ set -e
 packages="cmake gcc g++ make pkg-config python3 libgtest-dev libgmock-dev liblirc-dev lirc libcpp-httplib-dev"
 # The Python package: bindings, its tests and the plotting example.
 packages="$packages pybind11-dev python3-dev python3-pytest python3-matplotlib"
+# tevrak-remote and its test: ssh and socat, and a private sshd on 127.0.0.1.
+packages="$packages openssh-client openssh-server socat"
 for extra in "$@"; do
   case "$extra" in
     browser) packages="$packages chromium chromium-driver fonts-dejavu-core python3 python3-selenium python3-pil" ;;

@@ -17,6 +17,8 @@ blocking call lets other Python threads run, and waits end on Ctrl-C.
 
 tevrak.Simulator runs the simulated robot (tevrak-sim) for programs without
 hardware; tevrak.testing is a pytest plugin with a `sim` fixture.
+tevrak.RemoteRobot reaches the real robot from a laptop over SSH
+(tevrak-remote), so the same program runs on the laptop.
 """
 from ._types import Error, LinkError, MenuItem, Pose, Speed, StartupError
 from ._tevrak import (
@@ -39,12 +41,13 @@ from ._simulator import (
     Simulator,
     SimulatorError,
 )
+from ._remote_robot import RemoteError, RemoteRobot
 
 __version__ = _tevrak.__version__
 
 # Shown as tevrak.X in tracebacks, reprs and help, where users meet them.
 for _public in (Error, LinkError, MenuItem, Pose, Speed, StartupError, MotorState, SensorReading, ServoState,
-                SimStatus, Simulator, SimulatorError):
+                SimStatus, Simulator, SimulatorError, RemoteError, RemoteRobot):
     _public.__module__ = __name__
 del _public
 
@@ -60,6 +63,8 @@ __all__ = [
     "MotorState",
     "Pose",
     "Remote",
+    "RemoteError",
+    "RemoteRobot",
     "SensorReading",
     "Servo",
     "ServoState",

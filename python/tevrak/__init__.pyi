@@ -15,6 +15,8 @@ from ._simulator import ServoState as ServoState
 from ._simulator import SimStatus as SimStatus
 from ._simulator import Simulator as Simulator
 from ._simulator import SimulatorError as SimulatorError
+from ._remote_robot import RemoteError as RemoteError
+from ._remote_robot import RemoteRobot as RemoteRobot
 
 __version__: str
 

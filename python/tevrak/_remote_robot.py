@@ -1,0 +1,161 @@
+"""tevrak.RemoteRobot: the real robot, programmed from a laptop over SSH
+(the tevrak-remote program)."""
+import os
+import selectors
+import shutil
+import signal
+import subprocess
+import time
+from typing import Iterable, Optional
+
+
+class RemoteError(RuntimeError):
+    """tevrak-remote could not reach the robot, or ended."""
+
+
+def find_remote_program() -> str:
+    """The tevrak-remote program: $TEVRAK_REMOTE when set, else tevrak-remote on PATH."""
+    program = os.environ.get("TEVRAK_REMOTE") or shutil.which("tevrak-remote")
+    if not program:
+        raise RemoteError("tevrak-remote not found: install tevrak-tools, put it on PATH or set TEVRAK_REMOTE")
+    return program
+
+
+class RemoteRobot:
+    """The robot at target ("pi@robot.local"), reached with the user's own
+    SSH keys: starts tevrak-remote, which bridges the robot's board to a
+    local terminal and forwards its infrared daemon, and points the library
+    at the laptop's robot folder (tevrak.set_home, LIRC_SOCKET_PATH).
+
+        with tevrak.RemoteRobot("pi@robot.local"):
+            drive = tevrak.Drive()
+            drive.straight(300, 200)
+            drive.wait()
+
+    home: the laptop's robot folder (default ~/.cache/tevrak-remote/HOST).
+    port: the robot's board port (default: what the robot's discovery picks).
+    options: further options of tevrak-remote, e.g. ["-F", "ssh_config"].
+    program: the tevrak-remote program (default $TEVRAK_REMOTE, else PATH).
+    timeout: seconds to wait for the connection. SSH runs in batch mode: no
+    password prompts, keys and agent only.
+
+    When the connection drops, the next call raises tevrak.LinkError or
+    tevrak.StartupError, as with an unplugged board.
+    """
+
+    def __init__(
+        self,
+        target: str,
+        *,
+        home: "Optional[str | os.PathLike[str]]" = None,
+        port: Optional[str] = None,
+        options: Iterable[str] = (),
+        program: Optional[str] = None,
+        timeout: float = 30.0,
+    ):
+        self._args = [target] + (["--home", os.fspath(home)] if home is not None else [])
+        self._args += (["--port", port] if port is not None else []) + list(options)
+        self._program = program
+        self._timeout = timeout
+        self._process: Optional[subprocess.Popen] = None
+        self._variables: dict = {}
+        self._previous: Optional[tuple] = None
+
+    def start(self) -> "RemoteRobot":
+        """Connects and waits until the bridge is up; then points the library at it."""
+        if self._process is not None:
+            raise RemoteError("the remote robot is connected already")
+        command = [self._program or find_remote_program()] + self._args
+        # tevrak-remote must not outlive a killed program (setpriv, util-linux).
+        setpriv = shutil.which("setpriv")
+        if setpriv:
+            command = [setpriv, "--pdeathsig", "TERM", "--"] + command
+        self._process = subprocess.Popen(
+            command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE, close_fds=True
+        )
+        try:
+            self._variables = self._read_exports()
+        except RemoteError:
+            self.stop()
+            raise
+        from . import _tevrak
+
+        self._previous = (_tevrak.home(), os.environ.get("LIRC_SOCKET_PATH"))
+        os.environ["LIRC_SOCKET_PATH"] = self._variables["LIRC_SOCKET_PATH"]
+        _tevrak.set_home(self._variables["TEVRAK_HOME"])
+        return self
+
+    def stop(self) -> Optional[int]:
+        """Ends the link (SIGTERM, then SIGKILL) and points the library back
+        where it was. Returns tevrak-remote's exit status."""
+        process, self._process = self._process, None
+        if process is None:
+            return None
+        if self._previous is not None:
+            from . import _tevrak
+
+            home, lirc = self._previous
+            self._previous = None
+            if lirc is None:
+                os.environ.pop("LIRC_SOCKET_PATH", None)
+            else:
+                os.environ["LIRC_SOCKET_PATH"] = lirc
+            _tevrak.set_home(home)
+        try:
+            process.send_signal(signal.SIGTERM)
+            process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+        finally:
+            process.stdout.close()
+            process.stderr.close()
+        return process.returncode
+
+    def __enter__(self) -> "RemoteRobot":
+        return self.start()
+
+    def __exit__(self, *exc_info) -> None:
+        self.stop()
+
+    @property
+    def home(self) -> str:
+        """The laptop's robot folder (bin/hdt.txt, bin/usbSearch, dev/ttyBOARD)."""
+        return self._variable("TEVRAK_HOME")
+
+    @property
+    def lirc_socket(self) -> str:
+        """The robot's infrared daemon, forwarded to the laptop."""
+        return self._variable("LIRC_SOCKET_PATH")
+
+    @property
+    def running(self) -> bool:
+        """True while tevrak-remote runs (the link is up)."""
+        return self._process is not None and self._process.poll() is None
+
+    def _variable(self, name: str) -> str:
+        if name not in self._variables:
+            raise RemoteError("the remote robot is not connected")
+        return self._variables[name]
+
+    def _read_exports(self) -> dict:
+        """Reads tevrak-remote's two lines "export NAME='value'"."""
+        variables: dict = {}
+        output = b""
+        deadline = time.monotonic() + self._timeout
+        fd = self._process.stdout.fileno()
+        with selectors.DefaultSelector() as selector:
+            selector.register(fd, selectors.EVENT_READ)
+            while len(variables) < 2:
+                left = deadline - time.monotonic()
+                chunk = os.read(fd, 4096) if left > 0 and selector.select(left) else None
+                if not chunk:
+                    self._process.kill()
+                    errors = self._process.stderr.read().decode(errors="replace").strip()
+                    raise RemoteError("tevrak-remote did not connect" + (": " + errors if errors else ""))
+                output += chunk
+                *lines, output = output.split(b"\n")
+                for line in lines:
+                    name, _, value = line.decode().removeprefix("export ").partition("=")
+                    variables[name] = value.strip("'")
+        return variables
