@@ -185,7 +185,7 @@ TEST(ViewServer, ServesThePageAndNothingElse) {
                             "/key?repeat=1"}) {
         EXPECT_EQ(status_of(http(view.port, request(view.port, "POST", bad))), 400) << bad;
     }
-    EXPECT_EQ(status_of(http(view.port, request("GET", "/"))), 200) << "still serving";
+    EXPECT_EQ(status_of(http(view.port, request(view.port, "GET", "/"))), 200) << "still serving";
 }
 
 }  // namespace
