@@ -69,3 +69,13 @@ def test_values_beyond_int_raise(sim, value):
     with pytest.raises((OverflowError, TypeError)):
         tevrak.ListMenu("menu").append("item", value)
     assert not any(line.startswith("VWStraight") for line in sim.frames())
+
+
+def test_simulator_left_unused_refuses_quit_as_a_command(tmp_path):
+    before = tevrak.home()
+    with tevrak.Simulator(home=tmp_path / "robot", use=False) as sim:
+        assert tevrak.home() == before  # use=False: the library stays where it was
+        with pytest.raises(ValueError):
+            sim.command("quit")  # stop() ends it
+        assert sim.running
+    assert not sim.running and tevrak.home() == before

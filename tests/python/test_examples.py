@@ -26,7 +26,9 @@ def test_square(sim):
 @pytest.mark.tevrak_sim(arena=(1200, 800), start=(300, 250, 0))
 def test_wall_follow_keeps_off_the_walls(sim):
     lines = run_example("wall_follow.py", "--home", sim.home, "--steps", "30")
-    assert lines and lines[0].startswith("front=")
+    # From the start: 800 mm ahead (1200 - 300 - the radius of 100), read
+    # through the table as 802; 150 mm to the right.
+    assert lines and lines[0].startswith("front= 802 right= 150 -> speed=150 turn= 25 at ")
     status = sim.status()
     assert status.linear == 0 and status.angular == 0  # stopped at the end
     assert not any(" stalled at " in line for line in sim.frames())
