@@ -266,6 +266,11 @@ PageServer::PageServer(const ViewAddress &address, Feed &feed, Handlers handlers
             return admit(request, response) ? httplib::Server::HandlerResponse::Unhandled
                                             : httplib::Server::HandlerResponse::Handled;
         }));
+    // A client that waits for "100 Continue" before its body hears the
+    // refusal instead.
+    server_->set_expect_100_continue_handler([this](const httplib::Request &request, httplib::Response &response) {
+        return admit(request, response) ? 100 : response.status;
+    });
     // A request cut while it was read: the library answers 400, this says why.
     server_->set_error_handler(httplib::Server::HandlerWithResponse(
         [](const httplib::Request &, httplib::Response &response) {
