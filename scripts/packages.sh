@@ -44,6 +44,15 @@ for arch in "$@"; do
   cmake --build "$build" -j "$jobs"
   rm -rf "$build/deb/out" "$folder/debs/"*_"$arch".deb
   (cd "$build" && cpack -G DEB > "$build.cpack.log")
+  # CPack gives a package with a shared library a postinst and a postrm that
+  # run ldconfig. The library package's ldconfig trigger does that work, and
+  # the packages have no maintainer scripts: they are taken out again.
+  for deb in "$build/deb/out/"libtevrak1_*.deb; do
+    rm -rf "$build/deb/unpacked"
+    dpkg-deb -R "$deb" "$build/deb/unpacked"
+    rm -f "$build/deb/unpacked/DEBIAN/postinst" "$build/deb/unpacked/DEBIAN/postrm"
+    dpkg-deb --root-owner-group -b "$build/deb/unpacked" "$deb" > /dev/null
+  done
   # Every installed file is in a package: an install rule without one of the
   # packages' components would otherwise drop out of them unnoticed.
   rm -rf "$build/stage"
