@@ -31,22 +31,27 @@ from ._tevrak import (
     home,
     set_home,
 )
-from ._simulator import (
-    MotorState,
-    SensorReading,
-    ServoState,
-    SimStatus,
-    Simulator,
-    SimulatorError,
-)
 
 __version__ = _tevrak.__version__
 
 # Shown as tevrak.X in tracebacks, reprs and help, where users meet them.
-for _public in (Error, LinkError, MenuItem, Pose, Speed, StartupError, MotorState, SensorReading, ServoState,
-                SimStatus, Simulator, SimulatorError):
+for _public in (Error, LinkError, MenuItem, Pose, Speed, StartupError):
     _public.__module__ = __name__
 del _public
+
+# The simulator's part loads on first use: most robot programs never need
+# it, and its helpers would double the time `import tevrak` takes.
+_SIMULATOR_NAMES = frozenset(
+    ("MotorState", "RawBoardValues", "SensorReading", "ServoState", "SimStatus", "Simulator", "SimulatorError")
+)
+
+
+def __getattr__(name):
+    if name in _SIMULATOR_NAMES:
+        from . import _simulator
+
+        return getattr(_simulator, name)
+    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
 
 __all__ = [
     "DistanceSensor",
@@ -59,6 +64,7 @@ __all__ = [
     "Motor",
     "MotorState",
     "Pose",
+    "RawBoardValues",
     "Remote",
     "SensorReading",
     "Servo",

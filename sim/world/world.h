@@ -87,6 +87,9 @@ public:
     WirePose position();
     WireSpeed speed();
     int remaining();  // 0..65535; 0 when no manoeuvre runs
+    // True when remaining() is an angle (a turn, an arc without length),
+    // in hundredths of a radian; else it is mm.
+    bool remaining_is_angle() const { return remain_scale_ != 1; }
     int status();     // kStatusRunning, kStatusDone or kStatusStalled
     std::int32_t encoder(int number);  // 1 left wheel, 2 right wheel, others 0
     int sensor_raw(int number);        // 1.. per RobotShape; others 0

@@ -1,14 +1,19 @@
 // The robot folder chosen at run time, and the list menu's owner.
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <string>
 #include <type_traits>
 #include <utility>
 
 #include "cxx/cxx_test_support.h"
+#include "cxx/home.h"
 #include "menu/testing.h"
 #include "config/paths.h"
+#include "serial/testing.h"
 #include "tevrak/home.h"
+#include "tevrak/serial_link.h"
 #include "tevrak/tevrak.hpp"
 
 namespace {
@@ -23,6 +28,46 @@ TEST(CxxHome, TheRobotFolderMovesAtRunTime) {
     EXPECT_EQ(std::string(tevrak::paths::hdt_file()), robot.home.root() + "/bin/hdt.txt");
     EXPECT_EQ(thrown_by([] { tevrak::Drive(); }), "nothing");
     EXPECT_TRUE(robot.board.wait_for_frames(2)) << "set-up and gains frames";
+}
+
+// Counts the opens of one file, as the kernel reports them.
+class OpenWatch {
+public:
+    explicit OpenWatch(const std::string &path) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        EXPECT_GE(inotify_add_watch(fd_, path.c_str(), IN_OPEN), 0) << path;
+    }
+    ~OpenWatch() { ::close(fd_); }
+    int opens() {
+        alignas(inotify_event) char events[4096];
+        const ssize_t size = ::read(fd_, events, sizeof events);
+        int count = 0;
+        for (ssize_t at = 0; at < size; at += static_cast<ssize_t>(sizeof(inotify_event))) {
+            const auto *event = reinterpret_cast<const inotify_event *>(events + at);
+            count += (event->mask & IN_OPEN) != 0;
+            at += event->len;
+        }
+        return count;
+    }
+
+private:
+    int fd_;
+};
+
+TEST(CxxHome, MovingTheFolderOpensNoPort) {
+    SimRobot robot(kCxxRobot);
+    TempHome elsewhere;  // no hdt.txt: interface 1 would be the default port
+    elsewhere.write_file("dev/ttyACM0", "");
+    OpenWatch port(tevrak::paths::default_port());
+    const OutputCapture quiet;
+    tevrak::cxx::move_home(robot.home.root());  // nothing open yet
+    EXPECT_EQ(thrown_by([] { tevrak::Drive(); }), "nothing");
+    tevrak::cxx::move_home(elsewhere.root());  // closes the board's link
+    EXPECT_EQ(tevrak::serial::state.SERType, -1);
+    tevrak::cxx::move_home(robot.home.root());  // closed already
+    EXPECT_EQ(port.opens(), 0);
+    tevrak::cxx::move_home(elsewhere.root());
+    SERInit(1, 0, 0);  // the watch does see the default port being opened
+    EXPECT_EQ(port.opens(), 1);
 }
 
 TEST(CxxHome, FoldersThatCannotBeTaken) {
