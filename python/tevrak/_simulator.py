@@ -109,7 +109,7 @@ def parse_status(lines: Sequence[str]) -> SimStatus:
     """Reads the lines of the simulator's status report."""
     values: dict = {"sensors": [], "servos": {}, "motors": {}, "controller": None}
     odometry: Optional[Tuple[int, ...]] = None
-    raw = None
+    board_speed: Optional[Tuple[int, int]] = None
     for line in lines:
         head, _, rest = line.partition(":")
         if head == "board":
@@ -124,7 +124,7 @@ def parse_status(lines: Sequence[str]) -> SimStatus:
             turning = rest.rstrip().endswith("radian")
             values.update(linear=linear, angular=_degrees(angular), drive_status=status,
                           remaining=_degrees(remaining) if turning else remaining)
-            raw: Optional[Tuple[int, int]] = (angular, remaining)
+            board_speed = (angular, remaining)
         elif head == "encoders":
             values["encoders"] = tuple(_numbers(rest)[:2])
         elif head.startswith("psd "):
@@ -144,9 +144,9 @@ def parse_status(lines: Sequence[str]) -> SimStatus:
             values["controller"] = tuple(gains) if gains else None
     values["sensors"] = tuple(values["sensors"])
     try:
-        if odometry is not None and raw is not None:
+        if odometry is not None and board_speed is not None:
             values["odometry"] = Pose(odometry[0], odometry[1], _degrees(odometry[2]))
-            values["board_raw"] = RawBoardValues(odometry, *raw)
+            values["board_raw"] = RawBoardValues(odometry, *board_speed)
         return SimStatus(**values)
     except (IndexError, TypeError) as missing:
         raise SimulatorError("incomplete status report:\n" + "\n".join(lines)) from missing
@@ -359,6 +359,11 @@ class Simulator:
         """The live page's address, e.g. http://127.0.0.1:41234/, when the
         simulator was started with view=; else None."""
         return self._view_url
+
+    @property
+    def pid(self) -> Optional[int]:
+        """The simulator's process id while it runs."""
+        return self._process.pid if self._process is not None else None
 
     @property
     def running(self) -> bool:

@@ -125,7 +125,10 @@ private:
     double move(double seconds);
     void apply(double linear, double angular, double seconds);
     void finish();
-    void sample_path();
+    // Adds the path's samples passed while moving from `from` at the given
+    // speeds for the given time.
+    void sample_path(const Pose &from, double linear, double angular, double seconds);
+    void thin_path();
     void emit(const std::string &event) const;
     std::string position_text() const;
 
@@ -152,6 +155,8 @@ private:
 
     std::vector<Point> path_;
     double sample_spacing_ = 10;  // mm between path samples
+    double travel_ = 0;           // mm driven so far, either way
+    double next_sample_ = 10;     // travel at the next sample
     EventSink events_;
 };
 

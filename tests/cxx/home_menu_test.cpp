@@ -58,14 +58,13 @@ TEST(CxxHome, MovingTheFolderOpensNoPort) {
     TempHome elsewhere;  // no hdt.txt: interface 1 would be the default port
     elsewhere.write_file("dev/ttyACM0", "");
     OpenWatch port(tevrak::paths::default_port());
-    const OutputCapture quiet;
-    tevrak::cxx::move_home(robot.home.root());  // nothing open yet
+    tevrak::cxx::move_home(elsewhere.root());  // nothing open yet
+    tevrak::cxx::move_home(robot.home.root());
     EXPECT_EQ(thrown_by([] { tevrak::Drive(); }), "nothing");
     tevrak::cxx::move_home(elsewhere.root());  // closes the board's link
     EXPECT_EQ(tevrak::serial::state.SERType, -1);
-    tevrak::cxx::move_home(robot.home.root());  // closed already
+    tevrak::cxx::move_home(elsewhere.root());  // closed already
     EXPECT_EQ(port.opens(), 0);
-    tevrak::cxx::move_home(elsewhere.root());
     SERInit(1, 0, 0);  // the watch does see the default port being opened
     EXPECT_EQ(port.opens(), 1);
 }

@@ -1,6 +1,10 @@
 """Ctrl-C ends a program waiting in Drive.wait() or Remote.get() at once,
 with KeyboardInterrupt."""
+import os
+import select
 import signal
+import subprocess
+import sys
 import time
 
 from conftest import start_python, wait_for_line
@@ -38,3 +42,51 @@ def test_ctrl_c_ends_drive_wait(sim):
 
 def test_ctrl_c_ends_remote_get(lircd):
     assert interrupt(WAITERS["remote"]) < 0.5
+
+
+SIMULATED = """import os, sys, time, tevrak
+with tevrak.Simulator() as sim:
+    drive = tevrak.Drive()
+    print(sim.pid, flush=True)
+    try:
+        time.sleep(60)
+    except KeyboardInterrupt:
+        drive.straight(100, 500)  # the simulator did not see the Ctrl-C: it still answers
+        drive.wait()
+        print(sim.pose.x, flush=True)
+"""
+
+
+def start_simulated_program():
+    """A program with a simulator, in a process group of its own as a
+    terminal's foreground job is; returns it and its simulator's pid."""
+    child = subprocess.Popen([sys.executable, "-c", SIMULATED], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                             text=True, start_new_session=True)
+    line = child.stdout.readline()
+    assert line.strip().isdigit(), child.stderr.read() if child.poll() is not None else line
+    return child, int(line)
+
+
+def test_ctrl_c_reaches_the_program_only():
+    child, simulator = start_simulated_program()
+    try:
+        assert os.getpgid(simulator) != os.getpgid(child.pid)
+        os.killpg(child.pid, signal.SIGINT)  # what Ctrl-C at the terminal does
+        out, errors = child.communicate(timeout=10)
+    finally:
+        child.kill()
+    assert (out.strip(), child.returncode) == ("1100", 0), errors
+
+
+def test_a_killed_program_leaves_no_simulator():
+    child, simulator = start_simulated_program()
+    ended = os.pidfd_open(simulator)
+    try:
+        assert select.select([ended], [], [], 0)[0] == []
+        child.kill()
+        child.wait()
+        assert select.select([ended], [], [], 5)[0] == [ended], "the simulator outlived its program"
+    finally:
+        os.close(ended)
+        child.stdout.close()
+        child.stderr.close()
