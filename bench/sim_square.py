@@ -17,9 +17,6 @@ import time
 SQUARE = """import pytest
 import tevrak
 
-pytest_plugins = ["tevrak.testing"]
-
-
 @pytest.mark.tevrak_sim(speed={speed})
 def test_square(sim):
     drive = tevrak.Drive()
@@ -33,13 +30,22 @@ def test_square(sim):
 
 
 def run_once(folder, speed):
+    with open(os.path.join(folder, "conftest.py"), "w") as file:
+        file.write('pytest_plugins = ["tevrak.testing"]\n')
     test = os.path.join(folder, f"test_square_{speed}.py")
     with open(test, "w") as file:
         file.write(SQUARE.format(speed=speed))
+    # The test runs in the folder: the paths given relative to here must not change.
+    env = dict(os.environ, PYTHONPATH=os.pathsep.join(map(os.path.abspath, os.environ.get("PYTHONPATH", ".").split(os.pathsep))))
+    if "TEVRAK_SIM" in env:
+        env["TEVRAK_SIM"] = os.path.abspath(env["TEVRAK_SIM"])
     began = time.perf_counter()
-    subprocess.run([sys.executable, "-m", "pytest", "-q", "-p", "no:cacheprovider", test], check=True,
-                   capture_output=True, cwd=folder)
-    return time.perf_counter() - began
+    run = subprocess.run([sys.executable, "-m", "pytest", "-q", "-p", "no:cacheprovider", test], capture_output=True,
+                         text=True, cwd=folder, env=env)
+    took = time.perf_counter() - began
+    if run.returncode != 0:
+        sys.exit(run.stdout + run.stderr)
+    return took
 
 
 def main():
