@@ -35,10 +35,9 @@ def run_once(folder, speed):
     test = os.path.join(folder, f"test_square_{speed}.py")
     with open(test, "w") as file:
         file.write(SQUARE.format(speed=speed))
-    # The test runs in the folder: the paths given relative to here must not change.
-    env = dict(os.environ, PYTHONPATH=os.pathsep.join(map(os.path.abspath, os.environ.get("PYTHONPATH", ".").split(os.pathsep))))
-    if "TEVRAK_SIM" in env:
-        env["TEVRAK_SIM"] = os.path.abspath(env["TEVRAK_SIM"])
+    # The test runs in the folder: paths given relative to here must still hold.
+    env = {name: os.path.abspath(value) if name in ("PYTHONPATH", "TEVRAK_SIM") else value
+           for name, value in os.environ.items()}
     began = time.perf_counter()
     run = subprocess.run([sys.executable, "-m", "pytest", "-q", "-p", "no:cacheprovider", test], capture_output=True,
                          text=True, cwd=folder, env=env)

@@ -3,6 +3,7 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -30,43 +31,28 @@ TEST(CxxHome, TheRobotFolderMovesAtRunTime) {
     EXPECT_TRUE(robot.board.wait_for_frames(2)) << "set-up and gains frames";
 }
 
-// Counts the opens of one file, as the kernel reports them.
-class OpenWatch {
-public:
-    explicit OpenWatch(const std::string &path) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-        EXPECT_GE(inotify_add_watch(fd_, path.c_str(), IN_OPEN), 0) << path;
-    }
-    ~OpenWatch() { ::close(fd_); }
-    int opens() {
-        alignas(inotify_event) char events[4096];
-        const ssize_t size = ::read(fd_, events, sizeof events);
-        int count = 0;
-        for (ssize_t at = 0; at < size; at += static_cast<ssize_t>(sizeof(inotify_event))) {
-            const auto *event = reinterpret_cast<const inotify_event *>(events + at);
-            count += (event->mask & IN_OPEN) != 0;
-            at += event->len;
-        }
-        return count;
-    }
-
-private:
-    int fd_;
-};
-
 TEST(CxxHome, MovingTheFolderOpensNoPort) {
     SimRobot robot(kCxxRobot);
     TempHome elsewhere;  // no hdt.txt: interface 1 would be the default port
     elsewhere.write_file("dev/ttyACM0", "");
-    OpenWatch port(tevrak::paths::default_port());
+    // The kernel reports every open of the port: a watch for opens only
+    // reads one bare event per open.
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(inotify_add_watch(watch, tevrak::paths::default_port(), IN_OPEN), 0);
+    const auto opens = [watch] {
+        inotify_event events[8];
+        return std::max(::read(watch, events, sizeof events), ssize_t{0}) / ssize_t{sizeof(inotify_event)};
+    };
     tevrak::cxx::move_home(elsewhere.root());  // nothing open yet
     tevrak::cxx::move_home(robot.home.root());
     EXPECT_EQ(thrown_by([] { tevrak::Drive(); }), "nothing");
     tevrak::cxx::move_home(elsewhere.root());  // closes the board's link
     EXPECT_EQ(tevrak::serial::state.SERType, -1);
     tevrak::cxx::move_home(elsewhere.root());  // closed already
-    EXPECT_EQ(port.opens(), 0);
+    EXPECT_EQ(opens(), 0);
     SERInit(1, 0, 0);  // the watch does see the default port being opened
-    EXPECT_EQ(port.opens(), 1);
+    EXPECT_EQ(opens(), 1);
+    ::close(watch);
 }
 
 TEST(CxxHome, FoldersThatCannotBeTaken) {
