@@ -75,10 +75,16 @@ TEST(SimOptions, ParsesTheArenaRobotAndFaults) {
         {{"--home", "h", "--speed", "0"}, "--speed wants a factor, 1 to 50"},
         {{"--home", "h", "--speed", "51"}, "--speed wants"},
     };
+    unsetenv("TEVRAK_HOME");
     for (const auto &[args, expected] : bad) {
         EXPECT_FALSE(parse_options(args, error)) << expected;
         EXPECT_NE(error.find(expected), std::string::npos) << error;
     }
+
+    // Without --home, the simulator takes the library's TEVRAK_HOME; --home wins.
+    setenv("TEVRAK_HOME", "/home/alice/tevrak", 1);
+    EXPECT_EQ(parse_options({}, error)->home, "/home/alice/tevrak");
+    EXPECT_EQ(parse_options({"--home", "h"}, error)->home, "h");
 }
 
 TEST(SimOptions, ConfigFileLinesAreOptions) {
