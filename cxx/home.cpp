@@ -5,8 +5,8 @@
 #include "actuators/state.h"
 #include "cxx/locks.h"
 #include "drive/state.h"
-#include "protocol/command.h"
 #include "rangers/state.h"
+#include "remote/state.h"
 #include "serial/state.h"
 #include "tevrak/home.h"
 #include "tevrak/serial_link.h"
@@ -39,7 +39,11 @@ void cxx::move_home(const std::filesystem::path &robot_folder) {
     actuators::state.SERVOInitialised = 0;
     actuators::state.MOTORInitialised = 0;
     rangers::state.PSDInitialised = 0;
-    SERClose(protocol::kLinkInterface);
+    rcin::disconnect();
+    // Only a port that is open is closed: closing another interface than the
+    // open one would first open it, and interface 1's default port may be a
+    // real board the new folder knows nothing of.
+    if (serial::valid_interface(serial::state.SERType)) SERClose(serial::state.SERType);
     serial::state.SERPathInit = 0;
 }
 

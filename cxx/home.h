@@ -7,7 +7,8 @@
 
 namespace tevrak::cxx {
 
-// Makes robot_folder the robot folder, closes the board's port, clears the
+// Makes robot_folder the robot folder, closes the board's port when it is
+// open (never opening one), lets go of the remote's daemon, clears the
 // discovered device paths and the units' started flags, so that every unit
 // starts afresh below the new folder on its next call. Holds both locks
 // throughout: no command sees half of the change. Throws tevrak::Error

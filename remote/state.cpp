@@ -18,4 +18,12 @@ void lazy_start() {
     if (state.RCIN_INITIAL != 1) RCINInit();
 }
 
+void disconnect() {
+    if (state.RCIN_INITIAL == 1) lirc_deinit();
+    const State fresh;
+    state.RCIN_INITIAL = fresh.RCIN_INITIAL;
+    state.controllerCode = fresh.controllerCode;
+    state.holdDelay = fresh.holdDelay;
+}
+
 }  // namespace tevrak::rcin

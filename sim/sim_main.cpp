@@ -47,11 +47,21 @@ private:
     int fd_;
 };
 
-// Runs the control lines; false once one of them says quit.
-bool run_lines(Simulator &simulator, std::vector<std::string> &lines) {
+// Runs the control lines; false once one of them says quit. With answers,
+// each line that ran is followed by "ok" or "error: <why>" on standard
+// output, after what the command printed itself.
+bool run_lines(Simulator &simulator, std::vector<std::string> &lines, bool answer = false) {
     bool go_on = true;
     for (const auto &line : lines) {
-        if (go_on && simulator.control(line) == Simulator::Result::quit) go_on = false;
+        if (!go_on) break;
+        std::string refusal;
+        const auto result = simulator.control(line, &refusal);
+        if (result == Simulator::Result::quit) go_on = false;
+        if (answer && go_on) {
+            if (result == Simulator::Result::error) std::printf("error: %s\n", refusal.c_str());
+            else std::fputs("ok\n", stdout);
+            std::fflush(stdout);
+        }
     }
     lines.clear();
     return go_on;
@@ -118,9 +128,13 @@ int run(const tevrak::sim::Options &options) {
             live.publish();
         }
         if (fds[2].revents != 0) {
-            // End of standard input is no reason to stop: scripts close it.
-            if (stdin_lines.read_from(STDIN_FILENO, lines) == LineInput::State::ended) fds[2].fd = -1;
-            running = run_lines(simulator, lines) && running;
+            // End of standard input is no reason to stop, as scripts close
+            // it, unless the program that started us asked for it.
+            if (stdin_lines.read_from(STDIN_FILENO, lines) == LineInput::State::ended) {
+                fds[2].fd = -1;
+                if (options.end_with_input) running = false;
+            }
+            running = run_lines(simulator, lines, options.answer) && running;
         }
         if (fds[3].revents != 0) {
             control_lines.read_from(control_fd.get(), lines);

@@ -17,8 +17,6 @@ blocking call lets other Python threads run, and waits end on Ctrl-C.
 
 tevrak.Simulator runs the simulated robot (tevrak-sim) for programs without
 hardware; tevrak.testing is a pytest plugin with a `sim` fixture.
-tevrak.RemoteRobot reaches the real robot from a laptop over SSH
-(tevrak-remote), so the same program runs on the laptop.
 """
 from ._types import Error, LinkError, MenuItem, Pose, Speed, StartupError
 from ._tevrak import (
@@ -33,23 +31,33 @@ from ._tevrak import (
     home,
     set_home,
 )
-from ._simulator import (
-    MotorState,
-    SensorReading,
-    ServoState,
-    SimStatus,
-    Simulator,
-    SimulatorError,
-)
-from ._remote_robot import RemoteError, RemoteRobot
 
 __version__ = _tevrak.__version__
 
 # Shown as tevrak.X in tracebacks, reprs and help, where users meet them.
-for _public in (Error, LinkError, MenuItem, Pose, Speed, StartupError, MotorState, SensorReading, ServoState,
-                SimStatus, Simulator, SimulatorError, RemoteError, RemoteRobot):
+for _public in (Error, LinkError, MenuItem, Pose, Speed, StartupError):
     _public.__module__ = __name__
 del _public
+
+# The simulator's and the remote robot's parts load on first use: most robot
+# programs never need them, and their helpers would double the time
+# `import tevrak` takes.
+_LAZY_NAMES = {
+    **dict.fromkeys(
+        ("MotorState", "RawBoardValues", "SensorReading", "ServoState", "SimStatus", "Simulator", "SimulatorError"),
+        "_simulator",
+    ),
+    **dict.fromkeys(("RemoteError", "RemoteRobot"), "_remote_robot"),
+}
+
+
+def __getattr__(name):
+    module = _LAZY_NAMES.get(name)
+    if module is None:
+        raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
+    import importlib
+
+    return getattr(importlib.import_module("." + module, __name__), name)
 
 __all__ = [
     "DistanceSensor",
@@ -62,6 +70,7 @@ __all__ = [
     "Motor",
     "MotorState",
     "Pose",
+    "RawBoardValues",
     "Remote",
     "RemoteError",
     "RemoteRobot",

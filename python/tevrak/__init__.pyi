@@ -10,6 +10,7 @@ from ._types import Pose as Pose
 from ._types import Speed as Speed
 from ._types import StartupError as StartupError
 from ._simulator import MotorState as MotorState
+from ._simulator import RawBoardValues as RawBoardValues
 from ._simulator import SensorReading as SensorReading
 from ._simulator import ServoState as ServoState
 from ._simulator import SimStatus as SimStatus

@@ -159,3 +159,8 @@ class RemoteRobot:
                     name, _, value = line.decode().removeprefix("export ").partition("=")
                     variables[name] = value.strip("'")
         return variables
+
+
+for _public in (RemoteError, RemoteRobot):
+    _public.__module__ = "tevrak"
+del _public

@@ -1,24 +1,30 @@
 """tevrak.Simulator: the simulated robot (the tevrak-sim program) for
 programs, lessons and tests that have no robot at hand."""
+import math
 import os
 import re
 import selectors
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import threading
 import time
 from dataclasses import dataclass, field
-from typing import Dict, Iterable, List, NamedTuple, Optional, Sequence, Tuple
+from typing import Dict, Iterable, List, NamedTuple, Optional, Sequence, Tuple, Union
 
 from ._types import Pose
 
 _READY = "tevrak-sim: board ready at "
+_VIEW = "tevrak-sim: view at "
+_REMOTE = re.compile(r"export LIRC_SOCKET_PATH='(.*)'$")
+_ERROR = "error: "
 
 
 class SimulatorError(RuntimeError):
-    """The simulator could not start, or stopped answering."""
+    """The simulator could not start, stopped answering, or refused a
+    command (the message says why)."""
 
 
 class ServoState(NamedTuple):
@@ -49,28 +55,43 @@ class SensorReading(NamedTuple):
     raw: int
 
 
+class RawBoardValues(NamedTuple):
+    """The drive's values in the board's own units: odometry (x mm, y mm,
+    heading in hundredths of a radian), angular speed (hundredths of a
+    radian per second) and what is left of the manoeuvre (mm, or hundredths
+    of a radian for a turn)."""
+
+    odometry: Tuple[int, int, int]
+    angular: int
+    remaining: int
+
+
 @dataclass(frozen=True)
 class SimStatus:
-    """One status report of the simulator.
+    """One status report of the simulator. Lengths are in mm, headings and
+    angles in degrees (positive turns left), speeds per second.
 
-    pose: the robot in the arena, mm and degrees (the simulator's own idea,
-    not the board's odometry). odometry: the board's x, y and heading in
-    board units (hundredths of a radian). linear, angular: the commanded
-    speeds in board units. drive_status: 0 running, 1 done or idle, 2
-    stalled. encoders: left and right counts. sensors: one reading per
-    sensor, sensor 1 first. servos, motors: by number, only those the
-    program touched. controller: the four gains, or None while switched off.
+    pose: the robot in the arena (the simulator's own idea). odometry: where
+    the board believes it is, Pose(x, y, heading), (0, 0, 0) at start-up.
+    linear (mm/s), angular (degrees/s): the commanded speeds. drive_status:
+    0 running, 1 done or idle, 2 stalled. remaining: what is left of the
+    manoeuvre, mm, or degrees for a turn. encoders: left and right counts in
+    ticks. sensors: one reading per sensor, sensor 1 first. servos, motors:
+    by number, only those the program touched, in raw board values.
+    controller: the four gains, or None while switched off. board_raw: the
+    drive's values as the board reports them, in its units.
     """
 
     plugged: bool
     pose: Pose
-    odometry: Tuple[int, int, int]
+    odometry: Pose
     linear: int
     angular: int
     drive_status: int
     remaining: int
     encoders: Tuple[int, int]
     sensors: Tuple[SensorReading, ...]
+    board_raw: RawBoardValues
     servos: Dict[int, ServoState] = field(default_factory=dict)
     motors: Dict[int, MotorState] = field(default_factory=dict)
     controller: Optional[Tuple[int, int, int, int]] = None
@@ -80,9 +101,15 @@ def _numbers(line: str) -> List[int]:
     return [int(n) for n in re.findall(r"-?\d+", line)]
 
 
+def _degrees(hundredths_of_radian: int) -> int:
+    return round(math.degrees(hundredths_of_radian / 100))
+
+
 def parse_status(lines: Sequence[str]) -> SimStatus:
     """Reads the lines of the simulator's status report."""
     values: dict = {"sensors": [], "servos": {}, "motors": {}, "controller": None}
+    odometry: Optional[Tuple[int, ...]] = None
+    board_speed: Optional[Tuple[int, int]] = None
     for line in lines:
         head, _, rest = line.partition(":")
         if head == "board":
@@ -91,10 +118,13 @@ def parse_status(lines: Sequence[str]) -> SimStatus:
             x, y, heading = (round(float(v)) for v in re.findall(r"-?[\d.]+", rest))
             values["pose"] = Pose(x, y, heading)
         elif head == "odometry":
-            values["odometry"] = tuple(_numbers(rest))
+            odometry = tuple(_numbers(rest))
         elif head == "speed":
             linear, angular, status, remaining = _numbers(rest)
-            values.update(linear=linear, angular=angular, drive_status=status, remaining=remaining)
+            turning = rest.rstrip().endswith("radian")
+            values.update(linear=linear, angular=_degrees(angular), drive_status=status,
+                          remaining=_degrees(remaining) if turning else remaining)
+            board_speed = (angular, remaining)
         elif head == "encoders":
             values["encoders"] = tuple(_numbers(rest)[:2])
         elif head.startswith("psd "):
@@ -114,8 +144,11 @@ def parse_status(lines: Sequence[str]) -> SimStatus:
             values["controller"] = tuple(gains) if gains else None
     values["sensors"] = tuple(values["sensors"])
     try:
+        if odometry is not None and board_speed is not None:
+            values["odometry"] = Pose(odometry[0], odometry[1], _degrees(odometry[2]))
+            values["board_raw"] = RawBoardValues(odometry, *board_speed)
         return SimStatus(**values)
-    except TypeError as missing:
+    except (IndexError, TypeError) as missing:
         raise SimulatorError("incomplete status report:\n" + "\n".join(lines)) from missing
 
 
@@ -129,8 +162,9 @@ def find_program() -> str:
 
 class Simulator:
     """A simulated robot: starts the tevrak-sim program in a robot folder and
-    points the library at that folder (tevrak.set_home), so every Drive,
-    Servo, Motor, Encoder and DistanceSensor talks to the simulated board.
+    points the library at that folder (tevrak.set_home) and at the
+    simulator's remote (LIRC_SOCKET_PATH), so every Drive, Servo, Motor,
+    Encoder, DistanceSensor and Remote talks to the simulated robot.
 
         with tevrak.Simulator(arena=(2000, 1500), obstacles=[(800, 600, 200, 200)]) as sim:
             drive = tevrak.Drive()
@@ -142,16 +176,21 @@ class Simulator:
     height), lower-left corner first, in mm. start: (x, y, heading in
     degrees); default the centre, heading 0. radius: the body's radius in
     mm. sensors: directions of the distance sensors in degrees from the
-    heading (default 0, 90, -90). home: the robot folder; default a new
-    temporary folder, removed at the end. program: the tevrak-sim program
-    (default: $TEVRAK_SIM, else tevrak-sim on PATH). options: further
-    command-line options of tevrak-sim, e.g. ["--late", "20"]. use: point
-    the library at the folder while the simulator runs (default True; the
-    library forgets the simulated robot when it stops).
+    heading (default 0, 90, -90). speed: the world runs this many times
+    faster than life, 1 to 50 (motion, sensors, the drive's done and
+    stalled; the link's own pauses stay real). view: serve the live page,
+    a port or "ADDRESS:PORT" (0 or True: any free port; see view_url).
+    home: the robot folder; default a new temporary folder, removed at the
+    end. program: the tevrak-sim program (default: $TEVRAK_SIM, else
+    tevrak-sim on PATH). options: further command-line options of
+    tevrak-sim, e.g. ["--late", "20"]. use: point the library at the folder
+    and the remote while the simulator runs (default True; at the end the
+    library forgets the simulated robot and LIRC_SOCKET_PATH is put back).
 
     The board's frames are logged to frames.log in the folder (see frames()).
-    The simulator ends at stop(), and also when the thread that started it
-    ends, so that a killed program leaves no simulator behind.
+    The simulator runs in a process group of its own, so Ctrl-C reaches only
+    this program; it ends at stop(), and also when this program ends, however
+    it ends, so that a killed program leaves no simulator behind.
     """
 
     def __init__(
@@ -162,6 +201,8 @@ class Simulator:
         *,
         radius: Optional[int] = None,
         sensors: Optional[Iterable[float]] = None,
+        speed: int = 1,
+        view: Union[None, bool, int, str] = None,
         home: "Optional[str | os.PathLike[str]]" = None,
         program: Optional[str] = None,
         options: Iterable[str] = (),
@@ -177,6 +218,10 @@ class Simulator:
             args += ["--radius", str(radius)]
         if sensors is not None:
             args += ["--sensors", ",".join(str(v) for v in sensors)]
+        if speed != 1:
+            args += ["--speed", str(speed)]
+        if view is not None and view is not False:
+            args += ["--view", "0" if view is True else str(view)]
         self._args = args + list(options)
         self._home = os.fspath(home) if home is not None else None
         self._own_home = home is None
@@ -187,12 +232,15 @@ class Simulator:
         self._pending = b""
         self._lock = threading.Lock()
         self._previous_home: Optional[str] = None
+        self._previous_socket: Optional[str] = None
+        self._remote_socket: Optional[str] = None
+        self._view_url: Optional[str] = None
 
     # -- life cycle -------------------------------------------------------
 
     def start(self) -> "Simulator":
         """Starts the simulator and waits until its board is ready; then,
-        unless use=False, points the library at its folder."""
+        unless use=False, points the library at its folder and remote."""
         if self._process is not None:
             raise SimulatorError("the simulator runs already")
         program = self._program or find_program()
@@ -200,32 +248,47 @@ class Simulator:
             self._home = tempfile.mkdtemp(prefix="tevrak-sim-")
         os.makedirs(self._home, exist_ok=True)
         self._home = os.path.abspath(self._home)
-        command = [program, "--home", self._home, "--log", self.log_path] + self._args
-        # A simulator must not outlive a program that is killed: it gets
-        # SIGTERM when the thread that started it ends (setpriv, util-linux).
-        setpriv = shutil.which("setpriv")
-        if setpriv:
-            command = [setpriv, "--pdeathsig", "TERM", "--"] + command
+        # --end-with-input: the simulator follows this program, as only this
+        # program holds its standard input; --answer: each command answers.
+        command = [program, "--home", self._home, "--log", self.log_path, "--answer", "--end-with-input"]
+        # A group of its own: Ctrl-C at the terminal is this program's alone.
+        group = {"process_group": 0} if sys.version_info >= (3, 11) else {"start_new_session": True}
         with open(os.path.join(self._home, "sim.err"), "wb") as errors:
             self._process = subprocess.Popen(
-                command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=errors, close_fds=True
+                command + self._args,
+                stdin=subprocess.PIPE,
+                stdout=subprocess.PIPE,
+                stderr=errors,
+                close_fds=True,
+                **group,
             )
         try:
-            self._read_until(lambda line: line.startswith(_READY))
+            while True:
+                line = self._read_line()
+                if line.startswith(_READY):
+                    break
+                if line.startswith(_VIEW):
+                    self._view_url = line[len(_VIEW):]
+                elif _REMOTE.match(line):
+                    self._remote_socket = _REMOTE.match(line)[1]
         except SimulatorError:
             self.stop()
             raise
         if self._use:
             from . import _tevrak
 
+            if self._remote_socket is not None:
+                self._previous_socket = os.environ.get("LIRC_SOCKET_PATH")
+                os.environ["LIRC_SOCKET_PATH"] = self._remote_socket
             self._previous_home = _tevrak.home()
             _tevrak.set_home(self._home)
         return self
 
     def stop(self) -> Optional[int]:
         """Ends the simulator (quit, then SIGTERM, then SIGKILL, each after
-        a wait), points the library back at the folder it used before, and
-        removes the temporary folder. Returns the simulator's exit status."""
+        a wait), points the library back at the folder and remote it used
+        before, and removes the temporary folder. Returns the simulator's
+        exit status."""
         process, self._process = self._process, None
         if process is None:
             return None
@@ -234,6 +297,11 @@ class Simulator:
 
             _tevrak.set_home(self._previous_home)
             self._previous_home = None
+            if self._remote_socket is not None:
+                if self._previous_socket is None:
+                    os.environ.pop("LIRC_SOCKET_PATH", None)
+                else:
+                    os.environ["LIRC_SOCKET_PATH"] = self._previous_socket
         try:
             if process.poll() is None:
                 try:
@@ -282,21 +350,60 @@ class Simulator:
         return os.path.join(self.home, "bin", "hdt.txt")
 
     @property
+    def remote_socket(self) -> Optional[str]:
+        """The simulated remote's socket (what LIRC_SOCKET_PATH points at)."""
+        return self._remote_socket
+
+    @property
+    def view_url(self) -> Optional[str]:
+        """The live page's address, e.g. http://127.0.0.1:41234/, when the
+        simulator was started with view=; else None."""
+        return self._view_url
+
+    @property
+    def pid(self) -> Optional[int]:
+        """The simulator's process id while it runs."""
+        return self._process.pid if self._process is not None else None
+
+    @property
     def running(self) -> bool:
         """True while the simulator's process runs."""
         return self._process is not None and self._process.poll() is None
 
     # -- control ----------------------------------------------------------
 
-    def command(self, line: str) -> None:
+    def command(self, line: str) -> str:
         """Runs one control command, e.g. "unplug", "replug", "silent on",
-        "late 50" (see tevrak-sim --help), and returns once the simulator
-        has run it."""
-        if "\n" in line:
+        "late 50" (see tevrak-sim --help), once the commands before it have
+        run, and returns what it printed ("status", "help"). Raises
+        SimulatorError with the simulator's reason when it refuses the
+        command."""
+        if "\n" in line or "\r" in line:
             raise ValueError("one control command per call")
         if line.strip() == "quit":
             raise ValueError("stop() ends the simulator")
-        self._status(line.encode() + b"\n")
+        with self._lock:
+            process = self._running_process()
+            process.stdin.write(line.encode() + b"\n")
+            process.stdin.flush()
+            lines = []
+            while True:
+                answer = self._read_line()
+                if answer == "ok":
+                    return "".join(text + "\n" for text in lines)
+                if answer.startswith(_ERROR):
+                    raise SimulatorError(answer[len(_ERROR):])
+                lines.append(answer)
+
+    def press(self, key: str, repeats: int = 0) -> None:
+        """Presses the remote's button key ("KEY_UP", "KEY_1", ...) and
+        holds it for the given repeats, as the control command key does. A
+        Remote must be open already: a key nobody listens for is lost."""
+        if not isinstance(repeats, int) or isinstance(repeats, bool):
+            raise TypeError("repeats is a whole number")
+        if not key or any(c.isspace() for c in key):
+            raise ValueError(f"not a button name: {key!r}")
+        self.command(f"key {key} {repeats}")
 
     def unplug(self) -> None:
         """The board's terminal disappears: the library's next call fails
@@ -316,19 +423,7 @@ class Simulator:
         before the board has read them: make a query first (a sensor
         reading, drive.position) to see the effect of the commands before it.
         """
-        return parse_status(self._status())
-
-    def _status(self, before: bytes = b"") -> List[str]:
-        # Control lines run in order: the status report comes after the
-        # lines before it have run.
-        with self._lock:
-            process = self._running_process()
-            process.stdin.write(before + b"status\n")
-            process.stdin.flush()
-            lines = [self._read_until(lambda line: line.startswith("board:"))]
-            while not lines[-1].startswith("drive controller:"):
-                lines.append(self._read_line())
-        return lines
+        return parse_status(self.command("status").splitlines())
 
     @property
     def pose(self) -> Pose:
@@ -372,8 +467,8 @@ class Simulator:
         line, self._pending = self._pending.split(b"\n", 1)
         return line.decode(errors="replace")
 
-    def _read_until(self, wanted) -> str:
-        while True:
-            line = self._read_line()
-            if wanted(line):
-                return line
+
+# Shown as tevrak.X in tracebacks, reprs and help, where users meet them.
+for _public in (SimulatorError, ServoState, MotorState, SensorReading, RawBoardValues, SimStatus, Simulator):
+    _public.__module__ = "tevrak"
+del _public

@@ -3,31 +3,31 @@
 The compiled module builds its results from these types and raises these
 exceptions, so they are defined once, here, in Python.
 """
-from typing import NamedTuple, Optional
+# Plain named tuples, and annotations left unevaluated: `import tevrak`
+# stays fast without the typing module.
+from __future__ import annotations
+
+from collections import namedtuple
 
 
-class Pose(NamedTuple):
+class Pose(namedtuple("Pose", ("x", "y", "heading"))):
     """A position of the chassis: x and y in the board's length units,
     heading in degrees (positive angles turn left)."""
 
-    x: int
-    y: int
-    heading: int
+    __slots__ = ()
 
 
-class Speed(NamedTuple):
+class Speed(namedtuple("Speed", ("linear", "angular"))):
     """Speeds of the chassis: linear in the board's units per second,
     angular in degrees per second."""
 
-    linear: int
-    angular: int
+    __slots__ = ()
 
 
-class MenuItem(NamedTuple):
+class MenuItem(namedtuple("MenuItem", ("text", "value"))):
     """One entry of a ListMenu: its text and the program's value for it."""
 
-    text: str
-    value: int
+    __slots__ = ()
 
 
 class Error(RuntimeError):
@@ -40,7 +40,7 @@ class Error(RuntimeError):
     """
 
     def __init__(
-        self, message: str, code: Optional[int] = None, unit: Optional[str] = None, function: Optional[str] = None
+        self, message: str, code: int | None = None, unit: str | None = None, function: str | None = None
     ):
         super().__init__(message, code, unit, function)
         self.code = code

@@ -6,9 +6,10 @@ Load it in a conftest.py with
 
 (or run pytest -p tevrak.testing). A test that takes the argument `sim` gets
 a running tevrak.Simulator in a folder of its own under pytest's tmp_path,
-with the library pointed at it; nothing needs root. The simulator is stopped
-after the test and the library forgets the simulated robot (it is pointed
-back at the folder it used before), so the next test starts from scratch.
+with the library pointed at it and at its remote; nothing needs root. The
+simulator is stopped after the test and every unit, the remote included,
+forgets the simulated robot (the library is pointed back at the folder and
+remote it used before), so the next test starts from scratch.
 
     def test_square(sim):
         drive = tevrak.Drive()
@@ -17,9 +18,15 @@ back at the folder it used before), so the next test starts from scratch.
             drive.turn(90, 180); drive.wait()
         assert abs(sim.pose.x - 1000) < 10
 
-Options for the simulator come from the marker tevrak_sim:
+    def test_menu_key(sim):
+        remote = tevrak.Remote()
+        sim.press("KEY_UP")
+        assert remote.get(timeout=1) == "U"
 
-    @pytest.mark.tevrak_sim(arena=(1000, 1000), obstacles=[(600, 400, 100, 200)])
+Options for the simulator come from the marker tevrak_sim; speed=20 runs the
+world twenty times faster than life:
+
+    @pytest.mark.tevrak_sim(arena=(1000, 1000), obstacles=[(600, 400, 100, 200)], speed=20)
     def test_sensor(sim): ...
 """
 import pytest

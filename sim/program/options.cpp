@@ -79,10 +79,12 @@ private:
         if (name == "--as-owner") return options_.as_owner = true;
         if (name == "--silent") return options_.silent = true;
         if (name == "--unplugged") return options_.unplugged = true;
+        if (name == "--answer") return options_.answer = true;
+        if (name == "--end-with-input") return options_.end_with_input = true;
         // Options with a value.
         static const char *const kWithValue[] = {"--home", "--config", "--arena", "--obstacle", "--start",
                                                  "--radius", "--sensors", "--log", "--svg", "--stray",
-                                                 "--late", "--at", "--view"};
+                                                 "--late", "--at", "--view", "--speed"};
         bool known = false;
         for (const char *candidate : kWithValue) known = known || name == candidate;
         if (!known) return fail("unknown option " + name + " (see --help)");
@@ -128,6 +130,10 @@ private:
             const auto ms = parse_long(v);
             if (!ms || *ms < 0 || *ms > 60000) return fail("--late wants milliseconds, 0 to 60000");
             options_.late_ms = static_cast<int>(*ms);
+        } else if (name == "--speed") {
+            const auto speed = parse_long(v);
+            if (!speed || *speed < 1 || *speed > kFastestSpeed) return fail("--speed wants a factor, 1 to 50");
+            options_.speed = static_cast<int>(*speed);
         } else if (name == "--view") {
             options_.view = parse_view_address(v);
             if (!options_.view) return fail("--view wants [ADDRESS:]PORT, e.g. 8080 or 0.0.0.0:8080");
@@ -204,7 +210,15 @@ const char *usage_text() {
            "  --unplugged         start unplugged (control: replug)\n"
            "  --stray N           N stray bytes before every reply (control: stray N)\n"
            "  --late MS           answer queries MS milliseconds late (control: late MS)\n"
-           "  --at MS:COMMAND     run a control command MS milliseconds after start (repeatable)\n"
+           "  --at MS:COMMAND     run a control command MS milliseconds after start, in the world's time\n"
+           "                      (repeatable)\n"
+           "  --speed N           run the world N times faster than life, 1 to 50 (default 1): motion,\n"
+           "                      sensors, the drive's done and stalled, --at and the page's clock; the\n"
+           "                      link's own pauses (--late, the link check) stay real\n"
+           "  --answer            after each line of standard input print \"ok\" or \"error: MESSAGE\"\n"
+           "                      on standard output (for programs that drive the simulator)\n"
+           "  --end-with-input    end when standard input ends, e.g. when the program that started the\n"
+           "                      simulator through a pipe ends, however it ends\n"
            "  --view [ADDR:]PORT  serve a live page of the robot at http://ADDR:PORT/ (ADDR default 127.0.0.1,\n"
            "                      PORT 0 picks a free port). The page has no authentication: anyone who can\n"
            "                      reach the address can watch, inject faults and press the remote's keys\n"
@@ -215,7 +229,8 @@ const char *usage_text() {
            "\n"
            "Control commands, one per line on standard input or written to DIR/sim.ctl:\n"
            "  silent on|off, unplug, replug, stray N, noise N, late MS, key NAME [N], status, svg, help, quit\n"
-           "The simulator runs until quit, SIGINT or SIGTERM (end of standard input does not stop it).\n";
+           "The simulator runs until quit, SIGINT or SIGTERM (end of standard input stops it only with\n"
+           "--end-with-input).\n";
 }
 
 }  // namespace tevrak::sim

@@ -15,8 +15,10 @@
 
 namespace tevrak::sim {
 
+inline constexpr int kFastestSpeed = 50;
+
 struct ScheduledControl {
-    long at_ms;           // after start-up
+    long at_ms;           // after start-up, in the world's time
     std::string command;  // a control line, e.g. "unplug"
 };
 
@@ -48,6 +50,9 @@ struct Options {
     int late_ms = 0;
     std::vector<ScheduledControl> scheduled;
     std::optional<ViewAddress> view;  // the live page, when asked for
+    int speed = 1;               // the world runs this many times faster than life
+    bool answer = false;         // "ok" or "error: ..." after each line of standard input
+    bool end_with_input = false; // end when standard input ends (the starting program ended)
     bool help = false;
 };
 

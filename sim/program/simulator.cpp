@@ -25,7 +25,7 @@ constexpr std::uint8_t kStrayByte = 0x0D;
 
 }  // namespace
 
-Simulator::Simulator(const Options &options) : options_(options) {
+Simulator::Simulator(const Options &options) : options_(options), clock_(options.speed) {
     namespace fs = std::filesystem;
     // Run as root, the folder's owner (or nobody) writes in it.
     if (const auto problem = take_home_owner(options_.home, options_.as_owner); !problem.empty()) {
@@ -113,20 +113,18 @@ bool Simulator::tick() {
     return true;
 }
 
-Simulator::Result Simulator::control(std::string_view line) {
+Simulator::Result Simulator::control(std::string_view line, std::string *refusal) {
     std::string error;
     const auto parsed = parse_control(line, error);
-    if (!parsed) {
-        if (error.empty()) return Result::done;
-        std::fprintf(stderr, "tevrak-sim: %s\n", error.c_str());
-        return Result::error;
-    }
-    if (parsed->action == Control::Action::quit) return Result::quit;
-    run(*parsed);
-    return Result::done;
+    if (parsed && parsed->action == Control::Action::quit) return Result::quit;
+    if (parsed) error = run(*parsed);
+    if (error.empty()) return Result::done;
+    std::fprintf(stderr, "tevrak-sim: %s\n", error.c_str());
+    if (refusal != nullptr) *refusal = std::move(error);
+    return Result::error;
 }
 
-void Simulator::run(const Control &control) {
+std::string Simulator::run(const Control &control) {
     using Action = Control::Action;
     switch (control.action) {
         case Action::silent:
@@ -161,7 +159,7 @@ void Simulator::run(const Control &control) {
             if (key_handler_ && key_handler_(control.button, control.value)) {
                 log_->line("# remote key " + control.button + ", " + std::to_string(control.value) + " repeats");
             } else {
-                std::fprintf(stderr, "tevrak-sim: the remote cannot take the key %s now\n", control.button.c_str());
+                return "the remote cannot take the key " + control.button + " now";
             }
             break;
         case Action::status:
@@ -178,6 +176,7 @@ void Simulator::run(const Control &control) {
         case Action::quit:
             break;
     }
+    return {};
 }
 
 Simulator::Faults Simulator::faults() const { return {board_->plugged(), silent_, late_ms_, stray_}; }
@@ -217,11 +216,12 @@ std::string Simulator::status_text() {
                       "board: %s at %s\n"
                       "arena pose: x=%.0f y=%.0f heading=%.0f deg\n"
                       "odometry: x=%d y=%d heading=%d\n"
-                      "speed: linear=%d angular=%d, status=%d, remaining=%d\n"
+                      "speed: linear=%d angular=%d, status=%d, remaining=%d %s\n"
                       "encoders: left=%d right=%d (ticks=%d diameter=%d track=%d flags=%d)\n",
                       plugged ? "plugged" : "unplugged", link_path_.c_str(), pose.x, pose.y,
                       radians_to_degrees(normalize_angle(pose.heading)), odometry.x, odometry.y, odometry.heading,
-                      speed.linear, speed.angular, world.status(), world.remaining(), world.encoder(1),
+                      speed.linear, speed.angular, world.status(), world.remaining(),
+                      world.remaining_is_angle() ? "hundredths of a radian" : "mm", world.encoder(1),
                       world.encoder(2), setup.ticks_per_revolution, setup.wheel_diameter, setup.wheel_track,
                       setup.flag_code);
         std::string result = text;

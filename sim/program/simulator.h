@@ -44,8 +44,14 @@ public:
 
     enum class Result { done, quit, error };
     // Runs one control line; messages go to standard output (status, help)
-    // and standard error (bad lines).
-    Result control(std::string_view line);
+    // and standard error (bad lines, refused commands). On error, refusal
+    // (when given) gets the message without the program's name.
+    Result control(std::string_view line, std::string *refusal = nullptr);
+
+    // How many times faster than life the world runs.
+    int speed() const { return clock_.factor(); }
+    // The world's time since start-up.
+    std::chrono::nanoseconds world_time() const { return clock_.now(); }
 
     // Writes the picture; false when it cannot be written (message on stderr).
     bool write_picture();
@@ -77,7 +83,8 @@ public:
     void set_key_handler(KeyHandler handler) { key_handler_ = std::move(handler); }
 
 private:
-    void run(const Control &control);
+    // Runs a parsed command; the reason when it was refused, else empty.
+    std::string run(const Control &control);
 
     // A descriptor closed with its owner (also when the constructor throws).
     struct Descriptor {

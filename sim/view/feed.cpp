@@ -38,6 +38,11 @@ void Feed::publish(std::string state_json, const std::vector<Point> &trail) {
     wake_all();
 }
 
+void Feed::set_clock(std::string clock_json) {
+    std::lock_guard lock(mutex_);
+    clock_ = std::move(clock_json);
+}
+
 void Feed::add_frame(std::string_view line) {
     std::lock_guard lock(mutex_);
     frames_.emplace_back(line);
@@ -51,7 +56,7 @@ std::optional<std::string> Feed::next_event(ViewerCursor &cursor) {
     if (!state_ || cursor.version == version_) return std::nullopt;
     std::string event = "{";
     if (cursor.version == 0) event += "\"scene\":" + scene_ + ",";
-    event += "\"state\":" + *state_;
+    event += "\"state\":" + *state_ + ",\"clock\":" + clock_;
 
     const bool reset = cursor.trail_generation != trail_generation_ || cursor.trail_points > trail_.size();
     const std::size_t first = reset ? 0 : cursor.trail_points;

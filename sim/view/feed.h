@@ -44,6 +44,10 @@ public:
     // only grows, except when thinned: then it is sent afresh). Wakes the
     // viewers when anything differs from the last publication.
     void publish(std::string state_json, const std::vector<Point> &trail);
+    // The clock every event carries ({"seconds":S,"speed":N}, the world's
+    // time and how much faster than life it runs). The clock alone is no
+    // change: an idle robot sends nothing, and the page runs the clock on.
+    void set_clock(std::string clock_json);
     // A line of the frame log; sent with the next publication.
     void add_frame(std::string_view line);
 
@@ -68,6 +72,7 @@ private:
     mutable std::mutex mutex_;
     std::uint64_t version_ = 0;
     std::shared_ptr<const std::string> state_;
+    std::string clock_ = "null";
     std::vector<Point> trail_;
     std::uint64_t trail_generation_ = 1;
     std::deque<std::string> frames_;

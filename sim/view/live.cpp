@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "sim/program/control.h"
+#include "sim/view/json_text.h"
 
 namespace tevrak::sim::view {
 namespace {
@@ -78,6 +79,9 @@ bool Live::run_page_commands() {
 
 void Live::publish() {
     if (!feed_) return;
+    std::string clock = "{\"seconds\":";
+    append_tenths(clock, std::chrono::duration<double>(simulator_.world_time()).count());
+    feed_->set_clock(clock + ",\"speed\":" + std::to_string(simulator_.speed()) + "}");
     const Simulator::Faults faults = simulator_.faults();
     simulator_.with_model([&](World &world, Peripherals &peripherals) {
         feed_->publish(state_json(world, peripherals, faults, motors_seen_), world.path());

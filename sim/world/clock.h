@@ -1,5 +1,6 @@
-// The time source of the world model. The program runs on the steady clock;
-// tests move a fake clock by hand, so a drive of ten seconds takes none.
+// The time source of the world model. The program runs on the steady clock,
+// sped up by a whole factor (tevrak-sim --speed); tests move a fake clock by
+// hand, so a drive of ten seconds takes none.
 #pragma once
 
 #include <chrono>
@@ -15,11 +16,15 @@ public:
 
 class SteadyClock final : public Clock {
 public:
+    // factor: world seconds per real second, 1 or more.
+    explicit SteadyClock(int factor = 1) : factor_(factor) {}
     std::chrono::nanoseconds now() const override {
-        return std::chrono::steady_clock::now() - start_;
+        return (std::chrono::steady_clock::now() - start_) * factor_;
     }
+    int factor() const { return factor_; }
 
 private:
+    int factor_;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 

@@ -249,6 +249,7 @@ double World::move(double seconds) {
 }
 
 void World::apply(double linear, double angular, double seconds) {
+    const Pose from = pose_;
     pose_ = stepped(pose_, linear, angular, seconds);
     odometry_ = stepped(odometry_, linear, angular, seconds);
     const double half_track = setup_.wheel_track / 2.0;
@@ -258,7 +259,7 @@ void World::apply(double linear, double angular, double seconds) {
     const double right_sign = (bits & 1) != 0 ? -1 : 1;
     wheel_ticks_[0] += left_sign * (linear - angular * half_track) * seconds * ticks_per_mm;
     wheel_ticks_[1] += right_sign * (linear + angular * half_track) * seconds * ticks_per_mm;
-    sample_path();
+    sample_path(from, linear, angular, seconds);
 }
 
 void World::finish() {
@@ -270,10 +271,26 @@ void World::finish() {
     emit(std::string(name_) + " done at " + position_text());
 }
 
-void World::sample_path() {
-    const Point &last = path_.back();
-    if (std::hypot(pose_.x - last.x, pose_.y - last.y) < sample_spacing_) return;
-    path_.push_back({pose_.x, pose_.y});
+void World::sample_path(const Pose &from, double linear, double angular, double seconds) {
+    // Samples lie at fixed distances along the way, wherever the steps
+    // happened to end: the path is the same however often the model is
+    // brought up to the clock (and so at every --speed).
+    // A mark the sums reach but for rounding counts as reached (a straight
+    // of 200 mm ends on one).
+    constexpr double kRounding = 1e-6;  // mm
+    const double length = std::abs(linear) * seconds;
+    const double before = travel_;
+    travel_ += length;
+    while (travel_ + kRounding >= next_sample_) {
+        const double part = std::min(1.0, (next_sample_ - before) / length);
+        const Pose at = stepped(from, linear, angular, seconds * part);
+        path_.push_back({at.x, at.y});
+        next_sample_ += sample_spacing_;
+        thin_path();
+    }
+}
+
+void World::thin_path() {
     if (path_.size() >= kPathLimit) {
         // Keep every other sample and sample half as often from now on.
         std::vector<Point> thinned;

@@ -87,6 +87,9 @@ public:
     WirePose position();
     WireSpeed speed();
     int remaining();  // 0..65535; 0 when no manoeuvre runs
+    // True when remaining() is an angle (a turn, an arc without length),
+    // in hundredths of a radian; else it is mm.
+    bool remaining_is_angle() const { return remain_scale_ != 1; }
     int status();     // kStatusRunning, kStatusDone or kStatusStalled
     std::int32_t encoder(int number);  // 1 left wheel, 2 right wheel, others 0
     int sensor_raw(int number);        // 1.. per RobotShape; others 0
@@ -122,7 +125,10 @@ private:
     double move(double seconds);
     void apply(double linear, double angular, double seconds);
     void finish();
-    void sample_path();
+    // Adds the path's samples passed while moving from `from` at the given
+    // speeds for the given time.
+    void sample_path(const Pose &from, double linear, double angular, double seconds);
+    void thin_path();
     void emit(const std::string &event) const;
     std::string position_text() const;
 
@@ -149,6 +155,8 @@ private:
 
     std::vector<Point> path_;
     double sample_spacing_ = 10;  // mm between path samples
+    double travel_ = 0;           // mm driven so far, either way
+    double next_sample_ = 10;     // travel at the next sample
     EventSink events_;
 };
 

@@ -1,9 +1,11 @@
 // The robot folder chosen at run time, and the list menu's owner.
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <future>
-
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -12,11 +14,13 @@
 #include "cxx/home.h"
 #include "menu/testing.h"
 #include "config/paths.h"
+#include "serial/testing.h"
 #include "tevrak/home.h"
 #include "tevrak/motor.h"
 #include "tevrak/drive.h"
 #include "tevrak/psd.h"
 #include "tevrak/servo.h"
+#include "tevrak/serial_link.h"
 #include "tevrak/tevrak.hpp"
 
 namespace {
@@ -99,6 +103,30 @@ TEST(CxxHome, MovingTheFolderWaitsWhileAnotherThreadHoldsTheLink) {
     tevrak::cxx::move_home(second.home.root());
     reader.join();
     EXPECT_EQ(value, 0x0102) << "the move did not wait for the reading";
+}
+
+TEST(CxxHome, MovingTheFolderOpensNoPort) {
+    SimRobot robot(kCxxRobot);
+    TempHome elsewhere;  // no hdt.txt: interface 1 would be the default port
+    elsewhere.write_file("dev/ttyACM0", "");
+    // The kernel reports every open of the port: a watch for opens only
+    // reads one bare event per open.
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(inotify_add_watch(watch, tevrak::paths::default_port(), IN_OPEN), 0);
+    const auto opens = [watch] {
+        inotify_event events[8];
+        return std::max(::read(watch, events, sizeof events), ssize_t{0}) / ssize_t{sizeof(inotify_event)};
+    };
+    tevrak::cxx::move_home(elsewhere.root());  // nothing open yet
+    tevrak::cxx::move_home(robot.home.root());
+    EXPECT_EQ(thrown_by([] { tevrak::Drive(); }), "nothing");
+    tevrak::cxx::move_home(elsewhere.root());  // closes the board's link
+    EXPECT_EQ(tevrak::serial::state.SERType, -1);
+    tevrak::cxx::move_home(elsewhere.root());  // closed already
+    EXPECT_EQ(opens(), 0);
+    SERInit(1, 0, 0);  // the watch does see the default port being opened
+    EXPECT_EQ(opens(), 1);
+    ::close(watch);
 }
 
 TEST(CxxHome, FoldersThatCannotBeTaken) {

@@ -1,5 +1,6 @@
 """tevrak.Drive against the simulated robot: manoeuvres, queries and waits,
 checked against the simulator's own state and its frame log."""
+import re
 import time
 
 import pytest
@@ -11,7 +12,9 @@ def near(a, b, tolerance):
     return all(abs(p - q) <= tolerance for p, q in zip(a, b))
 
 
-def test_square_ends_where_it_started(sim):
+def drive_square(sim):
+    """The square's corners, where it ended, its frame log (the drive's
+    status polls aside: how many come depends on time) and its picture."""
     start = sim.pose
     drive = tevrak.Drive()
     corners = []
@@ -29,6 +32,40 @@ def test_square_ends_where_it_started(sim):
     assert near(end[:2], start[:2], 3)
     assert end.heading % 360 in (0, 1, 359)
     assert drive.done is True and drive.stalled is False and drive.remaining == 0
+    status = sim.status()  # degrees throughout; the board's own units under board_raw
+    assert status.odometry == drive.position and status.board_raw.odometry[2] in (-1, 0, 1)
+    log = [line for line in sim.frames() if not line.startswith(("VWDriveStatus", "(last line repeated"))]
+    return corners, end, log
+
+
+def test_square_ends_where_it_started_at_speed_1_and_20(tmp_path):
+    runs = {}
+    for speed in (1, 20):
+        with tevrak.Simulator(speed=speed, home=tmp_path / str(speed)) as sim:
+            began = time.monotonic()
+            runs[speed] = drive_square(sim) + (time.monotonic() - began,)
+        picture = (tmp_path / str(speed) / "run.svg").read_text()
+        runs[speed] += ([float(n) for n in re.findall(r"-?\d+(?:\.\d+)?", picture)],)
+    (corners_1, end_1, log_1, took_1, picture_1), (corners_20, end_20, log_20, took_20, picture_20) = runs.values()
+    assert corners_20 == corners_1 and near(end_20, end_1, 1)
+    assert log_20 == log_1
+    assert len(picture_20) == len(picture_1) and near(picture_20, picture_1, 1)
+    assert took_20 < took_1 / 3  # measured in the same test: the world ran faster
+
+
+@pytest.mark.tevrak_sim(view=True)
+def test_commands_answer(sim):
+    assert re.fullmatch(r"http://127\.0\.0\.1:\d+/", sim.view_url)
+    with pytest.raises(tevrak.SimulatorError, match="^unknown control command: wobble"):
+        sim.command("wobble")
+    with pytest.raises(tevrak.SimulatorError, match="^late wants milliseconds"):
+        sim.command("late soon")
+    drive = tevrak.Drive()
+    drive.straight(300, 600)
+    assert "arena pose:" in sim.command("status")
+    drive.wait()
+    assert sim.pose == (1300, 750, 0)  # the pose now, not that of the report before
+    assert sim.pose == sim.status().pose
 
 
 def test_speed_position_and_arcs(sim):

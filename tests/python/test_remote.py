@@ -55,3 +55,10 @@ def test_get_gives_up_after_its_timeout_and_lets_threads_run(lircd):
     assert remote.get(timeout=5) == "2"
     with pytest.raises(ValueError):
         remote.get(timeout=-1)
+
+
+@pytest.mark.parametrize("button, key", [("KEY_UP", "U"), ("KEY_1", "1")])
+def test_the_simulators_remote_in_test_after_test(sim, button, key):
+    remote = tevrak.Remote()  # the second test fails unless the fixture let go of the first remote
+    sim.press(button, repeats=0)
+    assert remote.get(timeout=5) == key

@@ -1,6 +1,10 @@
 """Ctrl-C ends a program waiting in Drive.wait() or Remote.get() at once,
 with KeyboardInterrupt."""
+import os
+import select
 import signal
+import subprocess
+import sys
 import time
 
 from conftest import start_python, wait_for_line
@@ -38,3 +42,36 @@ def test_ctrl_c_ends_drive_wait(sim):
 
 def test_ctrl_c_ends_remote_get(lircd):
     assert interrupt(WAITERS["remote"]) < 2  # no key ever comes
+
+
+SIMULATED = """import os, sys, time, tevrak
+with tevrak.Simulator() as sim:
+    drive = tevrak.Drive()
+    print(sim.pid, flush=True)
+    try:
+        time.sleep(60)
+    except KeyboardInterrupt:
+        drive.straight(100, 500)  # the simulator did not see the Ctrl-C: it still answers
+        drive.wait()
+        print(sim.pose.x, flush=True)
+    time.sleep(60)
+"""
+
+
+def test_ctrl_c_reaches_the_program_only_and_its_simulator_dies_with_it():
+    # In a process group of its own, as a terminal's foreground job is.
+    child = subprocess.Popen([sys.executable, "-c", SIMULATED], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                             text=True, start_new_session=True)
+    try:
+        simulator = int(child.stdout.readline() or child.stderr.read())
+        ended = os.pidfd_open(simulator)
+        assert os.getpgid(simulator) != os.getpgid(child.pid)
+        os.killpg(child.pid, signal.SIGINT)  # what Ctrl-C at the terminal does
+        assert child.stdout.readline().strip() == "1100"
+        assert select.select([ended], [], [], 0)[0] == []
+        child.kill()
+        assert select.select([ended], [], [], 5)[0] == [ended], "the simulator outlived its program"
+        os.close(ended)
+    finally:
+        child.kill()
+        child.communicate()

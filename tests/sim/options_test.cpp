@@ -23,7 +23,7 @@ TEST(SimOptions, ParsesTheArenaRobotAndFaults) {
     auto options = parse_options({"--home", "/tmp/x", "--arena", "3000x2000", "--obstacle", "100,200,300,400",
                                   "--obstacle", "1,2,3,4", "--start", "500,600,90", "--radius", "80", "--sensors",
                                   "0,45,-45,180", "--stray", "3", "--late", "250", "--silent", "--at", "1500:unplug",
-                                  "--log", "sim.log", "--svg", "out.svg", "--keep-hdt"},
+                                  "--log", "sim.log", "--svg", "out.svg", "--keep-hdt", "--speed", "50"},
                                  error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->home, "/tmp/x");
@@ -46,6 +46,7 @@ TEST(SimOptions, ParsesTheArenaRobotAndFaults) {
     EXPECT_EQ(options->log_file, "sim.log");
     EXPECT_EQ(options->svg_file, "out.svg");
     EXPECT_FALSE(options->view);
+    EXPECT_EQ(options->speed, 50);
 
     // The page listens on the loopback address unless another one is named.
     const std::vector<std::tuple<std::string, std::string, int>> views = {
@@ -71,6 +72,8 @@ TEST(SimOptions, ParsesTheArenaRobotAndFaults) {
         {{"--home", "h", "--view", "http"}, "--view wants"},
         {{"--home", "h", "--view", "65536"}, "--view wants"},
         {{"--home", "h", "--view", ":8080"}, "--view wants"},
+        {{"--home", "h", "--speed", "0"}, "--speed wants a factor, 1 to 50"},
+        {{"--home", "h", "--speed", "51"}, "--speed wants"},
     };
     unsetenv("TEVRAK_HOME");
     for (const auto &[args, expected] : bad) {

@@ -7,6 +7,7 @@ const view = {
   state: null,   // the latest state
   trail: [],     // x0, y0, x1, y1, ... in mm
   drawPending: false,
+  clock: null,   // the world's time at an event, its speed, and when it came
 };
 
 const byId = (id) => document.getElementById(id);
@@ -24,6 +25,16 @@ function connect() {
   events.onmessage = (message) => take(JSON.parse(message.data));
 }
 
+// The world's time runs on between events (an idle robot sends none), at
+// the simulator's speed.
+function showClock() {
+  const c = view.clock;
+  if (!c) return;
+  const seconds = c.seconds + ((performance.now() - c.at) / 1000) * c.speed;
+  byId("clock").textContent = `${seconds.toFixed(1)} s` + (c.speed > 1 ? ` (${c.speed} times faster than life)` : "");
+}
+setInterval(showClock, 100);
+
 function setConnection(on) {
   const mark = byId("connection");
   mark.textContent = on ? "live" : "disconnected, retrying…";
@@ -35,6 +46,7 @@ function take(event) {
   if (event.trail.reset) view.trail = [];
   for (const value of event.trail.points) view.trail.push(value);
   view.state = event.state;
+  if (event.clock) view.clock = { ...event.clock, at: performance.now() };
   addFrames(event.frames);
   showState(event.state);
   if (!view.drawPending) {

@@ -30,12 +30,13 @@ TEST(ViewFeed, SendsEachViewerWhatItHasNotSeenAndNothingWhenNothingChanged) {
 
     ViewerCursor first;
     EXPECT_EQ(feed.next_event(first),
-              "{\"scene\":{\"arena\":1},\"state\":{\"s\":1},\"trail\":{\"reset\":true,\"points\":[1,2,3,5]},"
+              "{\"scene\":{\"arena\":1},\"state\":{\"s\":1},\"clock\":null,\"trail\":{\"reset\":true,\"points\":[1,2,3,5]},"
               "\"frames\":[]}");
     EXPECT_EQ(feed.next_event(first), std::nullopt);
 
-    // The same again: no wake-up, nothing to send.
+    // The same again, the clock aside: no wake-up, nothing to send.
     Feed::clear_wake(wake);
+    feed.set_clock("{\"seconds\":1.5,\"speed\":20}");
     feed.publish("{\"s\":1}", trail);
     EXPECT_FALSE(readable(wake));
     EXPECT_EQ(feed.next_event(first), std::nullopt);
@@ -48,6 +49,7 @@ TEST(ViewFeed, SendsEachViewerWhatItHasNotSeenAndNothingWhenNothingChanged) {
     const auto update = feed.next_event(first);
     ASSERT_TRUE(update);
     EXPECT_NE(update->find("\"trail\":{\"reset\":false,\"points\":[7,8]}"), std::string::npos) << *update;
+    EXPECT_NE(update->find("\"clock\":{\"seconds\":1.5,\"speed\":20}"), std::string::npos) << *update;
     EXPECT_EQ(update->find("\"scene\""), std::string::npos);
     ViewerCursor second;
     const auto start = feed.next_event(second);
