@@ -11,8 +11,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <mutex>
 #include <chrono>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -97,7 +97,6 @@ TEST(ViewGuard, ReadsNoMoreThanItsLimits) {
     EXPECT_EQ(status_of(answer), 431);
     EXPECT_LT(sent, 22'000'000u) << "the server read all the headers";
     const long grown = tevrak::test::resident_kib(view.sim.pid()) - idle;
-    RecordProperty("memory_growth_kib", std::to_string(grown));
     EXPECT_LT(grown, 5 * 1024) << "KiB more than idle";
 }
 
@@ -137,7 +136,6 @@ TEST(ViewGuard, AnswersWhileSlowClientsHoldConnections) {
     done = true;
     for (const int fd : slow) ::close(fd);
     const double ms = std::chrono::duration<double, std::milli>(slowest).count();
-    RecordProperty("slowest_page_ms", std::to_string(ms));
     EXPECT_LT(ms, 1000.0) << "the page kept a viewer waiting";
     // Each slow request was cut within its 5 s (a send after that fails).
     for (const auto at : cut) EXPECT_LT(at, 8s) << "a slow request was never cut";
@@ -220,8 +218,6 @@ TEST(ViewGuard, PictureFetchersDoNotHoldUpTheBoard) {
     const double fetch = fetches.empty() ? 0 : fetches[fetches.size() / 2];
     std::printf("board p99: %.2f ms alone, %.2f ms with 8 fetchers (%zu pictures, %.1f ms each)\n", alone, fetched,
                 fetches.size(), fetch);
-    RecordProperty("p99_alone_ms", std::to_string(alone));
-    RecordProperty("p99_fetched_ms", std::to_string(fetched));
     EXPECT_GT(fetches.size(), 8u);
     // The board's replies do not wait for drawings: they stay well within
     // the time one picture takes, however busy the machine. (The goal is
