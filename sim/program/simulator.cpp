@@ -181,11 +181,14 @@ std::string Simulator::run(const Control &control) {
 
 Simulator::Faults Simulator::faults() const { return {board_->plugged(), silent_, late_ms_, stray_}; }
 
-std::shared_ptr<const std::string> Simulator::picture() {
+std::shared_ptr<const std::string> Simulator::picture(std::chrono::milliseconds max_age) {
     // The state is copied under the model's lock and drawn outside it, once
     // per state: whoever waited here for another drawing gets that one when
-    // nothing changed since.
+    // nothing changed since, and so does whoever asks again within max_age.
     std::lock_guard lock(picture_mutex_);
+    const auto now = std::chrono::steady_clock::now();
+    if (picture_ && now - picture_checked_ < max_age) return picture_;
+    picture_checked_ = now;
     SvgScene scene = link_->with_model([&](World &world, Peripherals &) {
         world.update();
         return svg_scene(world, start_);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -73,8 +74,9 @@ public:
     auto with_model(F &&f) {
         return link_->with_model(std::forward<F>(f));
     }
-    // The picture of the run so far (drawn again only when it changed).
-    std::shared_ptr<const std::string> picture();
+    // The picture of the run so far, drawn again only when it changed; the
+    // last one while it was looked at less than max_age ago.
+    std::shared_ptr<const std::string> picture(std::chrono::milliseconds max_age = {});
     Log &log() { return *log_; }
 
     // Presses a button of the remote for the control command key: true when
@@ -117,6 +119,7 @@ private:
     std::mutex picture_mutex_;  // the last picture drawn and what it shows
     SvgScene picture_scene_;
     std::shared_ptr<const std::string> picture_;
+    std::chrono::steady_clock::time_point picture_checked_;
 };
 
 }  // namespace tevrak::sim

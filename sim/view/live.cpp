@@ -42,7 +42,9 @@ Live::Live(Simulator &simulator, const Options &options) : simulator_(simulator)
     simulator_.log().set_tap([feed = feed_.get()](std::string_view line) { feed->add_frame(line); });
     publish();
     PageServer::Handlers handlers;
-    handlers.picture = [this] { return simulator_.picture(); };
+    // However often the picture is asked for, it is drawn at most 20 times
+    // a second.
+    handlers.picture = [this] { return simulator_.picture(std::chrono::milliseconds(50)); };
     handlers.control = [this](std::string_view line) { return take_page_control(line); };
     handlers.key = [this](std::string_view button, int repeat) { return take_page_key(button, repeat); };
     server_ = std::make_unique<PageServer>(*options.view, *feed_, std::move(handlers));
