@@ -1,9 +1,15 @@
 """Ctrl-C ends a program waiting in Drive.wait() or Remote.get() at once,
 with KeyboardInterrupt."""
+import os
 import signal
 import time
 
 from conftest import start_python, wait_for_line
+
+# The interpreter's own way out (the traceback, its shutdown) is part of the
+# time: under the emulator of make test-arm it takes several times longer.
+# Either bound is far below the waits' own ends (3000 s, forever).
+LIMIT = 3.0 if os.environ.get("TEVRAK_TEST_EMULATED") else 0.5
 
 WAITERS = {
     "drive": "d = tevrak.Drive(); d.straight(30000, 10); print('waiting'); d.wait()",
@@ -33,8 +39,8 @@ def interrupt(code, **env):
 
 def test_ctrl_c_ends_drive_wait(sim):
     code = f"tevrak.set_home({sim.home!r})\n" + WAITERS["drive"]
-    assert interrupt(code) < 0.5
+    assert interrupt(code) < LIMIT
 
 
 def test_ctrl_c_ends_remote_get(lircd):
-    assert interrupt(WAITERS["remote"]) < 0.5
+    assert interrupt(WAITERS["remote"]) < LIMIT
