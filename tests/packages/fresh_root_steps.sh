@@ -5,13 +5,16 @@
 set -eu
 cd /tmp/t
 fail() { echo "FAIL: $*"; exit 1; }
-as_alice() { runuser -l alice -c "cd /tmp/t && $1"; }
+as_alice() { runuser -l alice -c "cd /tmp/t || exit 1
+$1"; }
 # Every file outside /usr, /var and the kernel's folders, with owner, mode,
-# size, time and link target: what a maintainer script could have changed.
+# size, time and link target (folders: owner and mode; their size and time
+# change with any entry, ldconfig's cache too): what a maintainer script
+# could have changed.
 snapshot() {
   find / -xdev \( -path /proc -o -path /dev -o -path /sys -o -path /run -o -path /tmp -o -path /var/lib/dpkg \
     -o -path /var -o -path /usr -o -path /etc/ld.so.cache \) -prune \
-    -o -printf '%p %u:%g %m %s %T@ %l\n' | sort
+    -o -type d -printf '%p %u:%g %m\n' -o -printf '%p %u:%g %m %s %T@ %l\n' | sort
 }
 
 useradd --create-home --shell /bin/bash alice
@@ -62,9 +65,9 @@ d.wait()
 print(d.position)
 EOF
 as_alice 'tevrak-sim > sim.out 2>&1 & sim=$!
+trap "kill $sim" EXIT
 sh ./wait-for-board.sh sim.out || { cat sim.out; exit 1; }
-./c_consumer && cxx/cxx_consumer && python3 drive.py > python.out; status=$?
-kill $sim; exit $status' || fail "the programs of alice against tevrak-sim in \$TEVRAK_HOME"
+./c_consumer && cxx/cxx_consumer && python3 drive.py > python.out' || fail "the programs of alice against tevrak-sim in \$TEVRAK_HOME"
 [ "$(cat python.out)" = "Pose(x=100, y=0, heading=0)" ] || fail "the Python program printed: $(cat python.out)"
 # The Python package's own simulator, in a temporary folder.
 as_alice "python3 -c 'import tevrak

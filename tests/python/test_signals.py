@@ -9,6 +9,12 @@ import time
 
 from conftest import start_python, wait_for_line
 
+# The interpreter's own way out (the traceback, its shutdown) is part of the
+# time, and takes longest on a loaded machine and under the emulator of make
+# test-arm. Either bound is far below the waits' own ends (the drive would
+# take 50 minutes, no key ever comes).
+LIMIT = 3.0 if os.environ.get("TEVRAK_TEST_EMULATED") else 2.0
+
 WAITERS = {
     "drive": "d = tevrak.Drive(); d.straight(30000, 10); print('waiting'); d.wait()",
     "remote": "r = tevrak.Remote(); r.poll(); print('waiting'); r.get()",
@@ -37,11 +43,11 @@ def interrupt(code, **env):
 
 def test_ctrl_c_ends_drive_wait(sim):
     code = f"tevrak.set_home({sim.home!r})\n" + WAITERS["drive"]
-    assert interrupt(code) < 2  # the drive would take 50 minutes
+    assert interrupt(code) < LIMIT
 
 
 def test_ctrl_c_ends_remote_get(lircd):
-    assert interrupt(WAITERS["remote"]) < 2  # no key ever comes
+    assert interrupt(WAITERS["remote"]) < LIMIT
 
 
 SIMULATED = """import os, sys, time, tevrak
