@@ -1,7 +1,10 @@
-"""Ctrl-C ends a program waiting in Drive.wait() or Remote.get() at once,
-with KeyboardInterrupt."""
+"""Ctrl-C ends every call at once with KeyboardInterrupt, a link check on a
+silent board included, and the link works again afterwards; a program that
+ends while the robot moves (exception, SIGTERM, normal exit) stops it."""
 import signal
 import time
+
+import pytest
 
 from conftest import start_python, wait_for_line
 
@@ -38,3 +41,105 @@ def test_ctrl_c_ends_drive_wait(sim):
 
 def test_ctrl_c_ends_remote_get(lircd):
     assert interrupt(WAITERS["remote"]) < 0.5
+
+
+# The child notes when the SIGINT arrives (Python's C handler writes to the
+# wakeup pipe at once; a thread wakes on it while the call holds no GIL), so
+# the bound is on the library's reaction, not on the machine's scheduling of
+# the two processes.
+SILENT_CALL = """
+import os, sys, threading, time, tevrak
+tevrak.set_home({home!r})
+drive = tevrak.Drive()
+print("ready")
+sys.stdin.readline()  # the board falls silent
+arrival = []
+pipe_in, pipe_out = os.pipe()
+os.set_blocking(pipe_out, False)
+signal_module = __import__("signal")
+signal_module.set_wakeup_fd(pipe_out)
+threading.Thread(target=lambda: (os.read(pipe_in, 1), arrival.append(time.monotonic())), daemon=True).start()
+print("waiting")
+try:
+    drive.position
+    print("returned")
+except KeyboardInterrupt:
+    print("interrupted", time.monotonic() - arrival[0])
+except tevrak.Error as error:
+    print("failed", error)
+sys.stdin.readline()  # the board answers again
+print("position", tuple(drive.position))
+"""
+
+
+def test_ctrl_c_ends_a_link_check_on_a_silent_board_and_the_link_works_again(sim):
+    child = start_python(SILENT_CALL.format(home=sim.home))
+    try:
+        wait_for_line(child, "ready")
+        sim.command("silent on")
+        child.stdin.write("silent\n")
+        child.stdin.flush()
+        wait_for_line(child, "waiting")
+        time.sleep(1.2)  # inside the link check's probes (each waits 0.5 s)
+        sent = time.monotonic()
+        child.send_signal(signal.SIGINT)
+        words = child.stdout.readline().split()
+        seen = time.monotonic() - sent
+        assert words[:1] == ["interrupted"], (words, child.stderr.read())
+        assert float(words[1]) < 0.5  # from the signal's arrival in the child
+        assert seen < 2.0  # and not the check's own 50 s
+        sim.command("silent off")
+        child.stdin.write("go\n")
+        child.stdin.flush()
+        assert child.stdout.readline().split()[:1] == ["position"]
+        assert child.wait(timeout=10) == 0
+    finally:
+        if child.poll() is None:
+            child.kill()
+            child.wait()
+
+
+MOVING = """
+import os, signal, sys, time, tevrak
+tevrak.set_home({home!r})
+drive, motor = tevrak.Drive(), tevrak.Motor(1)
+{before}
+drive.set_speed(200, 30)
+motor.drive_raw(60)
+drive.speed  # a query: the board has read the commands before it
+print("moving")
+{then}
+"""
+
+
+@pytest.mark.parametrize(
+    "before, then, signal_to_send, stops",
+    [
+        ("", "raise RuntimeError('a bug while driving')", None, True),
+        ("", "time.sleep(30)", signal.SIGTERM, True),
+        ("signal.signal(signal.SIGTERM, lambda *a: (print('own handler'), sys.exit(3)))", "time.sleep(30)",
+         signal.SIGTERM, True),
+        ("", "pass", None, True),
+        ("tevrak.stop_on_exit(False)", "pass", None, False),
+    ],
+    ids=["exception", "sigterm", "own-sigterm-handler", "normal-exit", "turned-off"],
+)
+def test_a_program_that_ends_while_moving_stops_the_robot(sim, before, then, signal_to_send, stops):
+    child = start_python(MOVING.format(home=sim.home, before=before, then=then))
+    try:
+        wait_for_line(child, "moving")
+        if signal_to_send is not None:
+            child.send_signal(signal_to_send)
+        child.wait(timeout=10)
+    finally:
+        if child.poll() is None:
+            child.kill()
+            child.wait()
+    status = sim.status()
+    moving = (status.linear, status.angular, getattr(status.motors.get(1), "power", 0))  # listed while it runs
+    assert (moving == (0, 0, 0)) == stops, moving
+    output = child.stdout.read() + child.stderr.read()
+    if "own" in before:
+        assert "own handler" in output and child.returncode == 3
+    if "RuntimeError" in then:
+        assert "a bug while driving" in output and child.returncode == 1
