@@ -1,6 +1,8 @@
 #include "paths.h"
 
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -30,8 +32,31 @@ struct Paths {
     }
 };
 
+// The longest path below the root: "<root>/bin/usbSearch".
+constexpr std::size_t kLongestTail = sizeof "/bin/usbSearch" - 1;
+
+// The length of folder when it can be the robot folder; 0 when it is NULL,
+// empty, or so long that a path below it would not fit PATH_MAX.
+std::size_t usable_length(const char *folder) {
+    if (folder == nullptr) return 0;
+    const std::size_t length = strnlen(folder, PATH_MAX);
+    return length + kLongestTail >= PATH_MAX ? 0 : length;
+}
+
+// The root a process starts with: TEVRAK_HOME when it is set and usable, so
+// that one installed library serves any user; the build's default otherwise.
+std::string_view starting_root() {
+    const char *variable = std::getenv("TEVRAK_HOME");
+    if (variable == nullptr) return TEVRAK_HOME_DEFAULT;
+    if (const std::size_t length = usable_length(variable)) return {variable, length};
+    std::fputs("tevrak: TEVRAK_HOME is empty or too long; using " TEVRAK_HOME_DEFAULT "\n", stderr);
+    return TEVRAK_HOME_DEFAULT;
+}
+
+// Built at the first use of any path, which is the first use of any unit:
+// the environment is read once per process.
 Paths &current() {
-    static Paths paths(TEVRAK_HOME_DEFAULT);
+    static Paths paths(starting_root());
     return paths;
 }
 
@@ -54,11 +79,8 @@ void set_default_port(std::string_view path) { port().assign(path); }
 }  // namespace tevrak::paths
 
 extern "C" int HDTSetHome(const char *folder) {
-    // The longest path below the root: "<root>/bin/usbSearch".
-    constexpr std::size_t kLongestTail = sizeof "/bin/usbSearch" - 1;
-    if (folder == nullptr) return 1;
-    const std::size_t length = strnlen(folder, PATH_MAX);
-    if (length == 0 || length + kLongestTail >= PATH_MAX) return 1;
+    const std::size_t length = tevrak::paths::usable_length(folder);
+    if (length == 0) return 1;
     tevrak::paths::set_home(std::string_view(folder, length));
     return 0;
 }

@@ -1,6 +1,7 @@
 // Fixed locations of the robot's files. Every unit asks here, never builds a
-// path of its own. The root defaults to the build-time TEVRAK_HOME; tests move
-// it to a private folder through set_home().
+// path of its own. The root starts as the environment's TEVRAK_HOME when it is
+// set and usable, else the build-time TEVRAK_HOME; tests move it to a private
+// folder through set_home().
 #pragma once
 
 #include <string_view>

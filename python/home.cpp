@@ -22,7 +22,8 @@ void set_home(const std::filesystem::path &folder) {
 void bind_home(py::module_ &module) {
     module.def("set_home", &set_home, py::arg("robot_folder"),
                "Makes robot_folder (str or path) the folder of bin/hdt.txt, bin/usbSearch and\n"
-               "bin/ir/; the default is default_home(). Takes effect at once: the serial port\n"
+               "bin/ir/; without it the folder is $TEVRAK_HOME when set, else default_home().\n"
+               "Takes effect at once: the serial port\n"
                "is closed and every unit starts afresh on its next call, reading hdt.txt and\n"
                "discovering the board below the new folder. Waits while another thread uses\n"
                "the link or the remote.\n"
@@ -32,7 +33,8 @@ void bind_home(py::module_ &module) {
         "The robot folder in use.");
     module.def(
         "default_home", [] { return std::string(TEVRAK_HOME_DEFAULT); },
-        "The robot folder the library was built for (used until set_home).");
+        "The robot folder the library was built for (used when neither set_home nor\n"
+        "the environment variable TEVRAK_HOME names one).");
 }
 
 }  // namespace tevrak::python

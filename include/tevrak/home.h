@@ -4,9 +4,16 @@
  * Every unit finds its files below one root folder: <home>/bin/hdt.txt (the
  * hardware description file), <home>/bin/usbSearch (the device listing
  * command) and <home>/bin/ir/ (the numbered remote-control configurations).
- * The root is fixed when the library is built (TEVRAK_HOME, by default
- * "/home/pi/tevrak"); HDTSetHome moves it while the program runs, so that one
- * installed library can drive the robot or a simulated board.
+ * The root is chosen in this order:
+ *   1. the folder given to HDTSetHome, when the program calls it;
+ *   2. otherwise the environment variable TEVRAK_HOME, read once, at the
+ *      first use of any unit, when it is set and usable; a set but empty or
+ *      too long value writes "tevrak: TEVRAK_HOME is empty or too long; using
+ *      <default>" on stderr and counts as unset;
+ *   3. otherwise the folder fixed when the library was built (the build's
+ *      TEVRAK_HOME setting, "/home/pi/tevrak" in the packages).
+ * So one installed library serves any user name, the robot or a simulated
+ * board.
  *
  * The new root counts for every file read afterwards. Files already read stay
  * read: port discovery runs once per process and a started unit keeps its

@@ -108,7 +108,8 @@ public:
 
 /*
  * Makes robot_folder the folder of bin/hdt.txt, bin/usbSearch and bin/ir/
- * (HDTSetHome, <tevrak/home.h>). The default is the build's TEVRAK_HOME.
+ * (HDTSetHome, <tevrak/home.h>). Without it the environment variable
+ * TEVRAK_HOME counts, and without that the build's default folder.
  * Call it before the first use of any unit: port discovery runs once per
  * process, and started units keep the devices they loaded. Waits for the
  * link and the remote to be free.

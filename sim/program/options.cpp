@@ -1,6 +1,7 @@
 #include "sim/program/options.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <fstream>
 #include <string_view>
 
@@ -169,6 +170,9 @@ std::optional<Options> parse_options(const std::vector<std::string> &args, std::
     Parser parser(options, error);
     if (!parser.run(args, 0)) return std::nullopt;
     if (options.help) return options;
+    // Like the library, the simulator takes TEVRAK_HOME as its robot folder
+    // when no --home is given.
+    if (const char *variable = std::getenv("TEVRAK_HOME"); options.home.empty() && variable) options.home = variable;
     if (options.home.empty()) {
         error = "--home DIR is required (the folder for bin/hdt.txt, bin/usbSearch and dev/ttyBOARD)";
         return std::nullopt;
@@ -182,7 +186,8 @@ const char *usage_text() {
            "wheel encoders and distance sensors in a rectangular arena.\n"
            "\n"
            "  --home DIR          robot folder: writes DIR/bin/hdt.txt, DIR/bin/usbSearch, the board link\n"
-           "                      DIR/dev/ttyBOARD and the control FIFO DIR/sim.ctl (required)\n"
+           "                      DIR/dev/ttyBOARD and the control FIFO DIR/sim.ctl (required\n"
+           "                      unless TEVRAK_HOME names the folder)\n"
            "  --keep-hdt          leave an existing DIR/bin/hdt.txt as it is\n"
            "  --config FILE       read options from FILE, one per line without dashes (\"arena 3000x2000\")\n"
            "  --arena WxH         arena size in mm (default 2000x1500)\n"

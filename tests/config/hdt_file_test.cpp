@@ -1,10 +1,16 @@
 // Reading rules of the hardware description file.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <climits>
+#include <cstdlib>
 #include <string>
 
 #include "config/hdt_file.h"
+#include "config/paths.h"
+#include "tevrak/home.h"
 #include "support/temp_home.h"
 
 namespace {
@@ -61,6 +67,52 @@ TEST(HdtReading, LinesOfAnyLength) {
     hdt::LineReader missing((home.root() + "/nothing.txt").c_str());
     EXPECT_FALSE(missing.is_open());
     EXPECT_FALSE(missing.next(line));
+}
+
+// The robot folder a fresh process starts with, and what it writes on
+// stderr, for one value of TEVRAK_HOME (nullptr: unset). called_home, when
+// given, is passed to HDTSetHome before the first use of any path.
+std::string fresh_process_home(const char *variable, const char *called_home = nullptr) {
+    int out[2];
+    if (pipe(out) != 0) return "pipe failed";
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        dup2(out[1], STDERR_FILENO);
+        if (variable) setenv("TEVRAK_HOME", variable, 1); else unsetenv("TEVRAK_HOME");
+        if (called_home) HDTSetHome(called_home);
+        const std::string first = tevrak::paths::hdt_file();
+        setenv("TEVRAK_HOME", "/read/once", 1);
+        const std::string later = tevrak::paths::hdt_file();
+        const std::string text = first == later ? first : first + " then " + later;
+        _exit(write(STDOUT_FILENO, text.data(), text.size()) < 0);
+    }
+    close(out[1]);
+    std::string text;
+    char buffer[8192];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+    close(out[0]);
+    waitpid(child, nullptr, 0);
+    return text;
+}
+
+TEST(RobotFolder, SetHomeThenTevrakHomeThenTheBuiltInDefault) {
+    const char *fallback = "tevrak: TEVRAK_HOME is empty or too long; using " TEVRAK_HOME_DEFAULT "\n"
+                           TEVRAK_HOME_DEFAULT "/bin/hdt.txt";
+    const std::string too_long(4082, 'a');
+    const struct {
+        const char *variable, *called, *expected;
+    } rows[] = {
+        {nullptr, nullptr, TEVRAK_HOME_DEFAULT "/bin/hdt.txt"},
+        {"/home/alice/tevrak/", nullptr, "/home/alice/tevrak/bin/hdt.txt"},
+        {"robots/r1", nullptr, "robots/r1/bin/hdt.txt"},
+        {"/home/alice/tevrak", "/srv/robot", "/srv/robot/bin/hdt.txt"},
+        {"", nullptr, fallback},
+        {too_long.c_str(), nullptr, fallback},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(fresh_process_home(row.variable, row.called), row.expected)
+            << "TEVRAK_HOME=" << (row.variable ? std::string(row.variable).substr(0, 40) : "(unset)");
 }
 
 }  // namespace

@@ -72,10 +72,16 @@ TEST(SimOptions, ParsesTheArenaRobotAndFaults) {
         {{"--home", "h", "--view", "65536"}, "--view wants"},
         {{"--home", "h", "--view", ":8080"}, "--view wants"},
     };
+    unsetenv("TEVRAK_HOME");
     for (const auto &[args, expected] : bad) {
         EXPECT_FALSE(parse_options(args, error)) << expected;
         EXPECT_NE(error.find(expected), std::string::npos) << error;
     }
+
+    // Without --home, the simulator takes the library's TEVRAK_HOME; --home wins.
+    setenv("TEVRAK_HOME", "/home/alice/tevrak", 1);
+    EXPECT_EQ(parse_options({}, error)->home, "/home/alice/tevrak");
+    EXPECT_EQ(parse_options({"--home", "h"}, error)->home, "h");
 }
 
 TEST(SimOptions, ConfigFileLinesAreOptions) {
