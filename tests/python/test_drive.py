@@ -93,6 +93,7 @@ def test_stop_and_with_blocks_stop_the_robot(sim):
         drive.stop()
         assert drive.done is True and drive.speed == (0, 0)
         drive.set_speed(200, 0)
+    assert drive.done  # a query: the board has read the stop before it
     status = sim.status()
     assert (status.linear, status.angular) == (0, 0)
     with pytest.raises(RuntimeError):

@@ -43,28 +43,21 @@ def test_ctrl_c_ends_remote_get(lircd):
     assert interrupt(WAITERS["remote"]) < 0.5
 
 
-# The child notes when the SIGINT arrives (Python's C handler writes to the
-# wakeup pipe at once; a thread wakes on it while the call holds no GIL), so
-# the bound is on the library's reaction, not on the machine's scheduling of
-# the two processes.
+# The child prints the monotonic clock (one clock for every process) when the
+# interrupt reaches it; the parent compares it with the moment it sent the
+# signal, so reading the pipe afterwards does not count.
 SILENT_CALL = """
-import os, sys, threading, time, tevrak
+import sys, time, tevrak
 tevrak.set_home({home!r})
 drive = tevrak.Drive()
 print("ready")
 sys.stdin.readline()  # the board falls silent
-arrival = []
-pipe_in, pipe_out = os.pipe()
-os.set_blocking(pipe_out, False)
-signal_module = __import__("signal")
-signal_module.set_wakeup_fd(pipe_out)
-threading.Thread(target=lambda: (os.read(pipe_in, 1), arrival.append(time.monotonic())), daemon=True).start()
 print("waiting")
 try:
     drive.position
     print("returned")
 except KeyboardInterrupt:
-    print("interrupted", time.monotonic() - arrival[0])
+    print("interrupted", time.monotonic())
 except tevrak.Error as error:
     print("failed", error)
 sys.stdin.readline()  # the board answers again
@@ -84,10 +77,8 @@ def test_ctrl_c_ends_a_link_check_on_a_silent_board_and_the_link_works_again(sim
         sent = time.monotonic()
         child.send_signal(signal.SIGINT)
         words = child.stdout.readline().split()
-        seen = time.monotonic() - sent
-        assert words[:1] == ["interrupted"], (words, child.stderr.read())
-        assert float(words[1]) < 0.5  # from the signal's arrival in the child
-        assert seen < 2.0  # and not the check's own 50 s
+        assert words[:1] == ["interrupted"], (words, child.stderr.read())  # not the check's own LinkError
+        assert float(words[1]) - sent < 0.5
         sim.command("silent off")
         child.stdin.write("go\n")
         child.stdin.flush()
@@ -135,9 +126,15 @@ def test_a_program_that_ends_while_moving_stops_the_robot(sim, before, then, sig
         if child.poll() is None:
             child.kill()
             child.wait()
-    status = sim.status()
-    moving = (status.linear, status.angular, getattr(status.motors.get(1), "power", 0))  # listed while it runs
-    assert (moving == (0, 0, 0)) == stops, moving
+    def moving():
+        status = sim.status()
+        return status.linear, status.angular, getattr(status.motors.get(1), "power", 0)  # listed while it runs
+
+    # The child's last bytes may still wait on the link for the simulator.
+    deadline = time.monotonic() + 3
+    while stops and moving() != (0, 0, 0) and time.monotonic() < deadline:
+        time.sleep(0.02)
+    assert (moving() == (0, 0, 0)) == stops, moving()
     output = child.stdout.read() + child.stderr.read()
     if "own" in before:
         assert "own handler" in output and child.returncode == 3
