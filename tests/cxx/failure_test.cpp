@@ -1,6 +1,8 @@
 // Every failure kind of every call throws the right exception with the code
 // of its C function, and values that equal a failure code stay values.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <functional>
@@ -170,6 +172,23 @@ TEST(CxxFailures, StartUpFailures) {
         const std::string what = e.what();
         EXPECT_EQ(what.rfind("cannot open /", 0), 0u) << what;
         EXPECT_NE(what.find(": No such file or directory (is the board plugged in?)"), std::string::npos) << what;
+    }
+}
+
+// A port the user may not open: the path, the system's reason, the hint.
+TEST(CxxFailures, UnopenablePortNamesItsPathAndAHint) {
+    if (geteuid() == 0) GTEST_SKIP() << "root opens any file";
+    SimRobot robot(kCxxRobot);
+    const std::string locked = robot.home.root() + "/dev/ttyLOCKED";
+    robot.home.write_file("dev/ttyLOCKED", "");
+    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+    robot.home.write_listing("usb-Sim_board-1:" + locked + "\n");
+    try {
+        const OutputCapture quiet;
+        tevrak::DistanceSensor(1);
+        ADD_FAILURE() << "nothing thrown";
+    } catch (const tevrak::StartupError &e) {
+        EXPECT_EQ(e.what(), "cannot open " + locked + ": Permission denied (is your user in the dialout group?)");
     }
 }
 

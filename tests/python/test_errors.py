@@ -2,6 +2,7 @@
 start-up failures that name the path and a hint; device numbers checked
 against hdt.txt; real numbers rounded, wrong types and values beyond the C
 int range refused."""
+import time
 from fractions import Fraction
 
 import pytest
@@ -107,3 +108,21 @@ def test_device_numbers_are_checked_against_hdt(sim, make, message):
     with pytest.raises(ValueError) as caught:
         make()
     assert str(caught.value) == message
+
+
+def test_link_timeout_bounds_a_link_check_on_a_silent_board(sim):
+    drive = tevrak.Drive()
+    for bad in (0, -1, float("nan"), float("inf")):
+        with pytest.raises(ValueError):
+            tevrak.set_link_timeout(bad)
+    sim.command("silent on")
+    tevrak.set_link_timeout(0.6)
+    try:
+        began = time.monotonic()
+        with pytest.raises(tevrak.LinkError):
+            drive.position
+        assert time.monotonic() - began < 5  # two probes of 0.5 s, not a hundred
+    finally:
+        tevrak.set_link_timeout(None)
+    sim.command("silent off")
+    assert drive.position == (0, 0, 0)  # started afresh

@@ -47,8 +47,9 @@ def test_ctrl_c_ends_remote_get(lircd):
 # interrupt reaches it; the parent compares it with the moment it sent the
 # signal, so reading the pipe afterwards does not count.
 SILENT_CALL = """
-import sys, time, tevrak
+import signal, sys, time, tevrak
 tevrak.set_home({home!r})
+{handler}
 drive = tevrak.Drive()
 print("ready")
 sys.stdin.readline()  # the board falls silent
@@ -65,8 +66,16 @@ print("position", tuple(drive.position))
 """
 
 
-def test_ctrl_c_ends_a_link_check_on_a_silent_board_and_the_link_works_again(sim):
-    child = start_python(SILENT_CALL.format(home=sim.home))
+# A program's own SIGINT handler runs instead of KeyboardInterrupt, once the
+# call has given the link up (so it may use the robot); the call then fails.
+@pytest.mark.parametrize(
+    "handler, lines",
+    [("", ["interrupted"]),
+     ("signal.signal(signal.SIGINT, lambda *a: print('interrupted', time.monotonic()))", ["interrupted", "failed"])],
+    ids=["default", "own-handler"],
+)
+def test_ctrl_c_ends_a_link_check_on_a_silent_board_and_the_link_works_again(sim, handler, lines):
+    child = start_python(SILENT_CALL.format(home=sim.home, handler=handler))
     try:
         wait_for_line(child, "ready")
         sim.command("silent on")
@@ -79,6 +88,8 @@ def test_ctrl_c_ends_a_link_check_on_a_silent_board_and_the_link_works_again(sim
         words = child.stdout.readline().split()
         assert words[:1] == ["interrupted"], (words, child.stderr.read())  # not the check's own LinkError
         assert float(words[1]) - sent < 0.5
+        if "failed" in lines:
+            assert child.stdout.readline().startswith("failed VWGetPosition: the board did not answer")
         sim.command("silent off")
         child.stdin.write("go\n")
         child.stdin.flush()
