@@ -7,6 +7,7 @@
 #include "actuators/state.h"
 #include "cxx/locks.h"
 #include "drive/state.h"
+#include "serial/state.h"
 #include "tevrak/drive.h"
 #include "tevrak/motor.h"
 #include "tevrak/tevrak.hpp"
@@ -20,6 +21,24 @@ struct Moving {
 };
 
 Moving moving;
+
+// A stop often follows a board that stopped answering (the exception that
+// unwinds): its link checks give up after this, not after 100 probes.
+constexpr std::chrono::seconds kStopCheckLimit{1};
+
+// Bounds the link checks of the stops while it lives.
+class StopCheckLimit {
+public:
+    StopCheckLimit() : kept_(serial::state.wait.check_limit) {
+        if (kept_ == kept_.zero() || kept_ > kStopCheckLimit) serial::state.wait.check_limit = kStopCheckLimit;
+    }
+    ~StopCheckLimit() { serial::state.wait.check_limit = kept_; }
+    StopCheckLimit(const StopCheckLimit &) = delete;
+    StopCheckLimit &operator=(const StopCheckLimit &) = delete;
+
+private:
+    serial::LinkWait::Clock::duration kept_;
+};
 
 }  // namespace
 
@@ -41,6 +60,7 @@ bool stop_moving(const std::chrono::steady_clock::time_point *deadline) noexcept
     }
     // A unit that is not started has nothing moving: its stop would only
     // start it (and could fail slowly).
+    const StopCheckLimit bounded;
     bool stopped = true;
     if (moving.drive && drive::state.VWInitialised == 1) stopped = VWSetSpeed(0, 0) == 0;
     if (actuators::state.MOTORInitialised == 1) {

@@ -13,6 +13,7 @@ void note_motor_moving(int number, bool moving);
 
 // Stops the drive and every motor noted moving, each with its stop command,
 // and forgets them; a failed stop is left as it is (nothing is thrown).
+// Each stop's link check gives up after 1 s (or the shorter bound set).
 // Gives up when the link is not free by deadline (none: waits for it).
 // False when it gave up or a stop failed.
 bool stop_moving(const std::chrono::steady_clock::time_point *deadline) noexcept;

@@ -40,7 +40,11 @@ void raise_if_interrupted() {
 }
 
 void bind_link(py::module_ &module) {
-    cxx::set_interrupt_check(&take_interrupt);
+    {
+        // The link's holder may ask for the GIL in the check.
+        py::gil_scoped_release release;
+        cxx::set_interrupt_check(&take_interrupt);
+    }
     module.def(
         "set_link_timeout",
         [](std::optional<double> seconds) {

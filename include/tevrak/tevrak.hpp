@@ -297,7 +297,7 @@ private:
 /*
  * Stops, when it goes out of scope (during unwinding too), the drive and
  * every motor the program set moving and did not stop since. Never throws:
- * a board that does not answer leaves it as it is.
+ * a board that does not answer within 1 s leaves it as it is.
  *     tevrak::StopGuard guard;   // first, before the robot moves
  *     drive.straight(1000, 200); // an exception below stops the chassis
  */

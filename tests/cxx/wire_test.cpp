@@ -156,6 +156,16 @@ TEST(CxxWire, StopGuardStopsWhatMoves) {
         robot.board.wait_for_frames(row.frames + 1, std::chrono::milliseconds(30));
         EXPECT_EQ(robot.board.wire(), row.stops) << row.frames;
     }
+    // A board that stopped answering holds the stop up for 1 s, not 50.
+    drive.set_speed(100, 0);
+    drive.status();
+    robot.board.set_silent(true);
+    robot.board.clear();
+    {
+        const OutputCapture quiet;
+        const tevrak::StopGuard guard;
+    }
+    EXPECT_EQ(robot.board.probes(), 2);
 }
 
 }  // namespace
