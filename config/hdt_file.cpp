@@ -1,9 +1,12 @@
 #include "hdt_file.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 
 #include <sys/types.h>
+
+#include "config/startup_failure.h"
 
 namespace tevrak::hdt {
 
@@ -55,7 +58,9 @@ std::string_view Fields::text(std::size_t n) const {
     return field_[n - 1];
 }
 
-LineReader::LineReader(const char *path) : file_(std::fopen(path, "r")) {}
+LineReader::LineReader(const char *path) : file_(std::fopen(path, "r")) {
+    if (file_ == nullptr) config::note_startup_failure(config::StartupFailure::What::robot_file, path, errno);
+}
 
 LineReader::LineReader(std::FILE *stream) : file_(stream), owns_(false) {}
 

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "cxx/link.h"
+#include "cxx/motion.h"
 #include "drive/state.h"
 #include "drive/outcomes.h"
 #include "tevrak/drive.h"
@@ -43,8 +44,14 @@ int read_status_byte(const cxx::CCall &call) {
     return status_locked(call);
 }
 
+[[noreturn]] void stalled_in_wait() {
+    throw StalledError(kDrive.name, kWait.function, kStatusStalled,
+                       "the chassis is stalled (status 2): something blocks it");
+}
+
 // Polls the status until it is 1 or the deadline (none: no limit) has
-// passed, sleeping between the queries with the lock given up.
+// passed, sleeping between the queries with the lock given up. A stall ends
+// the wait: the board would report it until the next command.
 bool wait_until(const Clock::time_point *deadline) {
     for (;;) {
         {
@@ -54,7 +61,9 @@ bool wait_until(const Clock::time_point *deadline) {
             } else if (!lock.try_lock_until(*deadline)) {
                 return false;
             }
-            if (status_locked(kWait) == kStatusDone) return true;
+            const int status = status_locked(kWait);
+            if (status == kStatusDone) return true;
+            if (status == kStatusStalled) stalled_in_wait();
         }
         auto pause = kPollPause;
         if (deadline != nullptr) {
@@ -66,6 +75,16 @@ bool wait_until(const Clock::time_point *deadline) {
     }
 }
 
+// A command that sets the chassis moving: noted once it has been sent.
+template <typename Fn>
+void moving_command(const char *function, Fn fn) {
+    cxx::on_link(kDrive, command(function), [&] {
+        const int result = fn();
+        cxx::note_drive_moving(true);
+        return result;
+    });
+}
+
 }  // namespace
 
 Drive::Drive() {
@@ -73,23 +92,35 @@ Drive::Drive() {
 }
 
 void Drive::set_speed(int linear, int angular) {
-    cxx::on_link(kDrive, command("VWSetSpeed"), [&] { return VWSetSpeed(linear, angular); });
+    cxx::on_link(kDrive, command("VWSetSpeed"), [&] {
+        const int result = VWSetSpeed(linear, angular);
+        cxx::note_drive_moving(linear != 0 || angular != 0);
+        return result;
+    });
+}
+
+void Drive::stop() {
+    cxx::on_link(kDrive, command("VWSetSpeed"), [] {
+        const int result = VWSetSpeed(0, 0);
+        cxx::note_drive_moving(false);
+        return result;
+    });
 }
 
 void Drive::straight(int distance, int speed) {
-    cxx::on_link(kDrive, command("VWStraight"), [&] { return VWStraight(distance, speed); });
+    moving_command("VWStraight", [&] { return VWStraight(distance, speed); });
 }
 
 void Drive::turn(int angle, int angular_speed) {
-    cxx::on_link(kDrive, command("VWTurn"), [&] { return VWTurn(angle, angular_speed); });
+    moving_command("VWTurn", [&] { return VWTurn(angle, angular_speed); });
 }
 
 void Drive::curve(int length, int angle, int speed) {
-    cxx::on_link(kDrive, command("VWCurve"), [&] { return VWCurve(length, angle, speed); });
+    moving_command("VWCurve", [&] { return VWCurve(length, angle, speed); });
 }
 
 void Drive::drive_to(int dx, int dy, int speed) {
-    cxx::on_link(kDrive, command("VWDrive"), [&] { return VWDrive(dx, dy, speed); });
+    moving_command("VWDrive", [&] { return VWDrive(dx, dy, speed); });
 }
 
 void Drive::set_position(Pose pose) {

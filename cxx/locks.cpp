@@ -1,6 +1,24 @@
 #include "cxx/locks.h"
 
+#include "serial/state.h"
+
 namespace tevrak::cxx {
+namespace {
+
+void start_holding() { serial::state.wait.cancelled = false; }
+
+}  // namespace
+
+void LinkLock::lock() {
+    acquire(nullptr);
+    start_holding();
+}
+
+bool LinkLock::try_lock_until(Clock::time_point deadline) {
+    if (!acquire(&deadline)) return false;
+    start_holding();
+    return true;
+}
 
 bool LinkLock::acquire(const Clock::time_point *deadline) {
     std::unique_lock guard(mutex_);

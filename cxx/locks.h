@@ -18,9 +18,11 @@ class LinkLock {
 public:
     using Clock = std::chrono::steady_clock;
 
-    void lock() { acquire(nullptr); }
+    // Each new holder's waits on the board start uncancelled (see
+    // cxx/link_wait.h): a cancelled command ends with its holder.
+    void lock();
     // False when the lock did not come by deadline.
-    bool try_lock_until(Clock::time_point deadline) { return acquire(&deadline); }
+    bool try_lock_until(Clock::time_point deadline);
     void unlock();
 
 private:

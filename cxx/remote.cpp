@@ -92,6 +92,30 @@ void Remote::use_configuration(int n) {
     RCINRestart(n);
 }
 
+int Remote::native_handle() {
+    const std::lock_guard lock(cxx::remote_lock());
+    connect();
+    return rcin::state.fd;
+}
+
+std::string_view key_name(char code) noexcept {
+    struct Named {
+        Key key;
+        std::string_view name;
+    };
+    static constexpr Named kNames[] = {
+        {Key::DIGIT_0, "DIGIT_0"}, {Key::DIGIT_1, "DIGIT_1"}, {Key::DIGIT_2, "DIGIT_2"}, {Key::DIGIT_3, "DIGIT_3"},
+        {Key::DIGIT_4, "DIGIT_4"}, {Key::DIGIT_5, "DIGIT_5"}, {Key::DIGIT_6, "DIGIT_6"}, {Key::DIGIT_7, "DIGIT_7"},
+        {Key::DIGIT_8, "DIGIT_8"}, {Key::DIGIT_9, "DIGIT_9"}, {Key::UP, "UP"},           {Key::DOWN, "DOWN"},
+        {Key::LEFT, "LEFT"},       {Key::RIGHT, "RIGHT"},     {Key::OK, "OK"},           {Key::RED, "RED"},
+        {Key::GREEN, "GREEN"},     {Key::YELLOW, "YELLOW"},   {Key::BLUE, "BLUE"},       {Key::POWER, "POWER"},
+    };
+    for (const Named &named : kNames) {
+        if (static_cast<char>(named.key) == code) return named.name;
+    }
+    return {};
+}
+
 int Remote::configuration() {
     const std::lock_guard lock(cxx::remote_lock());
     connect();

@@ -3,14 +3,15 @@
 //
 // Shows: the C++ interface's Remote: connecting to the infrared daemon (a
 // StartupError when none runs), waiting for keys with a time limit
-// (Remote::get_for; early repeats of a held key are skipped) and the hold
-// delay. Needs a running lirc daemon; without one it says so and ends.
+// (Remote::get_for; early repeats of a held key are skipped), the hold
+// delay and the keys' names (tevrak::Key, tevrak::key_name). Needs a running lirc daemon; without one it says so and ends.
 //
 // Build: c++ -std=c++20 remote_keys.cpp $(pkg-config --cflags --libs tevrak) -o remote_keys
 #include <tevrak/tevrak.hpp>
 
 #include <chrono>
 #include <cstdio>
+#include <string_view>
 
 int main() {
     try {
@@ -23,8 +24,10 @@ int main() {
                 std::puts("no key for 10 s");
                 continue;
             }
-            std::printf("key '%c' (%d)\n", *key, static_cast<unsigned char>(*key));
-            if (*key == '0') break;
+            const std::string_view name = tevrak::key_name(*key);
+            std::printf("key '%c' (%d) %.*s\n", *key, static_cast<unsigned char>(*key), static_cast<int>(name.size()),
+                        name.data());
+            if (*key == static_cast<char>(tevrak::Key::DIGIT_0)) break;
         }
     } catch (const tevrak::StartupError &) {
         std::fprintf(stderr, "\nremote_keys: no infrared daemon is running\n");

@@ -6,7 +6,7 @@
 // Drive::set_speed, converted distance readings with
 // DistanceSensor::distance (sensor 1 front, 3 right, through the tables in
 // hdt.txt), failures as exceptions, and a plain proportional controller.
-// Stops the robot on every way out.
+// A tevrak::StopGuard stops the robot on every way out.
 //
 // Build: c++ -std=c++20 wall_follow.cpp $(pkg-config --cflags --libs tevrak) -o wall_follow
 #include <tevrak/tevrak.hpp>
@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <iostream>
 #include <thread>
 
 namespace {
@@ -23,18 +24,6 @@ constexpr int kBlocked = 300;       // front distance at which the robot turns
 constexpr int kNoWall = 600;        // right distance beyond which no wall is near
 constexpr int kSpeed = 150;
 constexpr int kSteps = 80;          // control steps of 100 ms
-
-// Stops the robot when the program leaves, whatever the way out.
-struct StopOnExit {
-    tevrak::Drive &drive;
-    ~StopOnExit() {
-        try {
-            drive.set_speed(0, 0);
-        } catch (const tevrak::Error &) {
-            // The board is gone: nothing is left to stop.
-        }
-    }
-};
 
 void follow(tevrak::Drive &drive) {
     tevrak::DistanceSensor front(1);
@@ -54,9 +43,8 @@ void follow(tevrak::Drive &drive) {
         }
         drive.set_speed(speed, turn);
         if (step % 10 == 0) {
-            const tevrak::Pose pose = drive.position();
-            std::printf("front=%4d right=%4d -> speed=%3d turn=%3d at x=%d y=%d heading=%d\n", ahead, side, speed,
-                        turn, pose.x, pose.y, pose.heading);
+            std::printf("front=%4d right=%4d -> speed=%3d turn=%3d at ", ahead, side, speed, turn);
+            std::cout << drive.position() << std::endl;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
@@ -66,8 +54,8 @@ void follow(tevrak::Drive &drive) {
 
 int main() {
     try {
+        const tevrak::StopGuard stop;  // stops the drive however main is left
         tevrak::Drive drive;
-        StopOnExit stop{drive};
         follow(drive);
     } catch (const tevrak::Error &error) {
         std::fprintf(stderr, "wall_follow: %s\n", error.what());

@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <chrono>
 #include <optional>
+#include <stdexcept>
 #include <tuple>
+#include <type_traits>
 
 #include "tevrak/tevrak.hpp"
 
@@ -24,7 +26,8 @@ namespace py = pybind11;
 // Classes of tevrak._types, looked up once when the module loads.
 struct PythonTypes {
     py::handle pose, speed, menu_item;
-    py::handle error, startup_error, link_error;
+    py::handle error, startup_error, link_error, stalled_error;
+    py::handle real;  // numbers.Real
 };
 const PythonTypes &python_types();
 void load_python_types();
@@ -34,7 +37,51 @@ py::str character(char c);
 // A C text that may have been cut inside a UTF-8 sequence.
 py::str text(const char *c_text);
 
+// An int argument of a C call as Python gives it: any real number, rounded
+// half away from zero (12.5 -> 13, -12.5 -> -13). ValueError for NaN and
+// the infinities, OverflowError beyond the C int.
+struct Number {
+    int value;
+    operator int() const { return value; }
+};
+template <typename A>
+using python_arg = std::conditional_t<std::is_same_v<A, int>, Number, A>;
+
+// Ctrl-C during a call that waits on the board. The check, installed for
+// the C++ layer's waits, takes a pending SIGINT from Python (on the main
+// thread) and cancels the call; raise_if_interrupted, back with the GIL and
+// the link given up, hands the SIGINT back to Python, whose handler runs
+// (by default: KeyboardInterrupt).
+bool take_interrupt();
+void raise_if_interrupted();
+
+// Runs call with the GIL released; then, or when it threw a tevrak::Error,
+// raises a Ctrl-C that cancelled it.
+template <typename Call>
+auto interruptible(Call call) -> decltype(call()) {
+    try {
+        if constexpr (std::is_void_v<decltype(call())>) {
+            {
+                py::gil_scoped_release release;
+                call();
+            }
+            raise_if_interrupted();
+        } else {
+            auto result = [&] {
+                py::gil_scoped_release release;
+                return call();
+            }();
+            raise_if_interrupted();
+            return result;
+        }
+    } catch (const tevrak::Error &) {
+        raise_if_interrupted();
+        throw;
+    }
+}
+
 void bind_errors(py::module_ &module);
+void bind_link(py::module_ &module);
 void bind_home(py::module_ &module);
 void bind_drive(py::module_ &module);
 void bind_devices(py::module_ &module);
@@ -50,22 +97,35 @@ py::class_<T> public_class(py::module_ &module, const char *name, const char *do
     return bound;
 }
 
-// Wraps a member function so that it runs with the GIL released.
+// Wraps a member function so that it runs with the GIL released, takes
+// real numbers for its ints and ends on Ctrl-C.
 template <typename T, typename R, typename... A>
 auto without_gil(R (T::*method)(A...)) {
-    return [method](T &self, A... args) -> R {
-        py::gil_scoped_release release;
-        return (self.*method)(args...);
+    return [method](T &self, python_arg<A>... args) -> R {
+        return interruptible([&]() -> R { return (self.*method)(static_cast<A>(args)...); });
     };
 }
 
-// Makes a T with the GIL released (constructors start their unit).
+// Makes a T with the GIL released (constructors start their unit). A
+// device number the robot does not have raises ValueError.
 template <typename T, typename... A>
 auto made_without_gil() {
-    return py::init([](A... args) {
-        py::gil_scoped_release release;
-        return T(args...);
+    return py::init([](python_arg<A>... args) {
+        try {
+            return interruptible([&] { return T(static_cast<A>(args)...); });
+        } catch (const std::out_of_range &wrong_number) {
+            throw py::value_error(wrong_number.what());
+        }
     });
+}
+
+// A device as a context manager: `with` stops it when the block ends,
+// also when an exception leaves it.
+template <typename T>
+void stops_on_leaving(py::class_<T> &bound, const char *doc) {
+    bound.def("__enter__", [](py::object self) { return self; })
+        .def(
+            "__exit__", [](T &device, const py::args &) { interruptible([&] { device.stop(); }); }, doc);
 }
 
 // Longest time one slice of a wait keeps the GIL released and signals
@@ -90,11 +150,7 @@ auto wait_in_slices(std::optional<double> seconds, Attempt attempt) {
             slice = std::clamp(duration_cast<milliseconds>(*deadline - steady_clock::now()), milliseconds{0},
                                kWaitSlice);
         }
-        decltype(attempt(slice)) result{};
-        {
-            py::gil_scoped_release release;
-            result = attempt(slice);
-        }
+        const auto result = interruptible([&] { return attempt(slice); });
         if (result) return result;
         if (PyErr_CheckSignals() != 0) throw py::error_already_set();
         if (deadline && steady_clock::now() >= *deadline) return result;
@@ -116,14 +172,21 @@ auto sliced(R (T::*bounded_wait)(std::chrono::milliseconds)) {
 
 namespace pybind11::detail {
 
-// tevrak::Pose <-> tevrak.Pose (any sequence of three ints is taken).
+template <>
+struct type_caster<tevrak::python::Number> {
+    PYBIND11_TYPE_CASTER(tevrak::python::Number, const_name("float"));
+    bool load(handle source, bool convert);
+};
+
+// tevrak::Pose <-> tevrak.Pose (any sequence of three real numbers is taken).
 template <>
 struct type_caster<tevrak::Pose> {
     PYBIND11_TYPE_CASTER(tevrak::Pose, const_name("tevrak.Pose"));
     bool load(handle source, bool convert) {
-        make_caster<std::tuple<int, int, int>> fields;
+        using tevrak::python::Number;
+        make_caster<std::tuple<Number, Number, Number>> fields;
         if (!fields.load(source, convert)) return false;
-        const auto [x, y, heading] = cast_op<std::tuple<int, int, int>>(std::move(fields));
+        const auto [x, y, heading] = cast_op<std::tuple<Number, Number, Number>>(std::move(fields));
         value = tevrak::Pose{x, y, heading};
         return true;
     }

@@ -1,6 +1,6 @@
 // C++ failures become the package's exceptions: tevrak::StartupError ->
-// tevrak.StartupError, tevrak::LinkError -> tevrak.LinkError, any other
-// tevrak::Error -> tevrak.Error, each with .code, .unit and .function.
+// tevrak.StartupError, tevrak::LinkError -> tevrak.LinkError, tevrak::StalledError
+// -> tevrak.StalledError, any other tevrak::Error -> tevrak.Error, each with .code, .unit and .function.
 #include "bindings.h"
 
 namespace tevrak::python {
@@ -21,6 +21,8 @@ void bind_errors(py::module_ &) {
             std::rethrow_exception(thrown);
         } catch (const tevrak::StartupError &failure) {
             raise(types.startup_error, failure);
+        } catch (const tevrak::StalledError &failure) {
+            raise(types.stalled_error, failure);
         } catch (const tevrak::LinkError &failure) {
             raise(types.link_error, failure);
         } catch (const tevrak::Error &failure) {

@@ -25,6 +25,8 @@ void load_python_types() {
     types.error = kept("Error");
     types.startup_error = kept("StartupError");
     types.link_error = kept("LinkError");
+    types.stalled_error = kept("StalledError");
+    types.real = py::object(py::module_::import("numbers").attr("Real")).release();
 }
 
 py::str character(char c) {
@@ -53,6 +55,7 @@ PYBIND11_MODULE(_tevrak, module) {
     module.attr("__version__") = TEVRAK_VERSION;
     load_python_types();
     bind_errors(module);
+    bind_link(module);
     bind_home(module);
     bind_drive(module);
     bind_devices(module);

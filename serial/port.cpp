@@ -3,9 +3,11 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "config/startup_failure.h"
 #include "platform/message.h"
 #include "serial/state.h"
 #include "tevrak/serial_link.h"
@@ -107,6 +109,8 @@ extern "C" int SERInit(int interface, int baud, int handshake) {
     // another device's path.
     state.fd = fits ? ::open(path, O_RDWR | O_NOCTTY | O_SYNC) : -1;
     if (state.fd < 0) {
+        tevrak::config::note_startup_failure(tevrak::config::StartupFailure::What::port, slot,
+                                             fits ? errno : ENAMETOOLONG);
         tevrak::write_message(stderr, "error opening port\n");
         return 1;
     }

@@ -1,12 +1,46 @@
 #!/usr/bin/env python3
-"""Prints the keys of the infrared remote control as they come, until the
-red key (R) or Ctrl-C. lircd must run with your remote's configuration.
+"""Prints the keys of the infrared remote control as they come, with their
+names, until the red key or Ctrl-C. lircd must run with your remote's
+configuration.
+
+Shows: tevrak.Key, and the remote in an asyncio program: the loop watches
+the remote's descriptor (Remote.fileno()) beside its other work, and takes
+the keys with get(timeout=0) when it is readable.
 
     python3 remote_keys.py [--timeout SECONDS]
 """
 import argparse
+import asyncio
 
 import tevrak
+
+
+def name_of(key):
+    try:
+        return tevrak.Key(key).name
+    except ValueError:  # a button of another remote
+        return "?"
+
+
+async def print_keys(remote, timeout):
+    """Prints keys until the red key; False when none came for timeout seconds."""
+    loop = asyncio.get_running_loop()
+    readable = asyncio.Event()
+    loop.add_reader(remote.fileno(), readable.set)
+    try:
+        while True:
+            try:
+                await asyncio.wait_for(readable.wait(), timeout)
+            except asyncio.TimeoutError:
+                return False
+            readable.clear()
+            # The client library may hold several keys from one read.
+            while (key := remote.get(timeout=0)) is not None:
+                print(f"key {key} ({name_of(key)})", flush=True)
+                if key == tevrak.Key.RED:
+                    return True
+    finally:
+        loop.remove_reader(remote.fileno())
 
 
 def main():
@@ -18,14 +52,8 @@ def main():
     remote.set_hold_delay(5)  # a held key repeats after five of the remote's repeats
     print("press keys; the red key ends", flush=True)
     try:
-        while True:
-            key = remote.get(timeout=options.timeout)
-            if key is None:
-                print("no key")
-                break
-            print(f"key {key}", flush=True)
-            if key == "R":
-                break
+        if not asyncio.run(print_keys(remote, options.timeout)):
+            print("no key")
     except KeyboardInterrupt:
         print("stopped")
 

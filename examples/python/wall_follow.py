@@ -39,7 +39,7 @@ def main():
     front, right = tevrak.DistanceSensor(1), tevrak.DistanceSensor(3)
     try:
         for step in range(options.steps):
-            ahead, beside = front.distance(), right.distance()
+            ahead, beside = front.distance, right.distance
             speed, turn = steer(ahead, beside)
             drive.set_speed(speed, turn)
             if step % 10 == 0:

@@ -5,20 +5,23 @@ sensors, take keys from an infrared remote, and keep list menus, all through
 one controller board on a serial link:
 
     import tevrak
-    drive = tevrak.Drive()
-    drive.straight(500, 200)
-    drive.wait()
-    print(drive.position)          # Pose(x=500, y=0, heading=0)
+    with tevrak.Drive() as drive:  # stops the chassis when the block ends
+        drive.straight(500, 200)   # 500 mm at 200 mm/s
+        drive.wait()
+        print(drive.position)      # Pose(x=500, y=0, heading=0)
 
 Every call that talks to the board can raise tevrak.LinkError (the board did
 not answer) or tevrak.StartupError (no hdt.txt, the port cannot be opened);
-both are tevrak.Error. Objects and calls are safe from several threads; each
-blocking call lets other Python threads run, and waits end on Ctrl-C.
+wait() raises tevrak.StalledError when something blocks the chassis; all are
+tevrak.Error. Objects and calls are safe from several threads; each blocking
+call lets other Python threads run, and Ctrl-C ends every call. A program
+that ends while the robot moves stops it (tevrak.stop_on_exit).
 
 tevrak.Simulator runs the simulated robot (tevrak-sim) for programs without
 hardware; tevrak.testing is a pytest plugin with a `sim` fixture.
 """
-from ._types import Error, LinkError, MenuItem, Pose, Speed, StartupError
+from ._types import Error, Key, LinkError, MenuItem, Pose, Speed, StalledError, StartupError
+from ._stopping import stop_on_exit
 from ._tevrak import (
     DistanceSensor,
     Drive,
@@ -30,12 +33,13 @@ from ._tevrak import (
     default_home,
     home,
     set_home,
+    set_link_timeout,
 )
 
 __version__ = _tevrak.__version__
 
 # Shown as tevrak.X in tracebacks, reprs and help, where users meet them.
-for _public in (Error, LinkError, MenuItem, Pose, Speed, StartupError):
+for _public in (Error, Key, LinkError, MenuItem, Pose, Speed, StalledError, StartupError):
     _public.__module__ = __name__
 del _public
 
@@ -64,6 +68,7 @@ __all__ = [
     "Drive",
     "Encoder",
     "Error",
+    "Key",
     "LinkError",
     "ListMenu",
     "MenuItem",
@@ -81,8 +86,13 @@ __all__ = [
     "Simulator",
     "SimulatorError",
     "Speed",
+    "StalledError",
     "StartupError",
     "default_home",
     "home",
     "set_home",
+    "set_link_timeout",
+    "stop_on_exit",
 ]
+
+stop_on_exit(True)

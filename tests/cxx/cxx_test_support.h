@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 
 #include "protocol/opcodes.h"
@@ -31,18 +32,22 @@ inline void set_replies(sim::Board &board) {
 }
 
 // What a call threw, in words: "LinkError VW 1", "StartupError PSD -1",
-// "Error ENCODER -1", "nothing". The C functions' messages during the call
+// "StalledError VW 2", "out_of_range <what>", "nothing". The C functions' messages during the call
 // are not looked at here (the C tests check them).
 inline std::string thrown_by(const std::function<void()> &call) {
     const OutputCapture quiet;
     try {
         call();
+    } catch (const StalledError &e) {
+        return std::string("StalledError ") + e.unit() + " " + std::to_string(e.code());
     } catch (const StartupError &e) {
         return std::string("StartupError ") + e.unit() + " " + std::to_string(e.code());
     } catch (const LinkError &e) {
         return std::string("LinkError ") + e.unit() + " " + std::to_string(e.code());
     } catch (const Error &e) {
         return std::string("Error ") + e.unit() + " " + std::to_string(e.code());
+    } catch (const std::out_of_range &e) {
+        return std::string("out_of_range ") + e.what();
     }
     return "nothing";
 }

@@ -1,13 +1,18 @@
 // Every failure kind of every call throws the right exception with the code
 // of its C function, and values that equal a failure code stay values.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "actuators/testing.h"
 #include "cxx/cxx_test_support.h"
+#include "cxx/link_wait.h"
 #include "tevrak/tevrak.hpp"
 
 namespace {
@@ -129,8 +134,30 @@ TEST(CxxFailures, StartUpFailures) {
     SimRobot robot(kCxxRobot);
     robot.home.remove_hdt();
     EXPECT_EQ(thrown_by([] { tevrak::Drive(); }), "StartupError VW 1");
-    EXPECT_EQ(thrown_by([] { tevrak::Encoder(0); }), "Error ENCODER -1");
-    EXPECT_EQ(thrown_by([] { tevrak::Encoder(5); }), "Error ENCODER -1");
+    try {
+        tevrak::Drive();
+    } catch (const tevrak::StartupError &e) {
+        EXPECT_EQ(e.what(), "no hdt.txt at " + robot.home.hdt_path() + " (set TEVRAK_HOME or call set_home)");
+    }
+    // Numbers are checked against hdt.txt (two sensors, one servo, one motor).
+    robot.write_hdt(kCxxRobot);
+    const struct {
+        std::function<void()> make;
+        const char *thrown;
+    } numbers[] = {
+        {[] { tevrak::Encoder(0); }, "out_of_range encoder 0: this robot has encoders 1 to 4"},
+        {[] { tevrak::Encoder(5); }, "out_of_range encoder 5: this robot has encoders 1 to 4"},
+        {[] { tevrak::DistanceSensor(0); }, "out_of_range distance sensor 0: this robot has sensors 1 to 2 (hdt.txt)"},
+        {[] { tevrak::DistanceSensor(3); }, "out_of_range distance sensor 3: this robot has sensors 1 to 2 (hdt.txt)"},
+        {[] { tevrak::Servo(2); }, "out_of_range servo 2: this robot has only servo 1 (hdt.txt)"},
+        {[] { tevrak::Motor(-1); }, "out_of_range motor -1: this robot has only motor 1 (hdt.txt)"},
+        {[] { tevrak::DistanceSensor(2); }, "nothing"},
+    };
+    for (const auto &row : numbers) EXPECT_EQ(thrown_by(row.make), row.thrown);
+    robot.write_hdt("SERVO s 10 200 st\n");
+    tevrak::actuators::state.MOTORInitialised = 0;  // reloads the motor list
+    EXPECT_EQ(thrown_by([] { tevrak::Motor(1); }), "out_of_range motor 1: this robot has no motors (hdt.txt)");
+    robot.write_hdt(kCxxRobot);
     // The drive's start-up checks the link before its set-up frame: a board
     // that hangs up there is a link failure.
     robot.write_hdt(kCxxRobot);
@@ -142,8 +169,68 @@ TEST(CxxFailures, StartUpFailures) {
         ADD_FAILURE() << "nothing thrown";
     } catch (const tevrak::StartupError &e) {
         EXPECT_STREQ(e.function(), "VWInit");
-        EXPECT_STREQ(e.what(), "VWInit: the unit could not start (code 1)");
+        const std::string what = e.what();
+        EXPECT_EQ(what.rfind("cannot open /", 0), 0u) << what;
+        EXPECT_NE(what.find(": No such file or directory (is the board plugged in?)"), std::string::npos) << what;
     }
+}
+
+// A port the user may not open: the path, the system's reason, the hint.
+TEST(CxxFailures, UnopenablePortNamesItsPathAndAHint) {
+    if (geteuid() == 0) GTEST_SKIP() << "root opens any file";
+    SimRobot robot(kCxxRobot);
+    const std::string locked = robot.home.root() + "/dev/ttyLOCKED";
+    robot.home.write_file("dev/ttyLOCKED", "");
+    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+    robot.home.write_listing("usb-Sim_board-1:" + locked + "\n");
+    try {
+        const OutputCapture quiet;
+        tevrak::DistanceSensor(1);
+        ADD_FAILURE() << "nothing thrown";
+    } catch (const tevrak::StartupError &e) {
+        EXPECT_EQ(e.what(), "cannot open " + locked + ": Permission denied (is your user in the dialout group?)");
+    }
+}
+
+// A stall ends every wait with StalledError; a wait with a time limit takes
+// any duration.
+TEST(CxxFailures, StallEndsWaits) {
+    SimRobot robot(kCxxRobot);
+    set_replies(robot.board);  // status 2: stalled
+    tevrak::Drive drive;
+    EXPECT_EQ(thrown_by([&] { drive.wait(); }), "StalledError VW 2");
+    EXPECT_EQ(thrown_by([&] { drive.wait_for(std::chrono::duration<double>(30.0)); }), "StalledError VW 2");
+    robot.board.set_reply(op::VWDriveStatus, {0x00});
+    EXPECT_FALSE(drive.wait_for(std::chrono::duration<double, std::milli>(20.5)));
+    std::ostringstream printed;
+    printed << tevrak::Pose{500, -3, 90} << " " << tevrak::Speed{200, -45};
+    EXPECT_EQ(printed.str(), "Pose(x=500, y=-3, heading=90) Speed(linear=200, angular=-45)");
+}
+
+// A silent board: a bounded link check gives up after fewer probes, and an
+// interrupt check ends a waiting call after its first slice; either way the
+// unit starts afresh on the next call.
+TEST(CxxFailures, LinkCheckBoundAndInterrupt) {
+    SimRobot robot(kCxxRobot);
+    set_replies(robot.board);
+    tevrak::Drive drive;
+    robot.board.set_silent(true);
+    tevrak::set_link_timeout(600ms);
+    robot.board.clear();
+    EXPECT_EQ(thrown_by([&] { drive.position(); }), "LinkError VW 1");
+    EXPECT_EQ(robot.board.probes(), 2) << "one probe per 0.5 s read, not 100";
+    tevrak::set_link_timeout(std::nullopt);
+
+    static int asked = 0;
+    tevrak::cxx::set_interrupt_check([] { return ++asked >= 3; });
+    robot.board.clear();
+    EXPECT_EQ(thrown_by([&] { drive.position(); }), "LinkError VW 1");
+    EXPECT_EQ(asked, 3) << "asked after each empty slice, never after it cancelled";
+    EXPECT_EQ(robot.board.probes(), 1);
+    robot.board.set_silent(false);
+    EXPECT_EQ(drive.position(), (tevrak::Pose{10, -10, 90}));
+    tevrak::cxx::set_interrupt_check(nullptr);
+    EXPECT_THROW(tevrak::set_link_timeout(0ms), std::invalid_argument);
 }
 
 }  // namespace

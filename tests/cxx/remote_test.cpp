@@ -2,6 +2,7 @@
 // sleep, several waiting threads, and no daemon.
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <time.h>
 
 #include <algorithm>
@@ -36,6 +37,19 @@ std::chrono::nanoseconds thread_cpu() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+TEST_F(RcinDaemonTest, CxxKeyNamesAndDescriptor) {
+    tevrak::Remote remote;
+    pollfd daemon{remote.native_handle(), POLLIN, 0};
+    EXPECT_EQ(::poll(&daemon, 1, 50), 0);
+    press("KEY_RIGHT");
+    EXPECT_EQ(::poll(&daemon, 1, 5000), 1);
+    const char key = remote.get();
+    EXPECT_EQ(key, static_cast<char>(tevrak::Key::RIGHT));
+    EXPECT_EQ(tevrak::key_name(key), "RIGHT");
+    EXPECT_EQ(tevrak::key_name(tevrak::Key::DIGIT_7), "DIGIT_7");
+    EXPECT_EQ(tevrak::key_name('x'), "");
 }
 
 TEST_F(RcinDaemonTest, CxxKeysWithHoldDelayAndWithout) {

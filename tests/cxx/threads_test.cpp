@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cxx/cxx_test_support.h"
+#include "cxx/link_wait.h"
 #include "tevrak/tevrak.hpp"
 
 namespace {
@@ -214,6 +215,42 @@ TEST(CxxThreads, WaitForGivesUpOnALinkHeldTooLong) {
     EXPECT_LT(Clock::now() - start, 1500ms) << "waited for the link to come free";
     EXPECT_EQ(log.sent(), 0u);
     slow.join();
+}
+
+// The interrupt check cancels the command of the thread it answers for; the
+// next holder of the link starts uncancelled. A StopGuard stops what other
+// threads set moving.
+TEST(CxxThreads, CancelEndsWithItsHolderAndStopGuardSeesOtherThreads) {
+    SimRobot robot(kCxxRobot);
+    set_replies(robot.board);
+    tevrak::Drive drive;
+    static thread_local bool interrupted = false;
+    tevrak::cxx::set_interrupt_check([] { return interrupted; });
+    robot.board.set_silent(true);
+    std::string cancelled;
+    std::thread first([&] {
+        interrupted = true;
+        cancelled = thrown_by([&] { drive.position(); });
+    });
+    first.join();
+    EXPECT_EQ(cancelled, "LinkError VW 1");
+    robot.board.set_silent(false);
+    std::thread next([&] { EXPECT_EQ(thrown_by([&] { drive.position(); }), "nothing"); });
+    next.join();
+    tevrak::cxx::set_interrupt_check(nullptr);
+
+    {
+        const tevrak::StopGuard guard;
+        std::thread mover([&] {
+            tevrak::Motor(1).drive_raw(40);
+            drive.set_speed(100, 0);
+            drive.status();  // a query: the board has read the commands before it
+        });
+        mover.join();
+        robot.board.clear();
+    }
+    robot.board.wait_for_frames(2);
+    EXPECT_EQ(robot.board.wire(), (Bytes{0x0D, 0xF8, 0x00, 0x00, 0x00, 0x00, 0x0D, 0xED, 0x01, 0x00}));
 }
 
 }  // namespace

@@ -76,6 +76,8 @@ TEST(CxxWire, EveryCallSendsTheBytesOfItsCFunction) {
         {"done", [] { return Results{VWDriveDone() == 1}; }, [&] { return Results{drive.done()}; }, {0x0D, 0xDA}, 1},
         {"stalled", [] { return Results{VWStalled() == 0}; }, [&] { return Results{drive.stalled()}; },
          {0x0D, 0xDA}, 1},
+        {"stop", [] { return Results{VWSetSpeed(0, 0)}; }, [&] { drive.stop(); return Results{0}; },
+         {0x0D, 0xF8, 0x00, 0x00, 0x00, 0x00}, 1},
         {"control", [] { return Results{VWControl(1, 2, 3, 300)}; },
          [&] { drive.control(1, 2, 3, 300); return Results{0}; }, {0x0D, 0xC1, 0x01, 0x02, 0x03, 0x2C}, 1},
         {"control_off", [] { return Results{VWControlOff()}; }, [&] { drive.control_off(); return Results{0}; },
@@ -90,6 +92,8 @@ TEST(CxxWire, EveryCallSendsTheBytesOfItsCFunction) {
          {0x0D, 0xED, 0x01, 0xEA}, 1},
         {"motor drive_raw", [] { return Results{MOTORDriveRaw(1, -100)}; },
          [&] { motor.drive_raw(-100); return Results{0}; }, {0x0D, 0xED, 0x01, 0x9C}, 1},
+        {"motor stop", [] { return Results{MOTORDriveRaw(1, 0)}; }, [&] { motor.stop(); return Results{0}; },
+         {0x0D, 0xED, 0x01, 0x00}, 1},
         {"motor pid", [] { return Results{MOTORPID(1, 300, 1, 0)}; }, [&] { motor.pid(300, 1, 0); return Results{0}; },
          {0x0D, 0xE4, 0x01, 0x2C, 0x01, 0x00}, 1},
         {"motor pid_off", [] { return Results{MOTORPIDOff(1)}; }, [&] { motor.pid_off(); return Results{0}; },
@@ -116,6 +120,52 @@ TEST(CxxWire, EveryCallSendsTheBytesOfItsCFunction) {
     EXPECT_EQ(drive.speed(), (tevrak::Speed{100, 44}));
     EXPECT_EQ(drive.remaining(), 300);
     EXPECT_EQ(sensor.raw(), 0x0FFF);
+}
+
+// A StopGuard stops, also during unwinding, what was set moving and not
+// stopped since, and nothing else.
+TEST(CxxWire, StopGuardStopsWhatMoves) {
+    SimRobot robot(kCxxRobot);
+    set_replies(robot.board);
+    tevrak::Drive drive;
+    tevrak::Motor motor(1);
+    const Bytes stop_drive = {0x0D, 0xF8, 0x00, 0x00, 0x00, 0x00};
+    const Bytes stop_motor = {0x0D, 0xED, 0x01, 0x00};
+    Bytes both = stop_drive;
+    both.insert(both.end(), stop_motor.begin(), stop_motor.end());
+    const struct {
+        std::function<void()> move;
+        Bytes stops;
+        std::size_t frames;
+    } cases[] = {
+        {[&] { drive.straight(1000, 200); motor.drive(50); }, both, 2},
+        {[&] { drive.set_speed(100, 0); motor.drive(50); motor.stop(); }, stop_drive, 1},
+        {[&] { drive.turn(90, 45); drive.stop(); motor.drive_raw(-20); }, stop_motor, 1},
+        {[&] { drive.set_speed(0, 0); motor.drive_raw(0); }, {}, 0},
+    };
+    for (const auto &row : cases) {
+        try {
+            const tevrak::StopGuard guard;
+            row.move();
+            drive.status();  // a query: the board has read every command before it
+            robot.board.clear();
+            throw std::runtime_error("into the wall");
+        } catch (const std::runtime_error &) {
+        }
+        robot.board.wait_for_frames(row.frames);
+        robot.board.wait_for_frames(row.frames + 1, std::chrono::milliseconds(30));
+        EXPECT_EQ(robot.board.wire(), row.stops) << row.frames;
+    }
+    // A board that stopped answering holds the stop up for 1 s, not 50.
+    drive.set_speed(100, 0);
+    drive.status();
+    robot.board.set_silent(true);
+    robot.board.clear();
+    {
+        const OutputCapture quiet;
+        const tevrak::StopGuard guard;
+    }
+    EXPECT_EQ(robot.board.probes(), 2);
 }
 
 }  // namespace

@@ -76,10 +76,11 @@ def lircd(tmp_path_factory):
 
 def start_python(code, **env):
     """Starts a child Python that runs code with this package on its path;
-    its output is read as text."""
+    its input and output are text."""
     environment = dict(os.environ, PYTHONUNBUFFERED="1", **env)
     return subprocess.Popen(
         [sys.executable, "-c", code],
+        stdin=subprocess.PIPE,
         stdout=subprocess.PIPE,
         stderr=subprocess.PIPE,
         text=True,

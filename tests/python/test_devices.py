@@ -14,7 +14,7 @@ def test_servos_and_motors_as_the_board_keeps_them(sim):
     left.drive_raw(-100)
     right.pid(3, 2, 1)
     right.speed(40)
-    tevrak.Encoder(1).read()  # a query: the board has read every command before it
+    tevrak.Encoder(1).count  # a query: the board has read every command before it
     status = sim.status()
     assert status.servos[2] == tevrak.ServoState(None, 10, 240)
     assert status.servos[1].position == 136  # entry 128 * 16 / 256 = 8 of the servo table: 8 * 255 / 15
@@ -23,7 +23,7 @@ def test_servos_and_motors_as_the_board_keeps_them(sim):
 
     right.pid_off()
     left.drive(50)  # through the motor table
-    tevrak.Encoder(1).read()
+    tevrak.Encoder(1).count
     status = sim.status()
     assert status.motors[2].pid is False
     assert status.motors[1].power == 63  # entry 50 * 11 / 101 = 5 of the motor table: 5 * 127 / 10
@@ -38,10 +38,10 @@ def test_encoders_count_the_wheels_and_reset_to_zero(sim):
     drive.straight(100, 400)
     drive.wait()
     # 100 mm of wheel travel: 100 * 540 / (pi * 60) = 286 ticks
-    assert abs(left.read() - 286) <= 2 and abs(right.read() - 286) <= 2
-    assert sim.status().encoders[0] == left.read()
+    assert abs(left.count - 286) <= 2 and abs(right.count - 286) <= 2
+    assert sim.status().encoders[0] == left.count
     left.reset()
-    assert left.read() == 0
+    assert left.count == 0
 
 
 @pytest.mark.tevrak_sim(arena=(3000, 1500), obstacles=[(1600, 0, 200, 1500)], start=(400, 750, 0))
@@ -50,7 +50,7 @@ def test_front_sensor_reads_closer_as_the_robot_approaches(sim):
     drive = tevrak.Drive()
     readings = []
     for _ in range(3):
-        readings.append((front.distance(), front.raw(), sim.status().sensors[0]))
+        readings.append((front.distance, front.raw, sim.status().sensors[0]))
         drive.straight(300, 600)
         drive.wait()
     distances = [r[0] for r in readings]

@@ -114,6 +114,33 @@ def test_stalled_at_a_wall_and_bounded_wait(sim):
     assert drive.stalled is True and drive.status == 2
     assert sim.status().drive_status == 2
     assert sim.pose.x == 900  # the rim touches the wall
+    for wait in (drive.wait, lambda: drive.wait(timeout=30)):
+        began = time.monotonic()
+        with pytest.raises(tevrak.StalledError) as stalled:
+            wait()
+        assert time.monotonic() - began < 1  # the first status query ends it
+        assert isinstance(stalled.value, tevrak.Error) and stalled.value.code == 2
+
+
+@pytest.mark.tevrak_sim(arena=(1000, 1000), start=(300, 500, 0))
+def test_stop_and_with_blocks_stop_the_robot(sim):
+    with tevrak.Drive() as drive:
+        drive.straight(2000, 300)
+        assert drive.done is False
+        drive.stop()
+        assert drive.done is True and drive.speed == (0, 0)
+        drive.set_speed(200, 0)
+    assert drive.done  # a query: the board has read the stop before it
+    status = sim.status()
+    assert (status.linear, status.angular) == (0, 0)
+    with pytest.raises(RuntimeError):
+        with tevrak.Motor(2) as motor:
+            motor.drive_raw(70)
+            tevrak.Encoder(1).count
+            assert sim.status().motors[2].power == 70
+            raise RuntimeError("leaves the block")
+    tevrak.Encoder(1).count
+    assert 2 not in sim.status().motors  # listed while it runs
 
 
 def test_wait_rejects_bad_timeouts(sim):

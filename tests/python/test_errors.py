@@ -1,5 +1,10 @@
 """Failures: exceptions with the C call's code and the unit, never codes;
-wrong argument types and values beyond the C int range are refused."""
+start-up failures that name the path and a hint; device numbers checked
+against hdt.txt; real numbers rounded, wrong types and values beyond the C
+int range refused."""
+import time
+from fractions import Fraction
+
 import pytest
 
 import tevrak
@@ -9,15 +14,17 @@ def test_link_error_when_the_board_is_unplugged_mid_run(sim):
     drive = tevrak.Drive()
     sensor = tevrak.DistanceSensor(1)
     drive.set_speed(100, 0)
-    assert sensor.raw() > 0
+    assert sensor.raw > 0
     sim.unplug()
     with pytest.raises(tevrak.LinkError) as drive_failure:
         drive.set_speed(0, 0)
     with pytest.raises(tevrak.LinkError) as sensor_failure:
-        sensor.raw()
+        sensor.raw
     # The drive starts afresh and finds no terminal to open.
     with pytest.raises(tevrak.StartupError) as restart_failure:
         drive.done
+    assert str(restart_failure.value).startswith("cannot open /")
+    assert str(restart_failure.value).endswith(": No such file or directory (is the board plugged in?)")
     failures = [(e.value.unit, e.value.function, e.value.code)
                 for e in (drive_failure, sensor_failure, restart_failure)]
     assert failures == [("VW", "VWSetSpeed", 1), ("PSD", "PSDGetRaw", -1), ("VW", "VWDriveDone", -1)]
@@ -35,8 +42,9 @@ def test_startup_error_without_hdt_file(tmp_path):
         with pytest.raises(tevrak.StartupError) as caught:
             tevrak.Drive().straight(100, 100)
         assert caught.value.unit == "VW" and caught.value.code == 1
+        assert str(caught.value) == f"no hdt.txt at {tmp_path}/bin/hdt.txt (set TEVRAK_HOME or call set_home)"
         with pytest.raises(tevrak.StartupError):
-            tevrak.DistanceSensor(1).raw()
+            tevrak.DistanceSensor(1).raw
     finally:
         tevrak.set_home(tevrak.default_home())
 
@@ -45,7 +53,7 @@ def test_startup_error_without_hdt_file(tmp_path):
     "call",
     [
         lambda: tevrak.Drive().straight("100", 100),
-        lambda: tevrak.Drive().set_speed(1.5, 0),
+        lambda: tevrak.Motor(1).drive(1 + 2j),
         lambda: tevrak.Drive().set_position((1, 2)),
         lambda: tevrak.Servo("1"),
         lambda: tevrak.Motor(None),
@@ -79,3 +87,52 @@ def test_simulator_left_unused_refuses_quit_as_a_command(tmp_path):
             sim.command("quit")  # stop() ends it
         assert sim.running
     assert not sim.running and tevrak.home() == before
+
+
+def test_real_numbers_are_rounded_half_away_from_zero(sim):
+    motor, servo = tevrak.Motor(1), tevrak.Servo(1)
+    for given, power in [(12.5, 13), (-12.5, -13), (12.49, 12), (Fraction(5, 2), 3), (True, 1), (-7, -7)]:
+        motor.drive_raw(given)
+        servo.set_raw(200.5)
+        tevrak.Encoder(1).count  # a query: the board has read every command before it
+        status = sim.status()
+        assert (status.motors[1].power, status.servos[1].position) == (power, 201), given
+    for bad in [float("nan"), float("inf"), -float("inf")]:
+        with pytest.raises(ValueError, match="is not a finite number"):
+            motor.drive_raw(bad)
+    with pytest.raises(OverflowError, match="beyond the C int range"):
+        motor.drive_raw(2.0**31)
+
+
+@pytest.mark.parametrize(
+    "make, message",
+    [
+        (lambda: tevrak.DistanceSensor(0), "distance sensor 0: this robot has sensors 1 to 3 (hdt.txt)"),
+        (lambda: tevrak.DistanceSensor(4), "distance sensor 4: this robot has sensors 1 to 3 (hdt.txt)"),
+        (lambda: tevrak.Servo(0), "servo 0: this robot has servos 1 to 2 (hdt.txt)"),
+        (lambda: tevrak.Motor(3), "motor 3: this robot has motors 1 to 2 (hdt.txt)"),
+        (lambda: tevrak.Encoder(5), "encoder 5: this robot has encoders 1 to 4"),
+    ],
+)
+def test_device_numbers_are_checked_against_hdt(sim, make, message):
+    with pytest.raises(ValueError) as caught:
+        make()
+    assert str(caught.value) == message
+
+
+def test_link_timeout_bounds_a_link_check_on_a_silent_board(sim):
+    drive = tevrak.Drive()
+    for bad in (0, -1, float("nan"), float("inf")):
+        with pytest.raises(ValueError):
+            tevrak.set_link_timeout(bad)
+    sim.command("silent on")
+    tevrak.set_link_timeout(0.6)
+    try:
+        began = time.monotonic()
+        with pytest.raises(tevrak.LinkError):
+            drive.position
+        assert time.monotonic() - began < 5  # two probes of 0.5 s, not a hundred
+    finally:
+        tevrak.set_link_timeout(None)
+    sim.command("silent off")
+    assert drive.position == (0, 0, 0)  # started afresh

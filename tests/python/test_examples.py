@@ -35,6 +35,15 @@ def test_wall_follow_keeps_off_the_walls(sim):
     assert status.pose.x > 400  # it went somewhere
 
 
+@pytest.mark.tevrak_sim(arena=(1000, 1000), start=(500, 500, 0))
+def test_safe_drive_stalls_backs_off_and_stops(sim):
+    lines = run_example("safe_drive.py", "--home", sim.home)
+    assert lines[0] == "stalled at Pose(x=400, y=0, heading=0): backing off"  # the rim at the wall
+    assert lines[1].startswith("stopped at Pose(x=200, y=0, heading=")
+    status = sim.status()
+    assert (status.linear, status.angular, status.drive_status) == (0, 0, 1)
+
+
 def test_plot_path(tmp_path):
     # The ARM interpreters of make test-arm see only the build machine's
     # matplotlib, which they cannot load.
@@ -55,9 +64,9 @@ def test_remote_keys(lircd):
     try:
         assert child.stdout.readline().startswith("press keys")  # connected
         lircd.press("KEY_1")
-        assert child.stdout.readline().strip() == "key 1"
+        assert child.stdout.readline().strip() == "key 1 (DIGIT_1)"
         lircd.press("KEY_RED")
-        assert child.stdout.readline().strip() == "key R"
+        assert child.stdout.readline().strip() == "key R (RED)"
         assert child.wait(timeout=10) == 0
     finally:
         if child.poll() is None:

@@ -81,7 +81,7 @@ def test_c_and_python_programs_drive_a_square_and_read_the_sensors(robot, tmp_pa
             drive.turn(90, 360)
             drive.wait()
         assert abs(drive.position.x) <= 10 and abs(drive.position.y) <= 10
-        raws = [tevrak.DistanceSensor(n).raw() for n in (1, 2, 3)]
+        raws = [tevrak.DistanceSensor(n).raw for n in (1, 2, 3)]
         assert raws == [s.raw for s in sim.status().sensors]
         assert (laptop / "bin" / "hdt.txt").read_text() == open(sim.hdt_path).read()
     # The port is gone, and the folder left behind lists none.
@@ -152,7 +152,7 @@ def test_a_board_named_by_its_by_id_token_is_followed(robot, tmp_path):
         with open(os.path.join(bin_folder, "usbSearch"), "w") as out:
             out.write(f"#!/bin/sh\nprintf '{listing}'\n")
         with tevrak.RemoteRobot("robot", home=tmp_path / "laptop", options=["-F", str(sshd.config)]) as link:
-            tevrak.DistanceSensor(1).raw()  # the board answers: /dev/null would not
+            tevrak.DistanceSensor(1).raw  # the board answers: /dev/null would not
             assert open(os.path.join(link.home, "bin", "hdt.txt")).read() == hdt
             listed = subprocess.run([os.path.join(link.home, "bin", "usbSearch")], capture_output=True, text=True)
             assert listed.stdout == f"remote_Acme_pty:{link.home}/dev/ttyBOARD\n"

@@ -55,6 +55,6 @@ def test_simulator_points_the_library_there_and_back():
         assert sim.pose == (500, 400, 90)
         status = sim.status()
         assert len(status.sensors) == 1 and status.sensors[0].distance == 300  # 800 - 400 - radius 100
-        assert tevrak.DistanceSensor(1).raw() == status.sensors[0].raw
+        assert tevrak.DistanceSensor(1).raw == status.sensors[0].raw
     assert tevrak.home() == before
     assert not os.path.exists(sim.home) and not sim.running

@@ -1,5 +1,6 @@
 """tevrak.Remote against a private lirc daemon: keys as one-character
 strings, the hold delay, bounded waits."""
+import select
 import threading
 import time
 
@@ -20,6 +21,20 @@ def test_keys_arrive_as_characters(lircd):
         lircd.press("KEY_OK", repeat)
     assert remote.get(timeout=5) == "O"  # the press; repeats 1 and 2 are held back
     assert remote.get(timeout=5) == "O"  # repeat 3
+
+
+def test_key_names_iterator_and_descriptor(lircd):
+    remote = tevrak.Remote()
+    remote.poll()
+    assert select.select([remote.fileno()], [], [], 0.05)[0] == []
+    for button in ("KEY_LEFT", "KEY_RIGHT", "KEY_0"):
+        lircd.press(button)
+    assert select.select([remote.fileno()], [], [], 5)[0] == [remote.fileno()]
+    keys = list(remote.keys(timeout=0.3))
+    assert keys == [tevrak.Key.LEFT, tevrak.Key.RIGHT, tevrak.Key.DIGIT_0] == ["L", ">", "0"]
+    assert [tevrak.Key(key).name for key in keys] == ["LEFT", "RIGHT", "DIGIT_0"]
+    with pytest.raises(ValueError):
+        remote.keys(timeout=-1)
 
 
 def test_use_configuration_installs_it_through_sudo(lircd, no_sudo):

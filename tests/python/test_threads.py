@@ -46,7 +46,7 @@ def test_driving_and_sensing_threads_never_interleave(sim):
         try:
             while time.monotonic() < stop:
                 for sensor in sensors:
-                    assert 0 < sensor.raw() <= 4000
+                    assert 0 < sensor.raw <= 4000
                     calls["PSDGetRaw"] += 1
         except Exception as failure:
             failures.append(failure)
@@ -57,7 +57,7 @@ def test_driving_and_sensing_threads_never_interleave(sim):
     for thread in threads:
         thread.join()
     drive.set_speed(0, 0)
-    sensors[0].raw()  # a query: the board has read every command before it
+    sensors[0].raw  # a query: the board has read every command before it
     calls["VWSetSpeed"] += 1
     calls["PSDGetRaw"] += 1
 

@@ -4,6 +4,8 @@
 #include <tevrak/tevrak.hpp>
 
 #include <cstdio>
+#include <stdexcept>
+#include <string_view>
 
 int main() {
     tevrak::DistanceSensor front(1);
@@ -14,8 +16,8 @@ int main() {
     try {
         tevrak::Encoder(9);
         return 1;
-    } catch (const tevrak::Error &error) {
-        if (error.code() != -1) return 1;
+    } catch (const std::out_of_range &error) {
+        if (std::string_view(error.what()) != "encoder 9: this robot has encoders 1 to 4") return 1;
     }
     return raw > 0 && distance > 0 && ticks >= 0 ? 0 : 1;
 }
