@@ -111,26 +111,4 @@ TEST(EncoderFailures, LinkCheckMessageStreamDependsOnTheOperation) {
     EXPECT_EQ(actuators::state.ENCODERBaseVal[0], 11) << "a failed reset keeps the zero";
 }
 
-TEST(EncoderFailures, MissingReplyFailsLikeALinkCheck) {
-    SimRobot robot;
-    answer_counts(robot, {11, 22, 33, 44});
-    ASSERT_EQ(ENCODERReset(2), 0);
-    robot.board.queue_reply(kEncoder, {});  // no marker at all
-    {
-        OutputCapture capture;
-        EXPECT_EQ(ENCODERReset(2), -1);
-        EXPECT_EQ(capture.err(), "ENCODER: Timeout!!!\n");
-    }
-    EXPECT_EQ(actuators::state.MOTORInitialised, 0);
-    EXPECT_EQ(actuators::state.ENCODERBaseVal[1], 22);
-    ASSERT_EQ(ENCODERReset(2), 0);
-    robot.board.queue_reply(kEncoder, {'>', 0x00, 0x00});  // cut short
-    {
-        OutputCapture capture;
-        EXPECT_EQ(ENCODERRead(2), -1);
-        EXPECT_EQ(capture.out(), "ENCODER: Timeout!!!\n");
-    }
-    EXPECT_EQ(actuators::state.MOTORInitialised, 0);
-}
-
 }  // namespace

@@ -8,6 +8,8 @@
 #include <string>
 #include <thread>
 
+#include "actuators/state.h"
+#include "rangers/state.h"
 #include "support/board_fixture.h"
 #include "tevrak/drive.h"
 #include "tevrak/motor.h"
@@ -136,6 +138,35 @@ TEST(Unplug, InTheMiddleOfAReply) {
     replug_after_hang_up(robot.board);
     EXPECT_EQ(position(), 0);
     EXPECT_EQ(VWDriveDone(), 1);
+}
+
+// A reply that never comes, or comes cut short, fails the query like a failed
+// link check: the unit starts again on its next call, and a failed encoder
+// reset keeps the zero it had.
+TEST(Unplug, MissingOrCutReply) {
+    struct Case {
+        UnitCase unit;
+        std::uint8_t opcode;
+        Bytes sent;  // what the board sends instead of the reply
+        const int &started;
+    };
+    const int &motors = tevrak::actuators::state.MOTORInitialised, &psds = tevrak::rangers::state.PSDInitialised;
+    const Case cases[] = {
+        {{"ResetMissing", [] { return ENCODERReset(2); }, 0, -1, "ENCODER: Timeout!!!\n", false}, 0xE5, {}, motors},
+        {{"ReadCut", [] { return ENCODERRead(2); }, 0, -1, "ENCODER: Timeout!!!\n", true}, 0xE5, {'>', 0, 0}, motors},
+        {{"PSDGetCut", [] { return PSDGet(1); }, 7, -1, "PSD: Timeout!!!\n", false}, 0xF0, {'>', 0x10}, psds},
+    };
+    SimRobot robot("MOTOR m -\nPSD p pt\nTABLE pt 7\n");
+    script_replies(robot.board);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.unit.name);
+        ASSERT_EQ(ENCODERReset(2), 0);
+        ASSERT_EQ(c.unit.call(), c.unit.ok);
+        robot.board.queue_reply(c.opcode, c.sent);
+        expect_failure(c.unit);
+        EXPECT_EQ(c.started, 0);
+        EXPECT_EQ(tevrak::actuators::state.ENCODERBaseVal[1], 0x01020304);
+    }
 }
 
 TEST(Unplug, StaysUnpluggedUntilReplugged) {

@@ -49,17 +49,23 @@ class Lircd:
         self.process.wait(timeout=10)
 
 
-@pytest.fixture(autouse=True)
-def fresh_units(request):
-    """Each test starts from units as a new program finds them: the `sim`
-    fixture points the library at a new robot folder (every serial unit
-    starts afresh), and a test with the daemon gets the remote's hold delay
-    back at 5."""
-    if "lircd" in request.fixturenames:
-        request.getfixturevalue("lircd")
-        import tevrak
+@pytest.fixture(scope="session")
+def session_home():
+    """The robot folder the session began with (the build's)."""
+    import tevrak
 
-        tevrak.Remote().set_hold_delay(5)
+    return tevrak.home()
+
+
+@pytest.fixture(autouse=True)
+def fresh_units(session_home):
+    """Each test starts from units as a new program finds them: moving the
+    library back to the session's robot folder closes the port, drops the
+    remote's daemon connection with its hold delay, and makes every unit
+    start afresh on its next call."""
+    import tevrak
+
+    tevrak.set_home(session_home)
     yield
 
 

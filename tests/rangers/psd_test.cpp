@@ -146,15 +146,6 @@ TEST(PsdFailures, TimeoutComesBeforeTheNoTableMessage) {
     EXPECT_EQ(capture.out(), "");
 }
 
-TEST(PsdFailures, ReplyCutShortFailsLikeALinkCheck) {
-    SimRobot robot("PSD front pt\n" + table_line("pt", 16));
-    robot.board.queue_reply(kPsd, {'>', 0x10});
-    OutputCapture capture;
-    EXPECT_EQ(PSDGet(1), -1);
-    EXPECT_EQ(capture.err(), "PSD: Timeout!!!\n");
-    EXPECT_EQ(rangers::state.PSDInitialised, 0);
-}
-
 TEST(PsdRestart, NextReadingReloadsTheList) {
     SimRobot robot("PSD front pt\nTABLE pt 7\n");
     reading(robot, 4096);

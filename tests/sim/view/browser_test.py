@@ -113,12 +113,6 @@ def check(condition, message):
         raise AssertionError(message)
 
 
-def library_degrees(hundredths):
-    """The heading as VWGetPosition gives it: * 180 / 314, toward zero."""
-    degrees = abs(hundredths) * 180 // 314
-    return -degrees if hundredths < 0 else degrees
-
-
 def start_browser(profile):
     options = webdriver.ChromeOptions()
     options.binary_location = CHROMIUM
@@ -166,16 +160,14 @@ def run(args, work):
             time.sleep(0.1)
         moving_load = 100 * (cpu_seconds(sim.process.pid) - cpu_before) / (time.monotonic() - started)
         check(square.wait_exit() == 0, "the square failed:\n" + square.text)
-        last = re.findall(r"after side 4: x=(-?\d+) y=(-?\d+) heading=(-?\d+)", square.text)
-        check(last, "no end position from the square:\n" + square.text)
-        x, y, heading = (int(value) for value in last[-1])
+        sides = re.findall(r"after side \d: x=(-?\d+) y=(-?\d+) heading=(-?\d+)", square.text)
+        check([side[2] for side in sides] == ["90", "180", "-90", "0"], "the square's headings:\n" + square.text)
         check(len(seen) >= 10, f"the page's pose hardly changed while the robot drove: {sorted(seen)}")
-
-        def page_agrees():
-            shown = re.fullmatch(r"x=(-?\d+) y=(-?\d+) heading=(-?\d+)", text_of(driver, "odometry"))
-            return shown and (int(shown[1]), int(shown[2]), library_degrees(int(shown[3]))) == (x, y, heading)
-        wait_until(page_agrees, f"the page to show the end position x={x} y={y} heading={heading} degrees"
-                   f" (it shows {text_of(driver, 'odometry')})", timeout=10)
+        # The page shows the board's odometry; its heading (hundredths of a
+        # radian) is 0 as the library's (degrees) is.
+        end = f"x={sides[-1][0]} y={sides[-1][1]} heading=0"
+        wait_until(lambda: text_of(driver, "odometry") == end,
+                   f"the page to show {end} (it shows {text_of(driver, 'odometry')})", timeout=10)
         check(text_of(driver, "drive-status") == "done", "drive status " + text_of(driver, "drive-status"))
 
         # The simulator's load with the page open, the robot idle.
