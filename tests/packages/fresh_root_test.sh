@@ -53,4 +53,7 @@ cp "$debs"/*_"${version}"_amd64.deb "$root/tmp/t/debs/"
 cp -r "$consumers/c_consumer.c" "$consumers/cxx_consumer" "$root/tmp/t/"
 cp "$(dirname "$0")/fresh_root_steps.sh" "$(dirname "$0")/libtevrak1-0.1.0.postinst" \
   "$(dirname "$0")/../../scripts/wait-for-board.sh" "$root/tmp/t/"
-chroot "$root" sh /tmp/t/fresh_root_steps.sh
+# A clean environment: nothing of the caller's (a compiler launcher, say)
+# reaches the fresh root.
+env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
+  chroot "$root" sh /tmp/t/fresh_root_steps.sh
