@@ -8,8 +8,8 @@
 #include <string>
 #include <thread>
 
-#include "actuators/state.h"
-#include "rangers/state.h"
+#include "actuators/testing.h"
+#include "rangers/testing.h"
 #include "support/board_fixture.h"
 #include "tevrak/drive.h"
 #include "tevrak/motor.h"
