@@ -1,4 +1,4 @@
-// What tevrak-sim and its scripts write, and where (issue 23): run as root
+// What tevrak-sim and its scripts write, and where: run as root
 // in a folder another user owns, the simulator follows none of the links
 // planted there, and the valgrind script keeps to the build folder.
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// The live page against a hostile page or a local process (issue 23): what
+// The live page against a hostile page or a local process: what
 // it refuses, how much of a request it reads, and that neither slow clients
 // nor the picture's fetchers hold up the page or the board.
 #include <fcntl.h>
