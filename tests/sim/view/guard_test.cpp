@@ -146,8 +146,9 @@ TEST(ViewGuard, PictureFetchersDoNotHoldUpTheBoard) {
     // path does), while the robot turns on the spot, so that the state keeps
     // changing. The fetchers take a picture every 20 ms or so each.
 #ifdef TEVRAK_SANITIZED
-    // The sanitizers slow the world's own work with thousands of obstacles
-    // more than the drawing: the scenario runs, its timing is not judged.
+    // The sanitizers and the emulator slow the world's own work with
+    // thousands of obstacles more than the drawing: the scenario runs, its
+    // timing is not judged.
     constexpr int kSpacing = 10;
 #else
     constexpr int kSpacing = 5;
