@@ -21,7 +21,10 @@ useradd --create-home --shell /bin/bash alice
 chmod -R a+rwX /tmp/t
 [ ! -e /home/pi ] || fail "the fresh root has /home/pi"
 snapshot > before.list
-apt-get install -y -q ./debs/*.deb > apt.log 2>&1 || { cat apt.log; fail "apt-get install of the packages"; }
+# Without the packages that tevrak-tools only recommends (ssh, socat): they
+# are Debian's, and write their own configuration into /etc.
+apt-get install -y -q --no-install-recommends ./debs/*.deb > apt.log 2>&1 ||
+  { cat apt.log; fail "apt-get install of the packages"; }
 snapshot > after.list
 diff before.list after.list > /dev/null || { diff before.list after.list; fail "installing changed files outside /usr"; }
 ldconfig -p | grep -q 'libtevrak.so.1 ' || fail "libtevrak.so.1 is not in the linker cache (ldconfig trigger)"
@@ -92,7 +95,7 @@ dpkg-deb -b old libtevrak1-0.1.0.deb > /dev/null && dpkg -i libtevrak1-0.1.0.deb
 [ "$(stat -c %U /home/pi/tevrak/bin/hdt.txt)" = pi ] || fail "the stand-in of 0.1.0 did not set up /home/pi/tevrak"
 runuser -u pi -- sh -c 'echo "# my robot" >> /home/pi/tevrak/bin/hdt.txt'
 snapshot > before.list
-apt-get install -y -q ./debs/*.deb > apt.log 2>&1 || { cat apt.log; fail "apt-get install over 0.1.0"; }
+apt-get install -y -q --no-install-recommends ./debs/*.deb > apt.log 2>&1 || { cat apt.log; fail "apt-get install over 0.1.0"; }
 snapshot > after.list
 diff before.list after.list > /dev/null || { diff before.list after.list; fail "the upgrade from 0.1.0 changed files"; }
 
