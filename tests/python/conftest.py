@@ -104,3 +104,17 @@ def wait_for_line(process, wanted, timeout=10.0):
         if line.strip() == wanted:
             return
     raise AssertionError(f"no line {wanted!r} from the child; stderr:\n{process.stderr.read()}")
+
+
+def wait_until_asleep(process, timeout=5.0):
+    """Waits until the child blocks in a system call (its sleep, after its
+    last line). A signal sent earlier can run the C handler just before the
+    sleep begins, and the sleep then runs its whole length: a window of
+    microseconds natively, but wide under the emulator of make test-arm."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        with open(f"/proc/{process.pid}/stat") as stat:
+            if stat.read().rpartition(")")[2].split()[0] == "S":
+                return
+        time.sleep(0.005)
+    raise AssertionError("the child never went to sleep")

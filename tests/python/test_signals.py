@@ -10,7 +10,7 @@ import time
 
 import pytest
 
-from conftest import start_python, wait_for_line
+from conftest import start_python, wait_for_line, wait_until_asleep
 
 # The interpreter's own way out (the traceback, its shutdown) is part of the
 # time, and takes longest on a loaded machine and under the emulator of make
@@ -77,6 +77,7 @@ def test_ctrl_c_reaches_the_program_only_and_its_simulator_dies_with_it():
         simulator = int(child.stdout.readline() or child.stderr.read())
         ended = os.pidfd_open(simulator)
         assert os.getpgid(simulator) != os.getpgid(child.pid)
+        wait_until_asleep(child)
         os.killpg(child.pid, signal.SIGINT)  # what Ctrl-C at the terminal does
         assert child.stdout.readline().strip() == "1100"
         assert select.select([ended], [], [], 0)[0] == []
@@ -176,6 +177,7 @@ def test_a_program_that_ends_while_moving_stops_the_robot(sim, before, then, sig
     try:
         wait_for_line(child, "moving")
         if signal_to_send is not None:
+            wait_until_asleep(child)
             child.send_signal(signal_to_send)
         child.wait(timeout=10)
     finally:
