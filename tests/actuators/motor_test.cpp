@@ -1,5 +1,5 @@
 // Motor commands against the simulated board: frames, table conversion with
-// the sign of the speed, motors without a table.
+// the sign of the speed.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -12,7 +12,6 @@
 namespace {
 
 using tevrak::sim::Bytes;
-using tevrak::test::OutputCapture;
 using tevrak::test::settled_frames;
 using tevrak::test::SimRobot;
 using tevrak::test::table_line;
@@ -73,47 +72,6 @@ TEST(MotorDrive, NegatingTheSmallestEntryWraps) {
     MOTORDrive(1, -1);    // entry 0: INT_MIN stays INT_MIN, low byte 0x00
     MOTORDrive(1, -100);  // entry 1: 129 travels as 0x81
     EXPECT_EQ(settled_frames(robot.board, 2), (std::vector<Bytes>{{kDriveRaw, 1, 0x00}, {kDriveRaw, 1, 0x81}}));
-}
-
-struct NoTableCase {
-    const char *name;
-    const char *hdt;
-    int motor;
-};
-
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const NoTableCase &c, std::ostream *os) { *os << c.name; }
-
-class MotorWithoutTable : public testing::TestWithParam<NoTableCase> {};
-
-TEST_P(MotorWithoutTable, PrintsOnStdoutAndSendsTheSpeedItself) {
-    SimRobot robot(GetParam().hdt);
-    OutputCapture capture;
-    EXPECT_EQ(MOTORDrive(GetParam().motor, -300), 0);
-    EXPECT_EQ(capture.out(), "No Motor Table\n");
-    EXPECT_EQ(capture.err(), "");
-    EXPECT_EQ(settled_frames(robot.board, 1),
-              (std::vector<Bytes>{{kDriveRaw, static_cast<std::uint8_t>(GetParam().motor), low(-300)}}));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, MotorWithoutTable,
-    testing::Values(NoTableCase{"EmptyTableLine", "MOTOR m1 mt\nTABLE mt\n", 1},
-                    NoTableCase{"DashTable", "MOTOR m1 -\n", 1},
-                    NoTableCase{"NumberBeyondTheList", "MOTOR m1 mt\nTABLE mt 1 2\n", 3},
-                    NoTableCase{"NoMotorAtAll", "SERVO s1 0 255 st\nTABLE mt 1 2\n", 1}),
-    [](const testing::TestParamInfo<NoTableCase> &info) { return std::string(info.param.name); });
-
-TEST(MotorStartup, EmptyListStillStartsAndZeroesTheEncoders) {
-    SimRobot robot("SERVO s1 0 255 -\n");
-    actuators::state.ENCODERBaseVal = {1, 2, 3, 4};
-    EXPECT_EQ(MOTORInit(), 0);
-    EXPECT_EQ(actuators::state.MOTORInitialised, 1);
-    EXPECT_EQ(actuators::state.MOTORFirst, nullptr);
-    EXPECT_EQ(actuators::state.ENCODERBaseVal, (std::array<std::int32_t, 4>{0, 0, 0, 0}));
-    EXPECT_EQ(MOTORDriveRaw(1, 5), 0);  // its bytes come after any the start-up sent
-    ASSERT_TRUE(robot.board.wait_for_frames(1));
-    EXPECT_EQ(robot.board.wire(), (Bytes{0x0D, 0xED, 0x01, 0x05})) << "the start-up sends nothing";
 }
 
 }  // namespace

@@ -43,26 +43,6 @@ TEST(ActuatorStartup, UnopenableLinkFailsEveryOperationWithoutSending) {
     EXPECT_EQ(robot.board.wire(), (Bytes{0x0D, 0xF3, 0x01, 0x05})) << "nothing of the failed calls";
 }
 
-TEST(ServoRestart, FailedLinkCheckClearsTheFlagAndTheNextCallReloads) {
-    SimRobot robot("SERVO s1 0 255 st\nTABLE st 10\n");
-    ASSERT_EQ(SERVOSet(1, 0), 0);
-    robot.board.unplug();
-    {
-        OutputCapture capture;
-        EXPECT_EQ(SERVORange(1, 0, 255), 1);
-        EXPECT_EQ(SERVOSet(1, 0), 1) << "the restart fails while unplugged";
-        EXPECT_EQ(capture.err().substr(0, 18), "SERVO: Timeout!!!\n");
-        EXPECT_EQ(capture.out(), "");
-    }
-    EXPECT_EQ(actuators::state.SERVOInitialised, 0);
-    robot.write_hdt("SERVO s1 0 255 st\nTABLE st 20\n");
-    robot.board.replug();
-    robot.board.clear();
-    EXPECT_EQ(SERVOSet(1, 0), 0);
-    EXPECT_EQ(actuators::state.SERVOInitialised, 1);
-    EXPECT_EQ(settled_frames(robot.board, 1), (std::vector<Bytes>{{0xF3, 1, 20}})) << "new table in use";
-}
-
 TEST(ServoRestart, SetReportsSuccessWhateverBecameOfItsCommand) {
     SimRobot robot("SERVO s1 0 255 st\nTABLE st 10\n");
     ASSERT_EQ(SERVOInit(), 0);
@@ -91,27 +71,6 @@ TEST(ServoRestart, ServoFailureLeavesTheMotorsStarted) {
     EXPECT_EQ(MOTORDriveRaw(2, 7), 0) << "the port is reopened for the motors";
     EXPECT_EQ(settled_frames(robot.board, 1), (std::vector<Bytes>{{0xED, 2, 7}}));
     EXPECT_EQ(actuators::state.ENCODERBaseVal[0], 9) << "no motor restart happened";
-}
-
-TEST(MotorRestart, FailedLinkCheckReloadsTheListAndZeroesTheEncoders) {
-    SimRobot robot("MOTOR m1 mt\nTABLE mt 10\n");
-    robot.board.set_reply(0xE5, {0, 0, 0, 50});
-    ASSERT_EQ(ENCODERReset(3), 0);
-    ASSERT_EQ(ENCODERRead(3), 0);
-    robot.board.unplug();
-    {
-        OutputCapture capture;
-        EXPECT_EQ(MOTORPIDOff(1), 1);
-        EXPECT_EQ(capture.err(), "MOTOR: Timeout!!!\n");
-    }
-    EXPECT_EQ(actuators::state.MOTORInitialised, 0);
-    robot.write_hdt("MOTOR m1 mt\nTABLE mt 30\n");
-    robot.board.replug();
-    robot.board.clear();
-    EXPECT_EQ(ENCODERRead(3), 50) << "after a restart the board's own count is read";
-    EXPECT_EQ(actuators::state.ENCODERBaseVal, (Offsets{0, 0, 0, 0}));
-    EXPECT_EQ(MOTORDrive(1, 100), 0);
-    EXPECT_EQ(settled_frames(robot.board, 2), (std::vector<Bytes>{{0xE5, 3}, {0xED, 1, 30}}));
 }
 
 TEST(MotorRestart, DriveReportsSuccessWhateverBecameOfItsCommand) {

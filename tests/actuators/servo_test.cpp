@@ -1,5 +1,5 @@
 // Servo commands against the simulated board: frames, limits and table
-// conversion, servos without a table.
+// conversion.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -12,7 +12,6 @@
 namespace {
 
 using tevrak::sim::Bytes;
-using tevrak::test::OutputCapture;
 using tevrak::test::settled_frames;
 using tevrak::test::SimRobot;
 using tevrak::test::table_line;
@@ -78,50 +77,6 @@ TEST(ServoSet, LimitsOutsideTheByteRangeStayInsideTheTable) {
     SERVOSet(2, INT_MIN);
     EXPECT_EQ(settled_frames(robot.board, 4),
               (std::vector<Bytes>{{kSetRaw, 1, 215}, {kSetRaw, 1, 200}, {kSetRaw, 2, 215}, {kSetRaw, 2, 200}}));
-}
-
-// Each case: the hdt.txt body and the servo asked for. All of them fall back
-// to the raw command with the unchanged (unlimited) position.
-struct NoTableCase {
-    const char *name;
-    const char *hdt;
-    int servo;
-};
-
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const NoTableCase &c, std::ostream *os) { *os << c.name; }
-
-class ServoWithoutTable : public testing::TestWithParam<NoTableCase> {};
-
-TEST_P(ServoWithoutTable, PrintsOnStdoutAndSendsTheRawPosition) {
-    SimRobot robot(GetParam().hdt);
-    OutputCapture capture;
-    EXPECT_EQ(SERVOSet(GetParam().servo, 300), 0);
-    EXPECT_EQ(capture.out(), "No Servo table\n");
-    EXPECT_EQ(capture.err(), "");
-    EXPECT_EQ(settled_frames(robot.board, 1),
-              (std::vector<Bytes>{{kSetRaw, static_cast<std::uint8_t>(GetParam().servo), 0x2C}}));
-    EXPECT_EQ(actuators::state.SERVOInitialised, 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ServoWithoutTable,
-    testing::Values(NoTableCase{"EmptyTableLine", "SERVO s1 20 230 st\nTABLE st\n", 1},
-                    NoTableCase{"DashTable", "SERVO s1 20 230 -\nTABLE - 1 2 3\n", 1},
-                    NoTableCase{"UnknownTable", "SERVO s1 20 230 nowhere\n", 1},
-                    NoTableCase{"NumberBeyondTheList", "SERVO s1 20 230 st\nTABLE st 1 2 3\n", 4},
-                    NoTableCase{"NoServoAtAll", "TABLE st 1 2 3\n", 1}),
-    [](const testing::TestParamInfo<NoTableCase> &info) { return std::string(info.param.name); });
-
-TEST(ServoStartup, EmptyListStillStarts) {
-    SimRobot robot("MOTOR m1 mt\n");
-    EXPECT_EQ(SERVOInit(), 0);
-    EXPECT_EQ(actuators::state.SERVOInitialised, 1);
-    EXPECT_EQ(actuators::state.SERVOFirst, nullptr);
-    EXPECT_EQ(SERVOInit(), 0) << "already started";
-    EXPECT_EQ(SERVOSetRaw(1, 5), 0);  // its bytes come after any the start-up sent
-    ASSERT_TRUE(robot.board.wait_for_frames(1));
-    EXPECT_EQ(robot.board.wire(), (Bytes{0x0D, 0xF3, 0x01, 0x05})) << "the start-up sends nothing";
 }
 
 }  // namespace

@@ -81,24 +81,6 @@ TEST(DriveFailures, UnpluggedBoardGivesEachOperationsLinkCode) {
     expect_results_untouched();
 }
 
-TEST(DriveFailures, NextCallAfterALinkFailureRestartsTheUnit) {
-    SimRobot robot(kDriveHdt);
-    start_unit(robot);
-    robot.board.unplug();
-    {
-        OutputCapture cap;
-        EXPECT_EQ(VWSetSpeed(100, 90), 1);
-        EXPECT_EQ(cap.err(), "VW: Timeout!!!\n");
-    }
-    EXPECT_EQ(tevrak::drive::state.VWInitialised, 0);
-    robot.board.replug();
-    robot.board.clear();
-    ASSERT_EQ(VWSetSpeed(100, 90), 0);
-    ASSERT_TRUE(robot.board.wait_for_frames(3));
-    EXPECT_EQ(robot.board.frames(), (std::vector<Bytes>{kSetupFrame, kGainsFrame, {0xF8, 0x00, 0x64, 0x00, 0x9D}}));
-    EXPECT_EQ(tevrak::drive::state.VWInitialised, 1);
-}
-
 // The wait starts the unit once and then only polls: when the start-up's
 // gains step loses the board, the wait's own link check fails next (no second
 // start-up in the middle of the wait).

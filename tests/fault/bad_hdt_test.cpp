@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 #include <random>
 #include <string>
 
+#include "../actuators/hdt_text.h"
+#include "actuators/testing.h"
 #include "drive/testing.h"
 #include "platform/hdt_loader.h"
+#include "rangers/testing.h"
 #include "support/board_fixture.h"
 #include "tevrak/drive.h"
 #include "tevrak/motor.h"
@@ -19,7 +23,11 @@ namespace {
 
 using tevrak::sim::Bytes;
 using tevrak::test::OutputCapture;
+using tevrak::test::settled_frames;
 using tevrak::test::SimRobot;
+namespace actuators = tevrak::actuators;
+namespace rangers = tevrak::rangers;
+using Offsets = std::array<std::int32_t, 4>;
 
 tevrak::drive::DriveSettings settings_of(const std::string &text) {
     tevrak::test::TempHome home;
@@ -29,6 +37,15 @@ tevrak::drive::DriveSettings settings_of(const std::string &text) {
 }
 
 // Every unit against the board with this file; returns the drive's set-up frame.
+// Puts every unit back to its state at program start with this file and
+// forgets what the board received: the next call starts its unit afresh.
+void restart_units(SimRobot &robot, const char *hdt) {
+    robot.write_hdt(hdt);
+    actuators::reset();
+    rangers::reset();
+    robot.board.clear();
+}
+
 Bytes start_everything(SimRobot &robot) {
     robot.board.set_reply(0xF0, {0x08, 0x00});
     OutputCapture capture;
@@ -120,12 +137,102 @@ TEST(BadHdtFile, DuplicateKeysLastWins) {
     EXPECT_EQ(settings.flag_code, 4);
 }
 
-TEST(BadHdtFile, DeviceNamingAMissingTable) {
-    SimRobot robot("PSD front nothere\n");
-    robot.board.set_reply(0xF0, {0x01, 0x23});
-    OutputCapture capture;
-    EXPECT_EQ(PSDGet(1), 0x123);
-    EXPECT_EQ(capture.err(), "PSD: No table, returning raw value\n");
+// Each row: a file that leaves the device asked for without a table. The call
+// falls back to the value it was given (the sensor: the raw reading), says so
+// once, and sends the one frame it would send with a table.
+TEST(BadHdtFile, DeviceWithoutATableFallsBackToTheRawValue) {
+    struct Case {
+        const char *name;
+        const char *hdt;
+        std::function<int()> call;
+        int result;
+        const char *out;
+        const char *err;
+        Bytes frame;
+        const int &started;
+    };
+    const int &servos = actuators::state.SERVOInitialised, &motors = actuators::state.MOTORInitialised;
+    const int &psds = rangers::state.PSDInitialised;
+    const auto servo = [](int n) { return [n] { return SERVOSet(n, 300); }; };
+    const auto motor = [](int n) { return [n] { return MOTORDrive(n, -300); }; };
+    const auto psd = [](int n) { return [n] { return PSDGet(n); }; };
+    const char *servo_note = "No Servo table\n", *motor_note = "No Motor Table\n";
+    const char *psd_note = "PSD: No table, returning raw value\n";
+    const Case cases[] = {
+        {"ServoEmptyTableLine", "SERVO s1 20 230 st\nTABLE st\n",
+         servo(1), 0, servo_note, "", {0xF3, 0x01, 0x2C}, servos},
+        {"ServoDashTable", "SERVO s1 20 230 -\nTABLE - 1 2 3\n",
+         servo(1), 0, servo_note, "", {0xF3, 0x01, 0x2C}, servos},
+        {"ServoUnknownTable", "SERVO s1 20 230 nowhere\n", servo(1), 0, servo_note, "", {0xF3, 0x01, 0x2C}, servos},
+        {"ServoBeyondTheList", "SERVO s1 20 230 st\nTABLE st 1 2 3\n",
+         servo(4), 0, servo_note, "", {0xF3, 0x04, 0x2C}, servos},
+        {"NoServoAtAll", "TABLE st 1 2 3\n", servo(1), 0, servo_note, "", {0xF3, 0x01, 0x2C}, servos},
+        {"MotorEmptyTableLine", "MOTOR m1 mt\nTABLE mt\n", motor(1), 0, motor_note, "", {0xED, 0x01, 0xD4}, motors},
+        {"MotorDashTable", "MOTOR m1 -\n", motor(1), 0, motor_note, "", {0xED, 0x01, 0xD4}, motors},
+        {"MotorBeyondTheList", "MOTOR m1 mt\nTABLE mt 1 2\n", motor(3), 0, motor_note, "", {0xED, 0x03, 0xD4}, motors},
+        {"NoMotorAtAll", "SERVO s1 0 255 st\nTABLE mt 1 2\n", motor(1), 0, motor_note, "", {0xED, 0x01, 0xD4}, motors},
+        {"PsdEmptyTableLine", "PSD front pt\nTABLE pt\n", psd(1), 3000, "", psd_note, {0xF0, 0x01}, psds},
+        {"PsdDashTable", "PSD front -\n", psd(1), 3000, "", psd_note, {0xF0, 0x01}, psds},
+        {"PsdUnknownTable", "PSD front nothere\n", psd(1), 3000, "", psd_note, {0xF0, 0x01}, psds},
+        {"PsdBeyondTheList", "PSD front pt\nTABLE pt 1 2\n", psd(5), 3000, "", psd_note, {0xF0, 0x05}, psds},
+        {"NoSensorAtAll", "TABLE pt 1 2\n", psd(1), 3000, "", psd_note, {0xF0, 0x01}, psds},
+    };
+    SimRobot robot;
+    robot.board.set_reply(0xF0, {0x0B, 0xB8});
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        restart_units(robot, c.hdt);
+        OutputCapture capture;
+        EXPECT_EQ(c.call(), c.result);
+        EXPECT_EQ(capture.out(), c.out);
+        EXPECT_EQ(capture.err(), c.err);
+        EXPECT_EQ(settled_frames(robot.board, 1), std::vector<Bytes>{c.frame});
+        EXPECT_EQ(c.started, 1);
+    }
+}
+
+// Each row: a file without a single device of the unit's kind. The unit still
+// starts, once, without sending anything: the wire holds only the link check
+// and the frame of the command after it. Only the motors' start-up zeroes the
+// encoders.
+TEST(BadHdtFile, UnitWithoutDevicesStillStarts) {
+    struct Case {
+        const char *name;
+        const char *hdt;
+        std::function<int()> start;
+        const int &started;
+        std::function<bool()> no_list;
+        Offsets encoders;  // after the start-up, from 1 2 3 4
+        std::function<int()> command;
+        Bytes wire;
+    };
+    const Case cases[] = {
+        {"Servos", "MOTOR m1 mt\n", SERVOInit, actuators::state.SERVOInitialised,
+         [] { return actuators::state.SERVOFirst == nullptr; }, {1, 2, 3, 4}, [] { return SERVOSetRaw(1, 5); },
+         {0x0D, 0xF3, 0x01, 0x05}},
+        {"Motors", "SERVO s1 0 255 -\n", MOTORInit, actuators::state.MOTORInitialised,
+         [] { return actuators::state.MOTORFirst == nullptr; }, {0, 0, 0, 0}, [] { return MOTORDriveRaw(1, 5); },
+         {0x0D, 0xED, 0x01, 0x05}},
+        {"Sensors", "MOTOR m1 -\n", PSDInit, rangers::state.PSDInitialised,
+         [] { return rangers::state.PSDFirst == nullptr; }, {1, 2, 3, 4}, [] { return PSDGetRaw(1); },
+         {0x0D, 0xF0, 0x01}},
+    };
+    SimRobot robot;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        restart_units(robot, c.hdt);
+        actuators::state.ENCODERBaseVal = {1, 2, 3, 4};
+        EXPECT_EQ(c.start(), 0);
+        EXPECT_EQ(c.started, 1);
+        EXPECT_TRUE(c.no_list());
+        EXPECT_EQ(actuators::state.ENCODERBaseVal, c.encoders);
+        actuators::state.ENCODERBaseVal = {1, 2, 3, 4};
+        EXPECT_EQ(c.start(), 0);
+        EXPECT_EQ(actuators::state.ENCODERBaseVal, (Offsets{1, 2, 3, 4})) << "already started: no second start-up";
+        EXPECT_EQ(c.command(), 0);  // its bytes come after any the start-up sent
+        ASSERT_TRUE(robot.board.wait_for_frames(1));
+        EXPECT_EQ(robot.board.wire(), c.wire) << "the start-up sends nothing";
+    }
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 #include <string>
 #include <thread>
 
+#include "../actuators/hdt_text.h"
 #include "actuators/testing.h"
+#include "drive/testing.h"
 #include "rangers/testing.h"
 #include "support/board_fixture.h"
 #include "tevrak/drive.h"
@@ -20,6 +22,7 @@ namespace {
 
 using tevrak::sim::Bytes;
 using tevrak::test::OutputCapture;
+using tevrak::test::settled_frames;
 using tevrak::test::SimRobot;
 
 constexpr const char *kRobot = "KINEMA 0 0 0 0\nSERVO s 0 255 -\nMOTOR m -\nPSD p -\n";
@@ -166,6 +169,74 @@ TEST(Unplug, MissingOrCutReply) {
         expect_failure(c.unit);
         EXPECT_EQ(c.started, 0);
         EXPECT_EQ(tevrak::actuators::state.ENCODERBaseVal[1], 0x01020304);
+    }
+}
+
+// Unplugged after a working call and plugged in again with a new hdt.txt:
+// the call that meets the dead link fails with the unit's message, the unit
+// cannot start again while the board is away, and the first call after the
+// replug starts it from the new file (the motors' with zeroed encoders).
+TEST(Unplug, RestartAfterReplugReadsTheNewFile) {
+    struct Case {
+        const char *name;
+        const char *before;            // hdt.txt body at the first start-up
+        std::function<int()> first;    // a working call before the unplug: 0
+        std::function<int()> failing;  // the call that meets the dead link
+        int failure;
+        std::function<int()> next;     // while unplugged, then after the replug
+        int unplugged;                 // next's result while unplugged
+        const char *message;           // the unit's timeout message
+        const char *after;             // hdt.txt body written while unplugged
+        int value;                     // next's result after the replug
+        std::vector<Bytes> frames;     // what next sends after the replug
+        const int &started;
+    };
+    using namespace tevrak;
+    const int &servos = actuators::state.SERVOInitialised, &motors = actuators::state.MOTORInitialised;
+    const Case cases[] = {
+        {"Servo", "SERVO s1 0 255 st\nTABLE st 10\n", [] { return SERVOSet(1, 0); },
+         [] { return SERVORange(1, 0, 255); }, 1, [] { return SERVOSet(1, 0); }, 1, "SERVO: Timeout!!!\n",
+         "SERVO s1 0 255 st\nTABLE st 20\n", 0, {{0xF3, 0x01, 0x14}}, servos},
+        {"Motor", "MOTOR m1 mt\nTABLE mt 10\n", [] { return ENCODERReset(3) == 0 ? ENCODERRead(3) : -1; },
+         [] { return MOTORPIDOff(1); }, 1, [] { return MOTORDrive(1, 100) == 0 ? ENCODERRead(3) : 1; }, 1,
+         "MOTOR: Timeout!!!\n", "MOTOR m1 mt\nTABLE mt 30\n", 50, {{0xED, 0x01, 0x1E}, {0xE5, 0x03}}, motors},
+        {"Psd", "PSD front pt\nTABLE pt 7\n", [] { return PSDGet(1) == 7 ? 0 : -1; },
+         [] { return PSDGetRaw(1); }, -1, [] { return PSDGet(1); }, -1, "PSD: Timeout!!!\n",
+         "PSD front pt\nTABLE pt 8\n", 8, {{0xF0, 0x01}}, rangers::state.PSDInitialised},
+        {"Drive", "ENCODER 1 540\nDRIVE 100 200 0 0\nKINEMA 10 20 30 40\n", VWInit,
+         [] { return VWSetSpeed(100, 90); }, 1, [] { return VWSetSpeed(100, 90); }, 1, "VW: Timeout!!!\n",
+         "ENCODER 1 540\nDRIVE 100 300 0 0\nKINEMA 40 30 20 10\n", 0,
+         {{0xF7, 0x02, 0x1C, 0x00, 0x64, 0x01, 0x2C, 0x04}, {0xC1, 0x28, 0x14, 0x1E, 0x0A},
+          {0xF8, 0x00, 0x64, 0x00, 0x9D}},
+         drive::state.VWInitialised},
+    };
+    SimRobot robot;
+    robot.board.set_reply(0xE5, {0x00, 0x00, 0x00, 0x32});
+    robot.board.set_reply(0xF0, {0x10, 0x00});
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        robot.write_hdt(c.before);
+        actuators::reset();
+        rangers::reset();
+        drive::reset();
+        ASSERT_EQ(c.first(), 0);
+        ASSERT_TRUE(robot.board.wait_for_frames(1));
+        robot.board.unplug();
+        {
+            OutputCapture capture;
+            EXPECT_EQ(c.failing(), c.failure);
+            EXPECT_EQ(c.next(), c.unplugged) << "the restart fails while unplugged";
+            EXPECT_EQ(capture.err(), std::string(c.message) + "error opening port\n");
+            EXPECT_EQ(capture.out(), "");
+        }
+        EXPECT_EQ(c.started, 0);
+        robot.write_hdt(c.after);
+        robot.board.replug();
+        robot.board.clear();
+        EXPECT_EQ(c.next(), c.value);
+        EXPECT_EQ(c.started, 1);
+        EXPECT_EQ(actuators::state.ENCODERBaseVal, (std::array<std::int32_t, 4>{})) << "zeroed by the restart";
+        EXPECT_EQ(settled_frames(robot.board, c.frames.size()), c.frames) << "the new file in use";
     }
 }
 

@@ -1,5 +1,5 @@
 // Distance sensors against the simulated board: raw readings, table
-// conversion, sensors without a table, failures and restarts.
+// conversion and failures (devices without a table and restarts: tests/fault).
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -76,44 +76,6 @@ TEST(PsdGet, LaterSensorsUseTheirOwnRecord) {
     EXPECT_EQ(robot.board.frames(), (std::vector<Bytes>{{kPsd, 2}}));
 }
 
-struct NoTableCase {
-    const char *name;
-    const char *hdt;
-    int psd;
-};
-
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const NoTableCase &c, std::ostream *os) { *os << c.name; }
-
-class PsdWithoutTable : public testing::TestWithParam<NoTableCase> {};
-
-TEST_P(PsdWithoutTable, ReturnsTheRawReadingWithAMessage) {
-    SimRobot robot(GetParam().hdt);
-    reading(robot, 3000);
-    OutputCapture capture;
-    EXPECT_EQ(PSDGet(GetParam().psd), 3000);
-    EXPECT_EQ(capture.err(), "PSD: No table, returning raw value\n");
-    EXPECT_EQ(capture.out(), "");
-    EXPECT_EQ(robot.board.frames(), (std::vector<Bytes>{{kPsd, static_cast<std::uint8_t>(GetParam().psd)}}));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PsdWithoutTable,
-    testing::Values(NoTableCase{"EmptyTableLine", "PSD front pt\nTABLE pt\n", 1},
-                    NoTableCase{"DashTable", "PSD front -\n", 1},
-                    NoTableCase{"NumberBeyondTheList", "PSD front pt\nTABLE pt 1 2\n", 5},
-                    NoTableCase{"NoSensorAtAll", "TABLE pt 1 2\n", 1}),
-    [](const testing::TestParamInfo<NoTableCase> &info) { return std::string(info.param.name); });
-
-TEST(PsdStartup, EmptyListStillStarts) {
-    SimRobot robot("MOTOR m1 -\n");
-    EXPECT_EQ(PSDInit(), 0);
-    EXPECT_EQ(rangers::state.PSDFirst, nullptr);
-    EXPECT_EQ(rangers::state.PSDInitialised, 1);
-    EXPECT_EQ(PSDGetRaw(1), 0);  // its bytes come after any the start-up sent
-    EXPECT_EQ(robot.board.wire(), (Bytes{0x0D, 0xF0, 0x01})) << "the start-up sends nothing";
-}
-
 TEST(PsdFailures, UnopenableLinkFailsWithoutSending) {
     SimRobot robot("PSD front pt\nTABLE pt 1\n");
     robot.board.unplug();
@@ -144,20 +106,6 @@ TEST(PsdFailures, TimeoutComesBeforeTheNoTableMessage) {
     EXPECT_EQ(PSDGet(2), -1);
     EXPECT_EQ(capture.err(), "PSD: Timeout!!!\nPSD: No table, returning raw value\n");
     EXPECT_EQ(capture.out(), "");
-}
-
-TEST(PsdRestart, NextReadingReloadsTheList) {
-    SimRobot robot("PSD front pt\nTABLE pt 7\n");
-    reading(robot, 4096);
-    ASSERT_EQ(PSDGet(1), 7);
-    robot.board.unplug();
-    EXPECT_EQ(PSDGetRaw(1), -1);
-    EXPECT_EQ(rangers::state.PSDInitialised, 0);
-    robot.write_hdt("PSD front pt\nTABLE pt 8\n");
-    robot.board.replug();
-    reading(robot, 4096);
-    EXPECT_EQ(PSDGet(1), 8);
-    EXPECT_EQ(rangers::state.PSDInitialised, 1);
 }
 
 }  // namespace

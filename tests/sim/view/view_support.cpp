@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -126,6 +127,20 @@ std::chrono::milliseconds cpu_time(pid_t pid) {
     fields >> user >> system;
     const long per_second = ::sysconf(_SC_CLK_TCK);
     return std::chrono::milliseconds((user + system) * 1000 / per_second);
+}
+
+long wakeups(pid_t pid, bool main_thread_only) {
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    long sum = 0;
+    std::error_code gone;  // the process ended: no tasks
+    for (const auto &task : std::filesystem::directory_iterator(tasks, gone)) {
+        if (main_thread_only && task.path().filename() != std::to_string(pid)) continue;
+        std::ifstream in(task.path() / "status");
+        for (std::string line; std::getline(in, line);) {
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) sum += std::stol(line.substr(24));
+        }
+    }
+    return sum;
 }
 
 int descriptor_count(pid_t pid) {

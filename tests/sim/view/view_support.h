@@ -66,6 +66,9 @@ private:
 // Of another process: CPU time used so far (user + system), open
 // descriptors, resident memory in KiB.
 std::chrono::milliseconds cpu_time(pid_t pid);
+// How often the process's threads (or only its main thread) went to sleep so
+// far: its wake-ups, whatever the machine's load.
+long wakeups(pid_t pid, bool main_thread_only = false);
 int descriptor_count(pid_t pid);
 long resident_kib(pid_t pid);
 
