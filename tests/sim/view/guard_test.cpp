@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -170,9 +171,10 @@ TEST(ViewGuard, PictureFetchersDoNotHoldUpTheBoard) {
     ::tcgetattr(link, &raw);
     ::cfmakeraw(&raw);
     ::tcsetattr(link, TCSANOW, &raw);
-    const auto p99 = [link] {
+    // 200 replies, and more while go_on() holds.
+    const auto p99 = [link](const std::function<bool()> &go_on) {
         std::vector<double> times;
-        for (int i = 0; i < 200; ++i) {
+        for (int i = 0; i < 200 || go_on(); ++i) {
             const auto asked = Clock::now();
             const std::uint8_t query = 0xF1;  // VWGetPosition: '>' and 6 bytes
             EXPECT_EQ(::write(link, &query, 1), 1);
@@ -189,7 +191,7 @@ TEST(ViewGuard, PictureFetchersDoNotHoldUpTheBoard) {
         std::sort(times.begin(), times.end());
         return times[times.size() * 99 / 100];
     };
-    const double alone = p99();
+    const double alone = p99([] { return false; });
     std::atomic<bool> stop{false};
     std::mutex mutex;
     std::vector<double> fetches;  // ms each
@@ -200,7 +202,7 @@ TEST(ViewGuard, PictureFetchersDoNotHoldUpTheBoard) {
             ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
             while (!stop) {
                 const auto asked = Clock::now();
-                EXPECT_EQ(status_within(view.port, head("GET /run.svg", here), 5s), 200);
+                EXPECT_EQ(status_within(view.port, head("GET /run.svg", here), 30s), 200);  // seconds each at a load of 20
                 {
                     std::lock_guard lock(mutex);
                     fetches.push_back(std::chrono::duration<double, std::milli>(Clock::now() - asked).count());
@@ -210,7 +212,13 @@ TEST(ViewGuard, PictureFetchersDoNotHoldUpTheBoard) {
         });
     }
     std::this_thread::sleep_for(200ms);
-    const double fetched = p99();
+    // Replies are timed until every fetcher has had a second picture drawn
+    // (at a load of 20 one takes seconds), so the drawings overlap them.
+    const auto enough = Clock::now() + 60s;
+    const double fetched = p99([&] {
+        std::lock_guard lock(mutex);
+        return fetches.size() < 16 && Clock::now() < enough;
+    });
     stop = true;
     for (auto &fetcher : fetchers) fetcher.join();
     ::close(link);
@@ -219,7 +227,7 @@ TEST(ViewGuard, PictureFetchersDoNotHoldUpTheBoard) {
     const double fetch = fetches.empty() ? 0 : fetches[fetches.size() / 2];
     std::printf("board p99: %.2f ms alone, %.2f ms with 8 fetchers (%zu pictures, %.1f ms each)\n", alone, fetched,
                 fetches.size(), fetch);
-    EXPECT_GT(fetches.size(), 8u);
+    EXPECT_GE(fetches.size(), 16u);
     // The board's replies do not wait for drawings: they stay within the
     // time one picture takes, however busy the machine. (The goal is 5 ms at
     // p99; on the shared development machine, at a load of 20 on two cores,
