@@ -42,10 +42,18 @@ missing=""
 for p in $packages; do
   ls "$dir/debs/${p}_"*"_$arch.deb" > /dev/null 2>&1 || missing="$missing $p"
 done
+# A mirror in the middle of a sync serves lists that do not match their
+# index for a while ("Mirror sync in progress?"): three tries, a pause apart.
 update_lists() {
   echo "cross-sysroot: package lists for $arch"
-  # shellcheck disable=SC2086
-  apt-get $apt_options update > "$dir/apt/update.log" 2>&1 || { cat "$dir/apt/update.log"; exit 1; }
+  for pause in 20 60 0; do
+    # shellcheck disable=SC2086
+    apt-get $apt_options update > "$dir/apt/update.log" 2>&1 && ! grep -q '^E:' "$dir/apt/update.log" && return 0
+    cat "$dir/apt/update.log"
+    [ "$pause" -eq 0 ] && exit 1
+    echo "cross-sysroot: trying again in $pause s"
+    sleep "$pause"
+  done
 }
 download() {
   # shellcheck disable=SC2086

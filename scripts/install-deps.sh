@@ -31,5 +31,11 @@ done
 echo "Installing:$missing"
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-$SUDO apt-get update -qq
+# A mirror in the middle of a sync fails the update for a while: three tries.
+for pause in 20 60 0; do
+  $SUDO apt-get update -qq && break
+  [ "$pause" -eq 0 ] && exit 1
+  echo "install-deps: trying the package lists again in $pause s"
+  sleep "$pause"
+done
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing
