@@ -42,18 +42,21 @@ missing=""
 for p in $packages; do
   ls "$dir/debs/${p}_"*"_$arch.deb" > /dev/null 2>&1 || missing="$missing $p"
 done
-# A mirror in the middle of a sync serves lists that do not match their
-# index for a while ("Mirror sync in progress?"): three tries, a pause apart.
+# A mirror can serve a list that does not match its index (a sync in
+# progress, or a stale cache in between; seen for bookworm-security's armhf
+# list): one more try, then the lists that did come. The download says
+# whether they name every package.
 update_lists() {
   echo "cross-sysroot: package lists for $arch"
-  for pause in 20 60 0; do
+  for pause in 15 0; do
     # shellcheck disable=SC2086
     apt-get $apt_options update > "$dir/apt/update.log" 2>&1 && ! grep -q '^E:' "$dir/apt/update.log" && return 0
-    cat "$dir/apt/update.log"
-    [ "$pause" -eq 0 ] && exit 1
-    echo "cross-sysroot: trying again in $pause s"
+    [ "$pause" -eq 0 ] && break
+    echo "cross-sysroot: trying the package lists again in $pause s"
     sleep "$pause"
   done
+  cat "$dir/apt/update.log"
+  echo "cross-sysroot: going on with the package lists that did come"
 }
 download() {
   # shellcheck disable=SC2086

@@ -31,10 +31,12 @@ done
 echo "Installing:$missing"
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-# A mirror in the middle of a sync fails the update for a while: three tries.
-for pause in 20 60 0; do
+# A mirror can serve a list that does not match its index (a sync in
+# progress, or a stale cache in between): one more try, then the lists that
+# did come; the install says whether they name what is missing.
+for pause in 15 0; do
   $SUDO apt-get update -qq && break
-  [ "$pause" -eq 0 ] && exit 1
+  [ "$pause" -eq 0 ] && { echo "install-deps: going on with the package lists that did come"; break; }
   echo "install-deps: trying the package lists again in $pause s"
   sleep "$pause"
 done
