@@ -22,7 +22,7 @@ TEST_JOBS ?= $(shell echo $$(( $(JOBS) * 2 )))
 CTEST_FLAGS ?= --output-on-failure -j $(TEST_JOBS)
 CTEST_BUSY_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps deps-browser configure build build-asan build-tsan demo test test-normal test-asan test-tsan test-slow fuzz valgrind test-arm packages test-packages clean
+.PHONY: all deps deps-browser deps-ssh configure build build-asan build-tsan demo test test-normal test-asan test-tsan test-slow fuzz valgrind test-arm packages test-packages clean
 
 all: build
 
@@ -31,6 +31,10 @@ deps:
 
 deps-browser:
 	@./scripts/install-deps.sh browser
+
+# The SSH test's sshd (the system's SSH service is not started): tests only.
+deps-ssh:
+	@./scripts/install-deps.sh ssh
 
 # The test builds keep line tables only (-g1): enough for the sanitizers' and
 # valgrind's reports, and a good part of the build time less.
@@ -52,15 +56,17 @@ build-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LINES_ONLY) -DTEVRAK_TSAN=ON -DTEVRAK_HOME=$(CURDIR)/$(TSAN_BUILD)/home
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target cxx_tests cxx_remote_tests
 
-# The demo builds only what it runs.
+# The demo builds what it runs and what the README's first program needs
+# next (the Python package); it installs nothing for the tests' sshd.
+DEMO_TARGETS = tevrak-sim example_square example_wall_follow example_remote_keys tevrak_python
 demo: configure
-	cmake --build $(BUILD) -j $(JOBS) --target tevrak-sim example_square example_wall_follow example_remote_keys
+	cmake --build $(BUILD) -j $(JOBS) --target $(DEMO_TARGETS)
 	./scripts/demo.sh $(BUILD)
 
-test-normal: build deps-browser
+test-normal: build deps-browser deps-ssh
 	cd $(BUILD) && ctest $(CTEST_FLAGS) -LE slow
 
-test-asan: build-asan deps-browser
+test-asan: build-asan deps-browser deps-ssh
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest $(CTEST_FLAGS) -LE slow
 
 test-tsan: build-tsan

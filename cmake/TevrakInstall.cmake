@@ -86,3 +86,23 @@ endif()
 install(TARGETS duet_guarded duet_split duet_plain RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 # The laptop's side of a robot reached over SSH: a Python script.
 install(PROGRAMS laptop/tevrak_remote.py DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME tevrak-remote COMPONENT tools)
+
+# Manual pages, compressed as Debian keeps them, for cmake --install and the
+# packages alike; the three thread programs share one page.
+function(tevrak_man_page page component)
+  set(compressed ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.gz)
+  execute_process(COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/packaging/man/${page} OUTPUT_FILE ${compressed}
+    COMMAND_ERROR_IS_FATAL ANY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/packaging/man/${page})
+  install(FILES ${compressed} ${ARGN} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${component})
+endfunction()
+file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/man)
+foreach(program duet_split duet_plain)
+  file(CREATE_LINK duet_guarded.1.gz ${CMAKE_CURRENT_BINARY_DIR}/man/${program}.1.gz SYMBOLIC)
+endforeach()
+tevrak_man_page(usbSearch.1 runtime)
+tevrak_man_page(tevrak-sim.1 tools)
+tevrak_man_page(tevrak-setup.1 tools)
+tevrak_man_page(tevrak-remote.1 tools)
+tevrak_man_page(duet_guarded.1 tools
+  ${CMAKE_CURRENT_BINARY_DIR}/man/duet_split.1.gz ${CMAKE_CURRENT_BINARY_DIR}/man/duet_plain.1.gz)

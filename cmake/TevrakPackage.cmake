@@ -70,26 +70,6 @@ duet_split and duet_plain show two threads sharing one output stream.")
 # tevrak-remote is a Python script that runs ssh and socat.
 set(CPACK_DEBIAN_TOOLS_PACKAGE_RECOMMENDS "openssh-client, socat")
 
-# Manual pages, compressed as Debian keeps them; the three thread programs
-# share one page.
-function(tevrak_deb_man_page page component)
-  set(compressed ${CMAKE_CURRENT_BINARY_DIR}/deb/man/${page}.gz)
-  execute_process(COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/packaging/man/${page} OUTPUT_FILE ${compressed}
-    COMMAND_ERROR_IS_FATAL ANY)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/packaging/man/${page})
-  install(FILES ${compressed} ${ARGN} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${component})
-endfunction()
-file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/deb/man)
-foreach(program duet_split duet_plain)
-  file(CREATE_LINK duet_guarded.1.gz ${CMAKE_CURRENT_BINARY_DIR}/deb/man/${program}.1.gz SYMBOLIC)
-endforeach()
-tevrak_deb_man_page(usbSearch.1 runtime)
-tevrak_deb_man_page(tevrak-sim.1 tools)
-tevrak_deb_man_page(tevrak-setup.1 tools)
-tevrak_deb_man_page(tevrak-remote.1 tools)
-tevrak_deb_man_page(duet_guarded.1 tools
-  ${CMAKE_CURRENT_BINARY_DIR}/deb/man/duet_split.1.gz ${CMAKE_CURRENT_BINARY_DIR}/deb/man/duet_plain.1.gz)
-
 # The library package: the ldconfig trigger and README.Debian; no
 # maintainer scripts.
 configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/libtevrak1.triggers

@@ -20,10 +20,12 @@ struct Paths {
     std::string hdt;
     std::string usb;
     std::string ir;
+    Origin origin;
 
-    explicit Paths(std::string_view r) { assign(r); }
+    Paths(std::string_view r, Origin o) { assign(r, o); }
 
-    void assign(std::string_view r) {
+    void assign(std::string_view r, Origin o) {
+        origin = o;
         root.assign(r);
         while (root.size() > 1 && root.back() == '/') root.pop_back();
         hdt = root + "/bin/hdt.txt";
@@ -45,18 +47,18 @@ std::size_t usable_length(const char *folder) {
 
 // The root a process starts with: TEVRAK_HOME when it is set and usable, so
 // that one installed library serves any user; the build's default otherwise.
-std::string_view starting_root() {
+Paths starting_paths() {
     const char *variable = std::getenv("TEVRAK_HOME");
-    if (variable == nullptr) return TEVRAK_HOME_DEFAULT;
-    if (const std::size_t length = usable_length(variable)) return {variable, length};
+    if (variable == nullptr) return {TEVRAK_HOME_DEFAULT, Origin::built_in};
+    if (const std::size_t length = usable_length(variable)) return {{variable, length}, Origin::environment};
     std::fputs("tevrak: TEVRAK_HOME is empty or too long; using " TEVRAK_HOME_DEFAULT "\n", stderr);
-    return TEVRAK_HOME_DEFAULT;
+    return {TEVRAK_HOME_DEFAULT, Origin::built_in};
 }
 
 // Built at the first use of any path, which is the first use of any unit:
 // the environment is read once per process.
 Paths &current() {
-    static Paths paths(starting_root());
+    static Paths paths = starting_paths();
     return paths;
 }
 
@@ -71,9 +73,10 @@ const char *hdt_file() { return current().hdt.c_str(); }
 const char *usb_search() { return current().usb.c_str(); }
 const char *ir_config_dir() { return current().ir.c_str(); }
 const char *home() { return current().root.c_str(); }
+Origin home_origin() { return current().origin; }
 const char *default_port() { return port().c_str(); }
 
-void set_home(std::string_view root) { current().assign(root); }
+void set_home(std::string_view root, Origin origin) { current().assign(root, origin); }
 void set_default_port(std::string_view path) { port().assign(path); }
 
 }  // namespace tevrak::paths

@@ -21,10 +21,18 @@ const char *home();
 // "/dev/ttyACM0".
 const char *default_port();
 
+// Where the root came from, for the hints of a failed start-up.
+enum class Origin {
+    built_in,     // the build's default folder
+    environment,  // TEVRAK_HOME
+    program,      // set_home / HDTSetHome
+};
+Origin home_origin();
+
 // Internal seam: moves every path under another root (used by tests and by
 // the simulator's generated set-ups); programs reach it through HDTSetHome
-// (tevrak/home.h).
-void set_home(std::string_view root);
+// (tevrak/home.h). origin: what the hints name as the root's source.
+void set_home(std::string_view root, Origin origin = Origin::program);
 
 // Internal seam: another default port (tests point it into their private
 // robot folder, so that none of them ever opens a real serial device).

@@ -6,6 +6,7 @@
 
 #include "config/paths.h"
 #include "config/startup_failure.h"
+#include "platform/message.h"
 #include "tevrak/tevrak.hpp"
 
 namespace tevrak::cxx {
@@ -25,6 +26,21 @@ const char *port_hint(int error) {
     }
 }
 
+// Where the robot folder came from and what to do about a missing or
+// unreadable hdt.txt there.
+const char *robot_folder_hint() {
+    switch (paths::home_origin()) {
+    case paths::Origin::environment:
+        return " (the robot folder comes from TEVRAK_HOME; run tevrak-setup there, or point TEVRAK_HOME at your "
+               "robot folder)";
+    case paths::Origin::program:
+        return " (the robot folder comes from set_home; run tevrak-setup there, or give set_home your robot folder)";
+    case paths::Origin::built_in: break;
+    }
+    return " (the robot folder is the built-in default; run tevrak-setup, or set TEVRAK_HOME or call set_home "
+           "with your robot folder)";
+}
+
 // What the last start-up's files and port said, in a learner's words;
 // empty when nothing was noted.
 std::string startup_detail() {
@@ -33,8 +49,8 @@ std::string startup_detail() {
     const std::string reason = std::strerror(failure.error);
     switch (failure.what) {
     case StartupFailure::What::robot_file:
-        if (failure.error == ENOENT) return "no hdt.txt at " + path + " (set TEVRAK_HOME or call set_home)";
-        return "cannot read " + path + ": " + reason + " (set TEVRAK_HOME or call set_home)";
+        if (failure.error == ENOENT) return "no hdt.txt at " + path + robot_folder_hint();
+        return "cannot read " + path + ": " + reason + robot_folder_hint();
     case StartupFailure::What::port:
         if (path.empty()) {
             return std::string("no serial port for the board: ") + paths::hdt_file() +
@@ -60,6 +76,9 @@ void ensure_started(const LinkUnit &unit, const CCall &call) {
         return;
     case protocol::Outcome::startup_failed: {
         const std::string detail = startup_detail();
+        // The detail says what the unit's message says, with the path and
+        // the reason: the message would only repeat it.
+        if (!detail.empty()) take_held_messages();
         if (detail.empty()) throw StartupError(unit.name, call.function, call.startup_code, "the unit could not start");
         throw StartupError(unit.name, call.function, call.startup_code, detail);
     }

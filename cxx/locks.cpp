@@ -1,11 +1,17 @@
 #include "cxx/locks.h"
 
+#include "platform/message.h"
 #include "serial/state.h"
 
 namespace tevrak::cxx {
 namespace {
 
-void start_holding() { serial::state.wait.cancelled = false; }
+// The holder's messages wait for the end of its command: a failure's
+// exception takes them (Error), the rest are written at unlock.
+void start_holding() {
+    serial::state.wait.cancelled = false;
+    hold_messages();
+}
 
 }  // namespace
 
@@ -50,6 +56,7 @@ void LinkLock::leave_queue(const Waiter *waiter) {
 }
 
 void LinkLock::unlock() {
+    release_messages();
     {
         const std::lock_guard guard(mutex_);
         Waiter *next = first_;

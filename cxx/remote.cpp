@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "cxx/locks.h"
+#include "platform/message.h"
 #include "remote/daemon_wait.h"
 #include "remote/key_look.h"
 #include "remote/state.h"
@@ -22,6 +23,7 @@ constexpr int kKeyFailure = -1;   // RCINGet's and RCINRead's code
 // Connects when not connected; the caller holds the remote lock.
 void connect() {
     if (rcin::state.RCIN_INITIAL == 1) return;
+    const MessageHold hold;  // the daemon's failure goes into the StartupError
     if (RCINInit() == kNoDaemon) {
         throw StartupError(kUnit, "RCINInit", kNoDaemon, "the infrared daemon cannot be reached");
     }

@@ -1,7 +1,9 @@
 #!/bin/sh
 # The one list of Debian packages that building and testing need; make and
 # CI (.ci/run) both install through it, only what is missing.
-#   install-deps.sh            build, demo and tests
+#   install-deps.sh            build, demo and tests (all but the SSH test)
+#   install-deps.sh ssh        also ssh, socat and sshd for tevrak-remote's test,
+#                              which runs its own sshd on 127.0.0.1 (make test)
 #   install-deps.sh browser    also headless Chromium, its driver and Selenium
 #                              (the live page's browser test, run by make test)
 #   install-deps.sh fuzz       also clang and its fuzzing runtime
@@ -12,10 +14,11 @@ set -e
 packages="cmake gcc g++ make pkg-config python3 libgtest-dev libgmock-dev liblirc-dev lirc libcpp-httplib-dev"
 # The Python package: bindings, its tests and the plotting example.
 packages="$packages pybind11-dev python3-dev python3-pytest python3-matplotlib"
-# tevrak-remote and its test: ssh and socat, and a private sshd on 127.0.0.1.
-packages="$packages openssh-client openssh-server socat"
+ssh=""
 for extra in "$@"; do
   case "$extra" in
+    # tevrak-remote and its test: ssh and socat, and sshd for a private server.
+    ssh) packages="$packages openssh-client openssh-server socat"; ssh=yes ;;
     browser) packages="$packages chromium chromium-driver fonts-dejavu-core python3 python3-selenium python3-pil" ;;
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;
     valgrind) packages="$packages valgrind" ;;
@@ -40,4 +43,22 @@ for pause in 15 0; do
   echo "install-deps: trying the package lists again in $pause s"
   sleep "$pause"
 done
+# The tests start sshd themselves: the system's SSH service must neither
+# start now nor at the next boot. Both its units are masked before the
+# package comes (systemd machines), and a policy-rc.d refuses every service
+# start during the install (machines and containers without systemd).
+policy=""
+case " $missing " in
+  *" openssh-server "*)
+    if command -v systemctl > /dev/null; then
+      $SUDO systemctl mask --no-reload ssh.service ssh.socket > /dev/null
+    fi
+    if [ ! -e /usr/sbin/policy-rc.d ]; then
+      policy=/usr/sbin/policy-rc.d
+      trap '$SUDO rm -f /usr/sbin/policy-rc.d' EXIT
+      printf '#!/bin/sh\nexit 101\n' | $SUDO tee "$policy" > /dev/null
+      $SUDO chmod 755 "$policy"
+    fi
+    echo "install-deps: openssh-server for the tests' own sshd; the system's SSH service stays masked (systemctl unmask ssh.service ssh.socket to use it)" ;;
+esac
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing

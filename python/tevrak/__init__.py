@@ -20,6 +20,20 @@ that ends while the robot moves stops it (tevrak.stop_on_exit).
 tevrak.Simulator runs the simulated robot (tevrak-sim) for programs without
 hardware; tevrak.testing is a pytest plugin with a `sim` fixture.
 """
+# Without the compiled part (a source folder, or a build that made only the
+# simulator) nothing below works: say how to make it.
+try:
+    from ._tevrak import __version__
+except ModuleNotFoundError as missing:
+    if missing.name != __name__ + "._tevrak":
+        raise
+    raise ImportError(
+        f"tevrak: the compiled module tevrak._tevrak is not in {__path__[0]}: build it with 'make' or "
+        "'make demo' (or 'cmake --build build --target tevrak_python') and set PYTHONPATH=build/python, "
+        "or install the package python3-tevrak",
+        name=__name__,
+    ) from None
+
 from ._types import Error, Key, LinkError, MenuItem, Pose, Speed, StalledError, StartupError
 from ._stopping import stop_on_exit
 from ._tevrak import (

@@ -13,9 +13,21 @@ class RemoteError(RuntimeError):
     """tevrak-remote could not reach the robot, or ended."""
 
 
+def _build_tree_program(name: str) -> Optional[str]:
+    """The program of the build this package comes from; None when it is installed."""
+    try:
+        from ._build_tree import PROGRAMS
+    except ImportError:
+        return None
+    path = os.path.join(PROGRAMS, name)
+    return path if os.access(path, os.X_OK) else None
+
+
 def find_remote_program() -> str:
-    """The tevrak-remote program: $TEVRAK_REMOTE when set, else tevrak-remote on PATH."""
-    program = os.environ.get("TEVRAK_REMOTE") or shutil.which("tevrak-remote")
+    """The tevrak-remote program: $TEVRAK_REMOTE when set, else the one of
+    the build this package comes from (build/bin), else tevrak-remote on PATH."""
+    program = (os.environ.get("TEVRAK_REMOTE") or _build_tree_program("tevrak-remote")
+               or shutil.which("tevrak-remote"))
     if not program:
         raise RemoteError("tevrak-remote not found: install tevrak-tools, put it on PATH or set TEVRAK_REMOTE")
     return program
@@ -35,7 +47,8 @@ class RemoteRobot:
     home: the laptop's robot folder (default ~/.cache/tevrak-remote/HOST).
     port: the robot's board port (default: what the robot's discovery picks).
     options: further options of tevrak-remote, e.g. ["-F", "ssh_config"].
-    program: the tevrak-remote program (default $TEVRAK_REMOTE, else PATH).
+    program: the tevrak-remote program (default $TEVRAK_REMOTE, else the
+    build's build/bin/tevrak-remote when imported from a build, else PATH).
     timeout: seconds to wait for the connection. SSH runs in batch mode: no
     password prompts, keys and agent only.
 

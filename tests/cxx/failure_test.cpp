@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "actuators/testing.h"
+#include "config/paths.h"
 #include "cxx/cxx_test_support.h"
 #include "cxx/link_wait.h"
+#include "tevrak/drive.h"
 #include "tevrak/tevrak.hpp"
 
 namespace {
@@ -137,7 +139,9 @@ TEST(CxxFailures, StartUpFailures) {
     try {
         tevrak::Drive();
     } catch (const tevrak::StartupError &e) {
-        EXPECT_EQ(e.what(), "no hdt.txt at " + robot.home.hdt_path() + " (set TEVRAK_HOME or call set_home)");
+        EXPECT_EQ(e.what(), "no hdt.txt at " + robot.home.hdt_path() +
+                                " (the robot folder comes from set_home; run tevrak-setup there, or give set_home "
+                                "your robot folder)");
     }
     // Numbers are checked against hdt.txt (two sensors, one servo, one motor).
     robot.write_hdt(kCxxRobot);
@@ -231,6 +235,68 @@ TEST(CxxFailures, LinkCheckBoundAndInterrupt) {
     EXPECT_EQ(drive.position(), (tevrak::Pose{10, -10, 90}));
     tevrak::cxx::set_interrupt_check(nullptr);
     EXPECT_THROW(tevrak::set_link_timeout(0ms), std::invalid_argument);
+}
+
+// What a call threw, word for word; "nothing" when it threw nothing.
+std::string thrown_text(const std::function<void()> &call) {
+    try {
+        call();
+    } catch (const std::exception &e) {
+        return e.what();
+    }
+    return "nothing";
+}
+
+// A missing hdt.txt names where the robot folder came from and what to do.
+struct HintCase {
+    const char *origin_name;
+    tevrak::paths::Origin origin;
+    const char *hint;
+};
+
+class StartupHint : public ::testing::TestWithParam<HintCase> {};
+
+TEST_P(StartupHint, NamesWhereTheRobotFolderCameFrom) {
+    SimRobot robot(kCxxRobot);
+    robot.home.remove_hdt();
+    tevrak::paths::set_home(robot.home.root(), GetParam().origin);
+    OutputCapture output;
+    EXPECT_EQ(thrown_text([] { tevrak::Drive(); }), "no hdt.txt at " + robot.home.hdt_path() + GetParam().hint);
+    output.stop();
+    EXPECT_EQ(output.err(), "") << "the exception says it all";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Origins, StartupHint,
+    ::testing::Values(
+        HintCase{"environment", tevrak::paths::Origin::environment,
+                 " (the robot folder comes from TEVRAK_HOME; run tevrak-setup there, or point TEVRAK_HOME at your "
+                 "robot folder)"},
+        HintCase{"program", tevrak::paths::Origin::program,
+                 " (the robot folder comes from set_home; run tevrak-setup there, or give set_home your robot "
+                 "folder)"},
+        HintCase{"built_in", tevrak::paths::Origin::built_in,
+                 " (the robot folder is the built-in default; run tevrak-setup, or set TEVRAK_HOME or call "
+                 "set_home with your robot folder)"}),
+    [](const auto &info) { return std::string(info.param.origin_name); });
+
+// The unit's message of a failed call is part of the exception, not on the
+// terminal; the C function called directly still writes it.
+TEST(CxxFailures, TheUnitsMessageGoesIntoTheException) {
+    SimRobot robot(kCxxRobot);
+    set_replies(robot.board);
+    tevrak::Drive drive;
+    robot.board.queue_reply(op::VWGetPosition, {0x3E, 0x00, 0x01});
+    OutputCapture output;
+    EXPECT_EQ(thrown_text([&] { drive.position(); }),
+              "VWGetPosition: the board did not answer (code 1) [VW: Timeout!!!]");
+    EXPECT_EQ(thrown_text([&] { drive.position(); }), "nothing") << "nothing held over to the next call";
+    robot.board.queue_reply(op::VWGetPosition, {0x3E, 0x00, 0x01});
+    int x = 0, y = 0, heading = 0;
+    EXPECT_NE(VWGetPosition(&x, &y, &heading), 0);
+    output.stop();
+    EXPECT_EQ(output.err(), "VW: Timeout!!!\n");
+    EXPECT_EQ(output.out(), "");
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 # the examples from the installed package, and runs the consumers against the
 # installed simulator, found through the installed usbSearch and hdt.txt.
 #   install_test.sh <build dir> <source dir of this test> <robot folder> <extra compile flags>
-# Cross builds set TEVRAK_CC (the target's C compiler), TEVRAK_CMAKE_ARGS
+# Cross builds set TEVRAK_CC and TEVRAK_CXX (the target's compilers), TEVRAK_CMAKE_ARGS
 # (toolchain for the C++ program) and TEVRAK_RUN (the emulator that starts
 # the target's programs).
 set -eu
@@ -32,6 +32,10 @@ cmake --install "$build" --prefix "$work/prefix" > "$work/install-again.log"
 cmp -s "$work/edited-hdt.txt" "$home/bin/hdt.txt" || fail "the install overwrote $home/bin/hdt.txt"
 
 prefix="$work/prefix"
+# The same manual pages as the packages.
+for page in usbSearch tevrak-sim tevrak-setup tevrak-remote duet_guarded duet_split duet_plain; do
+  gzip -dc "$prefix/share/man/man1/$page.1.gz" > /dev/null 2>&1 || fail "no manual page $page.1.gz"
+done
 libdir=$(ls -d "$prefix"/lib*/pkgconfig | head -n 1)
 libdir=${libdir%/pkgconfig}
 
@@ -53,6 +57,11 @@ PKG_CONFIG_PATH="$libdir/pkgconfig" $cc $flags -std=c99 -Wall -Wextra -pedantic-
 # package's folder there.
 cross_args=""
 [ -n "${TEVRAK_CMAKE_ARGS:-}" ] && cross_args="$TEVRAK_CMAKE_ARGS -Dtevrak_DIR=$libdir/cmake/tevrak"
+# Every declaration of the C++ interface from libtevrak.so alone, as the
+# docs say: pkg-config's -ltevrak.
+# shellcheck disable=SC2086
+${TEVRAK_CXX:-c++} $flags -std=c++20 -Wall -Wextra "$here/every_declaration.cpp" \
+  $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs tevrak) -o "$work/every_declaration"
 # shellcheck disable=SC2086
 cmake -S "$here/cxx_consumer" -B "$work/cxx" -DCMAKE_PREFIX_PATH="$prefix" $cross_args \
   -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" > "$work/cxx.log"
@@ -84,4 +93,9 @@ export USBSEARCH_DIR="$work/by-id"
 LD_LIBRARY_PATH="$libdir" $run "$work/c_consumer"
 $run "$work/cxx/cxx_consumer"
 LD_LIBRARY_PATH="$libdir" $run "$work/cxx/cxx_consumer_shared"
-echo "installed library works from C (pkg-config) and C++ (find_package); the examples build from the package"
+printed=$(LD_LIBRARY_PATH="$libdir" $run "$work/every_declaration")
+expected="Pose(x=1, y=2, heading=3) Speed(linear=4, angular=5) UP DOWN
+Pose(x=0, y=0, heading=0) Speed(linear=0, angular=0)
+VWStraight: the board did not answer (code 1) VW VWStraight 1"
+[ "$printed" = "$expected" ] || fail "every_declaration printed: $printed"
+echo "installed library works from C (pkg-config), C++ (find_package, and every declaration with -ltevrak); the examples build from the package"

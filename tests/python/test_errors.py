@@ -2,6 +2,9 @@
 start-up failures that name the path and a hint; device numbers checked
 against hdt.txt; real numbers rounded, wrong types and values beyond the C
 int range refused."""
+import os
+import subprocess
+import sys
 import time
 from fractions import Fraction
 
@@ -10,7 +13,7 @@ import pytest
 import tevrak
 
 
-def test_link_error_when_the_board_is_unplugged_mid_run(sim):
+def test_link_error_when_the_board_is_unplugged_mid_run(sim, capfd):
     drive = tevrak.Drive()
     sensor = tevrak.DistanceSensor(1)
     drive.set_speed(100, 0)
@@ -30,23 +33,44 @@ def test_link_error_when_the_board_is_unplugged_mid_run(sim):
     assert failures == [("VW", "VWSetSpeed", 1), ("PSD", "PSDGetRaw", -1), ("VW", "VWDriveDone", -1)]
     assert isinstance(sensor_failure.value, tevrak.Error) and isinstance(sensor_failure.value, RuntimeError)
     assert str(sensor_failure.value).startswith("PSDGetRaw: ")
+    # The units' messages are in the exceptions, not printed on top of them.
+    assert str(drive_failure.value) == "VWSetSpeed: the board did not answer (code 1) [VW: Timeout!!!]"
+    assert str(sensor_failure.value).endswith("[error opening port; PSD: Timeout!!!]")
+    assert capfd.readouterr() == ("", "")
 
     sim.replug()
     drive.set_speed(0, 0)  # found again
     assert drive.speed == (0, 0)
 
 
-def test_startup_error_without_hdt_file(tmp_path):
-    tevrak.set_home(tmp_path)
-    try:
-        with pytest.raises(tevrak.StartupError) as caught:
-            tevrak.Drive().straight(100, 100)
-        assert caught.value.unit == "VW" and caught.value.code == 1
-        assert str(caught.value) == f"no hdt.txt at {tmp_path}/bin/hdt.txt (set TEVRAK_HOME or call set_home)"
-        with pytest.raises(tevrak.StartupError):
-            tevrak.DistanceSensor(1).raw
-    finally:
-        tevrak.set_home(tevrak.default_home())
+@pytest.mark.parametrize(
+    "origin, hint",
+    [
+        ("set_home", "the robot folder comes from set_home; run tevrak-setup there, or give set_home your robot folder"),
+        ("TEVRAK_HOME",
+         "the robot folder comes from TEVRAK_HOME; run tevrak-setup there, or point TEVRAK_HOME at your robot folder"),
+    ],
+)
+def test_startup_error_without_hdt_file_says_where_the_folder_came_from(tmp_path, origin, hint):
+    # A fresh interpreter: the library reads TEVRAK_HOME once per process.
+    program = f"""
+import sys, tevrak
+if {origin == "set_home"}:
+    tevrak.set_home(sys.argv[1])
+try:
+    tevrak.Drive().straight(100, 100)
+except tevrak.StartupError as error:
+    print(error.unit, error.code, error)
+try:
+    tevrak.DistanceSensor(1).raw
+except tevrak.StartupError:
+    print("sensor too")
+"""
+    environment = dict(os.environ, TEVRAK_HOME=str(tmp_path) if origin == "TEVRAK_HOME" else "/nonexistent")
+    done = subprocess.run([sys.executable, "-c", program, str(tmp_path)], env=environment, capture_output=True,
+                          text=True, timeout=60)
+    assert done.stdout == f"VW 1 no hdt.txt at {tmp_path}/bin/hdt.txt ({hint})\nsensor too\n"
+    assert done.stderr == "", "the exception says it all: no message of the unit on top"
 
 
 @pytest.mark.parametrize(
