@@ -2,6 +2,7 @@
 public class of the tevrak package: a name in the module that is not in the
 class's entry fails.
     check_python_doc.py docs/python.md   (with the built package on PYTHONPATH)"""
+import dataclasses
 import enum
 import inspect
 import re
@@ -20,6 +21,10 @@ def public_members(cls) -> set:
         if klass in INHERITED_FROM or klass.__module__.split(".")[0] in ("builtins", "enum", "pybind11_builtins"):
             continue
         names.update(name for name in vars(klass) if not name.startswith("_"))
+    if dataclasses.is_dataclass(cls):
+        names.update(field.name for field in dataclasses.fields(cls))
+    if issubclass(cls, BaseException):
+        names.update(name for name in vars(cls("message")) if not name.startswith("_"))  # set by __init__
     if issubclass(cls, enum.Enum):
         names -= set(cls.__members__)  # the members are the values, listed as such
         names.add("name")
@@ -27,15 +32,16 @@ def public_members(cls) -> set:
 
 
 def entries(markdown: str) -> dict:
-    """The reference's entries: "- `Class(...)`..." up to the next entry or blank line."""
+    """The reference's entries: "- `Class(...)`, `Other`: ..." up to the next
+    entry or blank line, for each class named before the colon."""
     reference = markdown.split("\n## Reference\n", 1)
     if len(reference) < 2:
         return {}
     found = {}
     for entry in re.split(r"\n(?=- )|\n\n", reference[1].split("\n## ", 1)[0]):
-        heading = re.match(r"- `(?:tevrak\.)?(\w+)", entry)
-        if heading:
-            found[heading.group(1)] = entry
+        if entry.startswith("- `"):
+            for name in re.findall(r"`(?:tevrak\.)?([A-Z]\w*)", entry.split("`:", 1)[0]):
+                found[name] = entry
     return found
 
 

@@ -4,6 +4,8 @@ import ast
 import inspect
 import os
 
+import pytest
+
 import tevrak
 
 
@@ -58,3 +60,20 @@ def test_simulator_points_the_library_there_and_back():
         assert tevrak.DistanceSensor(1).raw == status.sensors[0].raw
     assert tevrak.home() == before
     assert not os.path.exists(sim.home) and not sim.running
+
+
+def test_remote_robot_finds_the_builds_tevrak_remote_without_the_environment(monkeypatch):
+    from tevrak import _remote_robot
+
+    build = os.environ.get("TEVRAK_BUILD_DIR")
+    if not build or os.environ.get("TEVRAK_TEST_EMULATED"):
+        pytest.skip("needs the native build tree (run the tests through ctest)")
+    monkeypatch.delenv("TEVRAK_REMOTE", raising=False)
+    monkeypatch.setenv("PATH", "/nonexistent")
+    program = _remote_robot.find_remote_program()
+    assert program == os.path.join(build, "bin", "tevrak-remote")
+    assert os.access(program, os.X_OK) and os.path.realpath(program).endswith("/laptop/tevrak_remote.py")
+    # Installed (no build tree beside the package), PATH decides.
+    monkeypatch.setattr(_remote_robot, "_build_tree_program", lambda name: None)
+    with pytest.raises(tevrak.RemoteError, match="tevrak-remote not found"):
+        _remote_robot.find_remote_program()
