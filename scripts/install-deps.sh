@@ -14,11 +14,10 @@ set -e
 packages="cmake gcc g++ make pkg-config python3 libgtest-dev libgmock-dev liblirc-dev lirc libcpp-httplib-dev"
 # The Python package: bindings, its tests and the plotting example.
 packages="$packages pybind11-dev python3-dev python3-pytest python3-matplotlib"
-ssh=""
 for extra in "$@"; do
   case "$extra" in
     # tevrak-remote and its test: ssh and socat, and sshd for a private server.
-    ssh) packages="$packages openssh-client openssh-server socat"; ssh=yes ;;
+    ssh) packages="$packages openssh-client openssh-server socat" ;;
     browser) packages="$packages chromium chromium-driver fonts-dejavu-core python3 python3-selenium python3-pil" ;;
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;
     valgrind) packages="$packages valgrind" ;;
@@ -47,17 +46,15 @@ done
 # start now nor at the next boot. Both its units are masked before the
 # package comes (systemd machines), and a policy-rc.d refuses every service
 # start during the install (machines and containers without systemd).
-policy=""
 case " $missing " in
   *" openssh-server "*)
     if command -v systemctl > /dev/null; then
       $SUDO systemctl mask --no-reload ssh.service ssh.socket > /dev/null
     fi
     if [ ! -e /usr/sbin/policy-rc.d ]; then
-      policy=/usr/sbin/policy-rc.d
       trap '$SUDO rm -f /usr/sbin/policy-rc.d' EXIT
-      printf '#!/bin/sh\nexit 101\n' | $SUDO tee "$policy" > /dev/null
-      $SUDO chmod 755 "$policy"
+      printf '#!/bin/sh\nexit 101\n' | $SUDO tee /usr/sbin/policy-rc.d > /dev/null
+      $SUDO chmod 755 /usr/sbin/policy-rc.d
     fi
     echo "install-deps: openssh-server for the tests' own sshd; the system's SSH service stays masked (systemctl unmask ssh.service ssh.socket to use it)" ;;
 esac
