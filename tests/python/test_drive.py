@@ -1,5 +1,6 @@
 """tevrak.Drive against the simulated robot: manoeuvres, queries and waits,
 checked against the simulator's own state and its frame log."""
+import json
 import re
 import time
 
@@ -62,7 +63,9 @@ def test_commands_answer(sim):
         sim.command("late soon")
     drive = tevrak.Drive()
     drive.straight(300, 600)
-    assert "arena pose:" in sim.command("status")
+    drive.position  # a query: the board has read the straight before it
+    report = sim.command("status")  # one line of JSON under --answer
+    assert report.count("\n") == 1 and json.loads(report)["drive"]["command"] == {"linear": 600, "angular": 0}
     drive.wait()
     assert sim.pose == (1300, 750, 0)  # the pose now, not that of the report before
     assert sim.pose == sim.status().pose

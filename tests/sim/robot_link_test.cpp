@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <numbers>
 
+#include "sim/program/sim_state.h"
 #include "sim/world/home_files.h"
 #include "sim/world/log.h"
 #include "sim/world/ranger_curve.h"
@@ -130,7 +131,8 @@ TEST(RobotLink, EncodersRangersServosAndMotors) {
     EXPECT_EQ(SERVORange(1, 10, 200), 0);
     EXPECT_EQ(MOTORDriveRaw(2, -100), 0);
     EXPECT_EQ(r.sent(MOTORPID(1, 4, 2, 1)), 0);
-    const auto summary = r.link.with_model([](sim::World &, sim::Peripherals &p) { return p.summary(); });
+    const auto summary = r.link.with_model(
+        [](sim::World &w, sim::Peripherals &p) { return sim::state_text(sim::capture_state(w, p)); });
     EXPECT_NE(summary.find("servo 3: position=128"), std::string::npos) << summary;
     EXPECT_NE(summary.find("servo 1: position=unset range=10..200"), std::string::npos) << summary;
     EXPECT_NE(summary.find("motor 2: power=-100"), std::string::npos) << summary;
