@@ -115,7 +115,8 @@ def test_stalled_at_a_wall_and_bounded_wait(sim):
     while not drive.stalled and time.monotonic() < deadline:
         time.sleep(0.05)
     assert drive.stalled is True and drive.status == 2
-    assert sim.status().drive_status == 2
+    status = sim.status()  # pushing into the wall: no motion, the command stands
+    assert (status.drive_status, status.linear, status.commanded_linear) == (2, 0, 500)
     assert sim.pose.x == 900  # the rim touches the wall
     for wait in (drive.wait, lambda: drive.wait(timeout=30)):
         began = time.monotonic()
@@ -135,7 +136,8 @@ def test_stop_and_with_blocks_stop_the_robot(sim):
         drive.set_speed(200, 0)
     assert drive.done  # a query: the board has read the stop before it
     status = sim.status()
-    assert (status.linear, status.angular) == (0, 0)
+    assert (status.linear, status.angular, status.commanded_linear, status.commanded_angular) == (0, 0, 0, 0)
+    assert "VWSetSpeed linear=0 angular=0" in sim.frames()  # the stop, logged as any frame
     with pytest.raises(RuntimeError):
         with tevrak.Motor(2) as motor:
             motor.drive_raw(70)
@@ -144,6 +146,7 @@ def test_stop_and_with_blocks_stop_the_robot(sim):
             raise RuntimeError("leaves the block")
     tevrak.Encoder(1).count
     assert 2 not in sim.status().motors  # listed while it runs
+    assert "MOTORDriveRaw motor=2 power=0" in sim.frames()  # its stop
 
 
 def test_wait_rejects_bad_timeouts(sim):
