@@ -73,7 +73,8 @@ class SimStatus:
     reports it: 0 while it is stalled against a wall. commanded_linear,
     commanded_angular: what the last drive command asked for, until its
     manoeuvre is done (a stalled robot moves at 0 while its command may
-    still be 200; a stop command sets both 0). drive_status:
+    still be 200; a stop command sets both 0). world_ms: the simulator's
+    clock, ms of the world's time since start-up. drive_status:
     0 running, 1 done or idle, 2 stalled. remaining: what is left of the
     manoeuvre, mm, or degrees for a turn. encoders: left and right counts in
     ticks. sensors: one reading per sensor, sensor 1 first. servos, motors:
@@ -97,6 +98,7 @@ class SimStatus:
     controller: Optional[Tuple[int, int, int, int]] = None
     commanded_linear: int = 0
     commanded_angular: int = 0
+    world_ms: int = 0
 
 
 def _degrees(hundredths_of_radian: int) -> int:
@@ -127,6 +129,7 @@ def parse_status(text: str) -> SimStatus:
             controller=tuple(state["controller"]) if state["controller"] is not None else None,
             commanded_linear=command["linear"],
             commanded_angular=_degrees(command["angular"]),
+            world_ms=state["world_ms"],
         )
     except (ValueError, KeyError, TypeError) as wrong:
         raise SimulatorError(f"unexpected status report: {text}") from wrong

@@ -68,7 +68,7 @@ std::string state_json(const SimState &state) {
     for (const auto &[number, motor] : state.motors) {
         motors.push_back({number, motor.power, motor.pid, motor.p, motor.i, motor.d, motor.speed});
     }
-    const Json record = {
+    Json record = {
         {"board",
          {{"link", state.link},
           {"plugged", state.board.plugged},
@@ -101,6 +101,7 @@ std::string state_json(const SimState &state) {
          {{"pressed", state.remote.pressed},
           {"last", state.remote.last.empty() ? Json(nullptr) : Json(state.remote.last)}}},
     };
+    if (state.world_ms) record["world_ms"] = *state.world_ms;
     // A button name is plain ASCII, but the link path is the user's: keep
     // bytes that are not UTF-8 rather than fail.
     return record.dump(-1, ' ', false, Json::error_handler_t::replace);
@@ -146,6 +147,7 @@ std::string state_text(const SimState &state) {
     } else {
         result += "off\n";
     }
+    if (state.world_ms) result += "world time: " + std::to_string(*state.world_ms) + " ms\n";
     if (!state.remote.last.empty()) {
         result += "remote: " + std::to_string(state.remote.pressed) + " keys, last " + state.remote.last + "\n";
     }

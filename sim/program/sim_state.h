@@ -47,6 +47,9 @@ struct NumberedMotor {
 };
 
 struct SimState {
+    // The world's time since start-up (status only: the page runs a clock
+    // of its own, and an idle robot's record must not change).
+    std::optional<long long> world_ms;
     std::string link;  // the board's link, <home>/dev/ttyBOARD
     BoardFaults board;
     RemoteKeys remote;

@@ -219,7 +219,8 @@ bool Simulator::write_picture() {
 }
 
 std::string Simulator::status_report() {
-    const SimState now = state();
+    SimState now = state();
+    now.world_ms = std::chrono::duration_cast<std::chrono::milliseconds>(world_time()).count();
     return options_.answer ? state_json(now) + "\n" : state_text(now);
 }
 

@@ -107,12 +107,14 @@ def test_speed_position_and_arcs(sim):
 @pytest.mark.tevrak_sim(arena=(1000, 1000), start=(700, 500, 0))
 def test_stalled_at_a_wall_and_bounded_wait(sim):
     drive = tevrak.Drive()
+    started = sim.status().world_ms
     drive.straight(1000, 500)
     began = time.monotonic()
     assert drive.wait(timeout=0.2) is False  # still driving when the time runs out
     assert time.monotonic() - began < 2  # without its timeout the wait never ends: the drive stalls
-    deadline = time.monotonic() + 5
-    while not drive.stalled and time.monotonic() < deadline:
+    # 200 mm at 500 mm/s: stalled 0.4 s into the simulator's clock (the
+    # bound leaves room for a slow poll beside a busy build).
+    while not drive.stalled and sim.status().world_ms < started + 5000:
         time.sleep(0.05)
     assert drive.stalled is True and drive.status == 2
     status = sim.status()  # pushing into the wall: no motion, the command stands

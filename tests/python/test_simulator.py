@@ -76,6 +76,7 @@ def record(**changes):
         "motors": [[1, 0, False, 0, 0, 0, 0], [2, -100, False, 0, 0, 0, 0], [4, 0, True, 3, 2, 1, 40]],
         "controller": None,
         "remote": {"pressed": 0, "last": None},
+        "world_ms": 1500,
     }
     for path, value in changes.items():
         *parents, name = path.split("__")
@@ -103,6 +104,7 @@ def record(**changes):
         (record(controller=[1, 2, 3, 4]), "controller", (1, 2, 3, 4)),
         (record(), "sensors", (tevrak.SensorReading(900, 1231),)),
         (record(board__plugged=False), "plugged", False),
+        (record(), "world_ms", 1500),
     ],
 )
 def test_the_status_record_as_simstatus_reads_it(text, field, expected):

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <functional>
+#include <ostream>
 
 #include <nlohmann/json.hpp>
 
@@ -30,6 +31,8 @@ struct MotionCase {
     sim::WireSpeed motion;
     sim::WireSpeed command_speeds;
 };
+
+void PrintTo(const MotionCase &c, std::ostream *out) { *out << c.name; }
 
 class StateMotion : public testing::TestWithParam<MotionCase> {};
 
