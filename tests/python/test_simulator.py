@@ -175,3 +175,20 @@ def test_a_forwarded_signal_reaches_the_child_and_the_handler_before():
         assert seen == [signal.SIGUSR1] * 2
     finally:
         signal.signal(signal.SIGUSR1, previous)
+
+
+def test_status_is_one_json_line_with_answers_and_text_without(sim):
+    sim.command("key KEY_UP 0")
+    report = sim.command("status")
+    assert report.count("\n") == 1 and json.loads(report)["remote"] == {"pressed": 1, "last": "KEY_UP"}
+    # The same state as text, for people, from a simulator without --answer.
+    child = _child.Child([_simulator.find_program(), "--home", sim.home + "/text", "--log", os.devnull])
+    try:
+        child.wait_ready(lambda line: line.startswith("tevrak-sim: board ready at "), 30)
+        child.process.stdin.write(b"status\n")
+        child.process.stdin.flush()
+        text = child.wait_ready(lambda line: line.startswith("drive controller:"), 30)
+    finally:
+        child.end()
+    assert text[:2] == ["board: plugged at " + sim.home + "/text/dev/ttyBOARD", "arena pose: x=1000 y=750 heading=0 deg"]
+    assert "command: linear=0 angular=0" in text and not any(line.startswith("{") for line in text)
