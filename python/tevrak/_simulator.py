@@ -18,6 +18,11 @@ _REMOTE = "export LIRC_SOCKET_PATH="
 _ERROR = "error: "
 
 
+def _answered(line: str) -> bool:
+    """The simulator's answer that ends what a command printed."""
+    return line == "ok" or line.startswith(_ERROR)
+
+
 class SimulatorError(RuntimeError):
     """The simulator could not start, stopped answering, or refused a
     command (the message says why)."""
@@ -125,7 +130,7 @@ def parse_status(text: str) -> SimStatus:
             board_raw=RawBoardValues(raw_odometry, drive["angular"], drive["remaining"]),
             servos={n: ServoState(position, low, high) for n, position, low, high in state["servos"]},
             # The record keeps a stopped motor; the status lists it while it runs.
-            motors={m[0]: MotorState(m[1], m[2], *m[3:]) for m in state["motors"] if m[1] or m[2] or m[6]},
+            motors={m[0]: MotorState(*m[1:]) for m in state["motors"] if m[1] or m[2] or m[6]},
             controller=tuple(state["controller"]) if state["controller"] is not None else None,
             commanded_linear=command["linear"],
             commanded_angular=_degrees(command["angular"]),
@@ -251,7 +256,8 @@ class Simulator:
         with open(os.path.join(self._home, "sim.err"), "wb") as errors:
             self._child = Child(command + self._args, stderr=errors)
         try:
-            for line in self._answer(lambda: self._child.wait_ready(lambda l: l.startswith(_READY), self._timeout)):
+            ready = self._answer(lambda: self._child.wait_ready(lambda text: text.startswith(_READY), self._timeout))
+            for line in ready:
                 if line.startswith(_VIEW):
                     self._view_url = line[len(_VIEW):]
                 elif line.startswith(_REMOTE):
@@ -288,12 +294,12 @@ class Simulator:
                 else:
                     os.environ["LIRC_SOCKET_PATH"] = self._previous_socket
 
-        def quit() -> None:
+        def ask_to_quit() -> None:
             child.process.stdin.write(b"quit\n")
             child.process.stdin.flush()
 
         try:
-            child.end(first=quit)
+            child.end(first=ask_to_quit)
         finally:
             if self._own_home and self._home:
                 shutil.rmtree(self._home, ignore_errors=True)
@@ -361,7 +367,7 @@ class Simulator:
             child = self._running()
             child.process.stdin.write(line.encode() + b"\n")
             child.process.stdin.flush()
-            lines = self._answer(lambda: child.wait_ready(lambda l: l == "ok" or l.startswith(_ERROR), self._timeout))
+            lines = self._answer(lambda: child.wait_ready(_answered, self._timeout))
             if lines[-1].startswith(_ERROR):
                 raise SimulatorError(lines[-1][len(_ERROR):])
             return "".join(text + "\n" for text in lines[:-1])

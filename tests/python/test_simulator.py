@@ -190,5 +190,6 @@ def test_status_is_one_json_line_with_answers_and_text_without(sim):
         text = child.wait_ready(lambda line: line.startswith("drive controller:"), 30)
     finally:
         child.end()
-    assert text[:2] == ["board: plugged at " + sim.home + "/text/dev/ttyBOARD", "arena pose: x=1000 y=750 heading=0 deg"]
+    board = f"board: plugged at {sim.home}/text/dev/ttyBOARD"
+    assert text[:2] == [board, "arena pose: x=1000 y=750 heading=0 deg"]
     assert "command: linear=0 angular=0" in text and not any(line.startswith("{") for line in text)
