@@ -165,7 +165,7 @@ void start(int port) {
     void *page = ::mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     if (page == MAP_FAILED) return;
     auto *shared = new (page) Shared{};
-    shared->keep_moving.store(0);
+    shared->motion = state.carried;
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0) {
         ::munmap(page, sizeof(Shared));
@@ -230,6 +230,7 @@ void frame_ends() {
 }
 
 void end_quietly() {
+    if (state.shared != nullptr) state.carried = state.shared->motion;
     if (state.pipe >= 0) {
         const char note = kQuit;
         while (::write(state.pipe, &note, 1) < 0 && errno == EINTR) {

@@ -38,6 +38,10 @@ struct State {
     pid_t guard = 0;           // the guard's process id (for tests)
     int keep_moving = -1;      // -1 until TEVRAK_KEEP_MOVING was read
     bool hooks_installed = false;
+    // What the program set moving before the library last closed the port:
+    // a reopened port's guard stops it too (a link check that failed does
+    // not stop a motor).
+    Motion carried{};
     // Seam: called after each byte of a frame is written and counted,
     // with the count so far; a test holds the program there to kill it
     // between two bytes of a frame.

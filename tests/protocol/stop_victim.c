@@ -26,6 +26,8 @@ int main(void) {
         } else if (strcmp(line, "hold\n") == 0) {
             hold_after_bytes(3);
             result = VWStraight(500, 200);
+        } else if (strcmp(line, "close\n") == 0) {
+            result = SERClose(1);
         } else if (strcmp(line, "keep\n") == 0) {
             SERKeepMoving(1);
             result = 0;
