@@ -186,9 +186,13 @@ bool process_gone(pid_t pid) {
 // What the guard holds open: it must be the port and its pipe, nothing of
 // the program's (the test's pipes, the simulator's).
 std::vector<std::string> open_files(pid_t pid) {
+    // Read while the guard may still be closing the rest: an entry gone
+    // between the listing and its reading is left out.
     std::vector<std::string> files;
-    for (const auto &entry : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd")) {
-        files.push_back(std::filesystem::read_symlink(entry.path()).string());
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        const auto target = std::filesystem::read_symlink(entry.path(), error);
+        if (!error) files.push_back(target.string());
     }
     std::sort(files.begin(), files.end());
     return files;
