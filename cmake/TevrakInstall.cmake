@@ -86,3 +86,5 @@ endif()
 install(TARGETS duet_guarded duet_split duet_plain RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 # The laptop's side of a robot reached over SSH: a Python script.
 install(PROGRAMS laptop/tevrak_remote.py DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME tevrak-remote COMPONENT tools)
+# Both ends of that link, with the heartbeat that stops the robot when the laptop goes away.
+install(TARGETS tevrak-bridge RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)

@@ -65,7 +65,8 @@ example hdt.txt) and says how to point TEVRAK_HOME at it.
 tevrak-sim simulates the robot's controller board and the robot behind it
 on a pseudo-terminal, so that programs using libtevrak run without the
 hardware. tevrak-remote brings a real robot's board and infrared remote to
-a laptop over SSH, so that the same programs run there. duet_guarded,
+a laptop over SSH, so that the same programs run there; tevrak-bridge, on
+the robot, stops the robot when that laptop goes away. duet_guarded,
 duet_split and duet_plain show two threads sharing one output stream.")
 # tevrak-remote is a Python script that runs ssh and socat.
 set(CPACK_DEBIAN_TOOLS_PACKAGE_RECOMMENDS "openssh-client, socat")
@@ -87,6 +88,7 @@ tevrak_deb_man_page(usbSearch.1 runtime)
 tevrak_deb_man_page(tevrak-sim.1 tools)
 tevrak_deb_man_page(tevrak-setup.1 tools)
 tevrak_deb_man_page(tevrak-remote.1 tools)
+tevrak_deb_man_page(tevrak-bridge.1 tools)
 tevrak_deb_man_page(duet_guarded.1 tools
   ${CMAKE_CURRENT_BINARY_DIR}/deb/man/duet_split.1.gz ${CMAKE_CURRENT_BINARY_DIR}/deb/man/duet_plain.1.gz)
 
