@@ -60,10 +60,10 @@ def running_with(*paths):
     return found
 
 
-def until(condition, seconds=10.0):
+def until(condition, seconds=10.0, step=0.05):
     deadline = time.monotonic() + seconds
     while not condition() and time.monotonic() < deadline:
-        time.sleep(0.05)
+        time.sleep(step)
     return condition()
 
 
@@ -262,7 +262,7 @@ def test_the_robot_stops_when_the_laptop_goes_away(robot, tmp_path, fault):
         before = len(board_frames(sim))
         faulted = time.monotonic()
         stopped_ssh = fault(tool, int(line.split()[1]))
-        assert until(lambda: STOP_LINES[-1] in board_frames(sim)[before:], 3.0), board_frames(sim)[before:]
+        assert until(lambda: STOP_LINES[-1] in board_frames(sim)[before:], 3.0, 0.005), board_frames(sim)[before:]
         delay = time.monotonic() - faulted
         seen = [line for line in board_frames(sim)[before:] if not line.startswith("PSDGetRaw")]
         assert seen[-3:] == STOP_LINES
