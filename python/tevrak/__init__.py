@@ -32,6 +32,7 @@ from ._tevrak import (
     Servo,
     default_home,
     home,
+    keep_moving,
     set_home,
     set_link_timeout,
 )
@@ -90,6 +91,7 @@ __all__ = [
     "StartupError",
     "default_home",
     "home",
+    "keep_moving",
     "set_home",
     "set_link_timeout",
     "stop_on_exit",
