@@ -130,7 +130,7 @@ def test_a_second_end_on_a_held_port_is_refused_and_names_the_holder(sim):
         second = subprocess.run([BRIDGE, board_port(sim)], capture_output=True, timeout=BOUND * 4)
         holder = f"process {first.pid} " + ("" if os.environ.get("TEVRAK_TEST_EMULATED") else "(tevrak-bridge)")
         assert second.returncode == 1
-        assert second.stdout.decode().startswith(f"@error the board at {board_port(sim)} is in use by {holder}")
+        assert second.stdout.decode().startswith(f"@error finds the board at {board_port(sim)} in use by {holder}")
         first.stdin.write(HEARTBEAT + SET_SPEED_100)
         assert until(lambda: "VWSetSpeed linear=100 angular=0" in frames(sim))  # the first goes on
     finally:

@@ -239,22 +239,41 @@ def freeze(pid):
     return pid  # woken at the end
 
 
+def start_driving(sshd, laptop, through):
+    """tevrak-remote, and a laptop program that drives: run by it (through
+    "command") or beside it (through "exports"). Returns tevrak-remote, the
+    variables of the link (None for a command), the program beside it (or
+    None) and the program's first line."""
+    if through == "command":
+        tool = subprocess.Popen(remote(sshd, laptop, PROBE, "drive"), stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, bufsize=0, start_new_session=True)
+        return tool, None, None, read_line(tool)
+    tool = subprocess.Popen(remote(sshd, laptop), stdout=subprocess.PIPE, stderr=subprocess.PIPE, bufsize=0,
+                            start_new_session=True)
+    variables = {}
+    for _ in range(2):
+        name, _, value = read_line(tool).decode().removeprefix("export ").strip().partition("=")
+        variables[name] = value.strip("'")
+    environment = dict(os.environ, **variables)
+    program = subprocess.Popen([PROBE, "drive"], env=environment, stdout=subprocess.PIPE, bufsize=0)
+    return tool, environment, program, read_line(program)
+
+
 # Each fault takes tevrak-remote and the laptop program's process id.
-@pytest.mark.parametrize("fault", [
-    lambda tool, program: os.kill(program, signal.SIGKILL),  # the laptop program
-    lambda tool, program: os.kill(tool.pid, signal.SIGKILL),  # tevrak-remote
-    lambda tool, program: freeze(child_named(tool.pid, "ssh")),  # a frozen link: the heartbeat ends here
-], ids=["program-killed", "tevrak-remote-killed", "ssh-stopped"])
-def test_the_robot_stops_when_the_laptop_goes_away(robot, tmp_path, fault):
+@pytest.mark.parametrize("through, fault", [
+    ("command", lambda tool, program: os.kill(program, signal.SIGKILL)),  # the session ends with it
+    ("exports", lambda tool, program: os.kill(program, signal.SIGKILL)),  # its own stop on death, carried
+    ("command", lambda tool, program: os.kill(tool.pid, signal.SIGKILL)),  # tevrak-remote
+    ("command", lambda tool, program: freeze(child_named(tool.pid, "ssh"))),  # a frozen link: the heartbeat ends
+], ids=["program-killed", "program-beside-killed", "tevrak-remote-killed", "ssh-stopped"])
+def test_the_robot_stops_when_the_laptop_goes_away(robot, tmp_path, through, fault):
     sim, sshd = robot
     if not BRIDGE_FOLDER:
         pytest.skip("tevrak-bridge is not on the PATH (run the tests through ctest)")
     start = len(board_frames(sim))
-    tool = subprocess.Popen(remote(sshd, tmp_path / "laptop", PROBE, "drive"), stdout=subprocess.PIPE,
-                            stderr=subprocess.PIPE, bufsize=0, start_new_session=True)
+    tool, environment, program, line = start_driving(sshd, tmp_path / "laptop", through)
     stopped_ssh = None
     try:
-        line = read_line(tool)
         assert line.startswith(b"moving "), (line, tool.stderr.read() if tool.poll() is not None else "")
         # The motor's frame may still be on its way when the program says so:
         # only what reached the board is stopped.
@@ -270,11 +289,15 @@ def test_the_robot_stops_when_the_laptop_goes_away(robot, tmp_path, fault):
         # stop: 0.5 s lease and a few ms here; a generous bound under load.
         print(f"stopped {delay:.3f} s after the fault")
         assert delay < 3.0
-        # A new connection drives at once, the old laptop process frozen or not.
-        again = subprocess.run(remote(sshd, tmp_path / "again", PROBE, "square"), capture_output=True,
-                               text=True, timeout=60)
+        if environment:
+            # The link stays: the next program on it drives.
+            again = subprocess.run([PROBE, "square"], env=environment, capture_output=True, text=True, timeout=60)
+        else:
+            # A new connection drives at once, the old laptop process frozen or not.
+            again = subprocess.run(remote(sshd, tmp_path / "again", PROBE, "square"), capture_output=True,
+                                   text=True, timeout=60)
+            assert NO_STOP not in again.stderr
         assert again.returncode == 0, again.stderr
-        assert NO_STOP not in again.stderr
     finally:
         for pid, number in ((stopped_ssh, signal.SIGCONT), (-tool.pid, signal.SIGKILL)):
             try:
@@ -283,6 +306,9 @@ def test_the_robot_stops_when_the_laptop_goes_away(robot, tmp_path, fault):
             except ProcessLookupError:
                 pass
         tool.wait()
+        if program:
+            program.kill()
+            program.wait()
 
 
 @pytest.mark.parametrize("robot_has, laptop_has, warning", [

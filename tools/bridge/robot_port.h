@@ -8,8 +8,8 @@
 namespace tevrak::bridge {
 
 // The port's descriptor (non-blocking, close-on-exec), or -1 with the reason
-// in message (a line without its newline): "cannot open PATH" or "the board
-// at PATH is in use by process PID (NAME)".
+// in message, said of the robot (a line without its newline): "cannot open
+// PATH" or "finds the board at PATH in use by process PID (NAME)".
 int open_board(const char *path, char *message, std::size_t capacity);
 
 }  // namespace tevrak::bridge
