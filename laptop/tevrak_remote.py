@@ -61,7 +61,7 @@ REMOTE_SNIPPET = "; ".join(
         'printf "\\n@end\\n"',
         "IFS= read -r port || exit 1",
         "IFS= read -r lease || exit 1",
-        'if [ "$lease" != plain ] && command -v tevrak-bridge > /dev/null; then '
+        'if [ "$lease" = plain ]; then :; elif command -v tevrak-bridge > /dev/null; then '
         'exec tevrak-bridge --lease "$lease" "$port" 2> /dev/null; fi',
         'command -v socat > /dev/null || { printf "@error needs socat (apt install socat)\\n"; exit 1; }',
         'if [ -r "$port" ] && [ -w "$port" ]; then printf "@bridge\\n"; '
