@@ -259,14 +259,15 @@ def start_driving(sshd, laptop, through):
     return tool, environment, program, read_line(program)
 
 
-# Each fault takes tevrak-remote and the laptop program's process id.
-@pytest.mark.parametrize("through, fault", [
-    ("command", lambda tool, program: os.kill(program, signal.SIGKILL)),  # the session ends with it
-    ("exports", lambda tool, program: os.kill(program, signal.SIGKILL)),  # its own stop on death, carried
-    ("command", lambda tool, program: os.kill(tool.pid, signal.SIGKILL)),  # tevrak-remote
-    ("command", lambda tool, program: freeze(child_named(tool.pid, "ssh"))),  # a frozen link: the heartbeat ends
+# Each fault takes tevrak-remote and the laptop program's process id; a
+# program that survives it gets a library error (the probe says "failed").
+@pytest.mark.parametrize("through, fault, survives", [
+    ("command", lambda tool, program: os.kill(program, signal.SIGKILL), False),  # the session ends with it
+    ("exports", lambda tool, program: os.kill(program, signal.SIGKILL), False),  # its own stop on death, carried
+    ("command", lambda tool, program: os.kill(tool.pid, signal.SIGKILL), True),  # tevrak-remote
+    ("command", lambda tool, program: freeze(child_named(tool.pid, "ssh")), True),  # a frozen link
 ], ids=["program-killed", "program-beside-killed", "tevrak-remote-killed", "ssh-stopped"])
-def test_the_robot_stops_when_the_laptop_goes_away(robot, tmp_path, through, fault):
+def test_the_robot_stops_when_the_laptop_goes_away(robot, tmp_path, through, fault, survives):
     sim, sshd = robot
     if not BRIDGE_FOLDER:
         pytest.skip("tevrak-bridge is not on the PATH (run the tests through ctest)")
@@ -289,6 +290,8 @@ def test_the_robot_stops_when_the_laptop_goes_away(robot, tmp_path, through, fau
         # stop: 0.5 s lease and a few ms here; a generous bound under load.
         print(f"stopped {delay:.3f} s after the fault")
         assert delay < 3.0
+        if survives:
+            assert read_line(tool, 10.0) == b"failed\n"
         if environment:
             # The link stays: the next program on it drives.
             again = subprocess.run([PROBE, "square"], env=environment, capture_output=True, text=True, timeout=60)
