@@ -86,6 +86,7 @@ endforeach()
 tevrak_deb_man_page(usbSearch.1 runtime)
 tevrak_deb_man_page(tevrak-sim.1 tools)
 tevrak_deb_man_page(tevrak-setup.1 tools)
+tevrak_deb_man_page(tevrak-doctor.1 tools)
 tevrak_deb_man_page(tevrak-remote.1 tools)
 tevrak_deb_man_page(duet_guarded.1 tools
   ${CMAKE_CURRENT_BINARY_DIR}/deb/man/duet_split.1.gz ${CMAKE_CURRENT_BINARY_DIR}/deb/man/duet_plain.1.gz)

@@ -22,8 +22,14 @@ bool LinkLock::try_lock_until(Clock::time_point deadline) {
 
 bool LinkLock::acquire(const Clock::time_point *deadline) {
     std::unique_lock guard(mutex_);
+    if (held_ && holder_ == std::this_thread::get_id()) {
+        ++depth_;
+        return true;
+    }
     if (!held_ && first_ == nullptr) {
         held_ = true;
+        holder_ = std::this_thread::get_id();
+        depth_ = 1;
         return true;
     }
     Waiter me;
@@ -52,6 +58,7 @@ void LinkLock::leave_queue(const Waiter *waiter) {
 void LinkLock::unlock() {
     {
         const std::lock_guard guard(mutex_);
+        if (--depth_ > 0) return;
         Waiter *next = first_;
         if (next == nullptr) {
             held_ = false;
@@ -61,6 +68,8 @@ void LinkLock::unlock() {
         first_ = next->next;
         if (first_ == nullptr) last_ = nullptr;
         next->granted = true;
+        holder_ = next->thread;
+        depth_ = 1;
     }
     granted_.notify_all();
 }

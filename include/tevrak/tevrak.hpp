@@ -132,6 +132,27 @@ void set_link_timeout(std::chrono::duration<Rep, Period> timeout) {
     set_link_timeout(std::optional(std::chrono::ceil<std::chrono::milliseconds>(timeout)));
 }
 
+/*
+ * A cycle (<tevrak/cycle.h>): while the object lives, the calls of this
+ * thread run one link check and then go to the board back to back; other
+ * threads' calls wait until it ends (it holds the link). A failure inside
+ * throws as outside and closes the cycle: later calls check the link each.
+ *     for (;;) {
+ *         tevrak::Cycle cycle;
+ *         int front = sensor.distance();   // link check, then F0
+ *         drive.set_speed(200, steer(front));  // F8 at once
+ *     }
+ * wire: CYCLEBegin at construction, CYCLEEnd at destruction; sends nothing
+ * itself. Keep it short: a wait() inside holds the link for the whole wait.
+ */
+class Cycle {
+public:
+    Cycle();
+    ~Cycle();
+    Cycle(const Cycle &) = delete;
+    Cycle &operator=(const Cycle &) = delete;
+};
+
 /* Chassis position: x and y in mm, heading in degrees (positive: left). */
 struct Pose {
     int x, y, heading;

@@ -1,0 +1,240 @@
+// tevrak-doctor against prepared broken set-ups: each fault gives its FAIL
+// line and exit 1; a missing lircd a warning and exit 0; a healthy
+// simulator all ok, exit 0, and no frame that moves anything.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "support/sim_process.h"
+#include "support/target_command.h"
+#include "support/temp_home.h"
+
+namespace {
+
+using tevrak::test::SimProcess;
+
+// A simulator in a robot folder of its own, and what the doctor is run with.
+struct Setup {
+    tevrak::test::TempHome folder;
+    std::string home = folder.root();
+    std::string port = home + "/dev/ttyBOARD";
+    std::string log = home + "/frames.log";
+    std::vector<std::string> sim_args{"--home", home, "--log", log};
+    std::map<std::string, std::string> env{{"TEVRAK_HOME", home}, {"LIRC_SOCKET_PATH", home + "/lircd"}};
+    std::string as_user;  // empty: this user
+    std::vector<std::string> args;  // the doctor's options
+    pid_t holder = -1;    // a program that holds the port
+    std::unique_ptr<SimProcess> sim;
+
+    ~Setup() {
+        if (holder > 0) {
+            ::kill(holder, SIGKILL);
+            ::waitpid(holder, nullptr, 0);
+        }
+    }
+    void start() {
+        sim = std::make_unique<SimProcess>(sim_args);
+        ASSERT_NE(sim->wait_for_line("tevrak-sim: board ready"), "");
+    }
+    void keep_hdt(const std::string &text) {
+        folder.write_hdt(text);
+        sim_args.push_back("--keep-hdt");
+    }
+};
+
+struct Run {
+    int status;
+    std::string out;
+};
+
+std::string quoted(const std::string &word) { return "'" + word + "'"; }
+
+Run run_doctor(const Setup &setup) {
+    std::string command = "env";
+#ifdef TEVRAK_PYTHON_DIR
+    command += " PYTHONPATH=" + quoted(TEVRAK_PYTHON_DIR) + " PYTHONDONTWRITEBYTECODE=1";
+#endif
+    for (const auto &[name, value] : setup.env) command += " " + name + "=" + quoted(value);
+    if (!setup.as_user.empty()) command += " setpriv --reuid=" + setup.as_user + " --regid=nogroup --clear-groups";
+    for (const std::string &word : tevrak::test::target_command(TEVRAK_DOCTOR_PROGRAM, setup.args)) {
+        command += " " + quoted(word);
+    }
+    std::FILE *pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
+    Run run{-1, {}};
+    char chunk[512];
+    while (std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe)) run.out.append(chunk, n);
+    const int status = ::pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+// True when text has a line that is head, or starts with head and ends
+// with tail.
+bool has_line(const std::string &text, const std::string &head, const char *tail) {
+    for (std::size_t at = 0; at < text.size(); at = text.find('\n', at) + 1) {
+        const std::string line = text.substr(at, text.find('\n', at) - at);
+        if (tail == nullptr ? line == head : line.starts_with(head) && line.ends_with(tail)) return true;
+        if (text.find('\n', at) == std::string::npos) break;
+    }
+    return false;
+}
+
+struct Case {
+    const char *name;
+    std::function<void(Setup &)> prepare;  // before the simulator starts
+    std::function<void(Setup &)> after_start;
+    std::function<std::string(const Setup &)> line;  // the line the doctor must print (its start with a tail)
+    int status;
+    const char *tail = nullptr;  // the line's end, when a count between them varies
+};
+
+void nothing(Setup &) {}
+
+const Case kCases[] = {
+    {"NoRobotFolder", [](Setup &s) { s.env["TEVRAK_HOME"] = s.home + "/gone"; }, nothing,
+     [](const Setup &s) {
+         return "FAIL robot folder " + s.home +
+                "/gone: does not exist; run tevrak-setup to make it, or set TEVRAK_HOME to your robot folder";
+     },
+     1},
+    {"HdtErrorOnLine7",
+     [](Setup &s) {
+         s.keep_hdt("USB 1 board\nENCODER 1 540\nDRIVE 60 180 0 0\nKINEMA 10 5 2 1\nPSD front -\nPSD left -\n"
+                    "USB 9 board\n");
+     },
+     nothing,
+     [](const Setup &) {
+         return std::string("FAIL hdt.txt line 7: USB interface 9 is refused (1 to 4): port discovery stops here and "
+                            "no unit can start; write USB 1 board");
+     },
+     1},
+    {"UsbLineMatchesNothing", [](Setup &s) { s.keep_hdt("USB 1 nosuchboard\nPSD front -\n"); }, nothing,
+     [](const Setup &) {
+         return std::string("FAIL USB line 1 (nosuchboard): matches nothing usbSearch lists (no name token "
+                            "nosuchboard); plug the board in, or write a word of its listed name in hdt.txt");
+     },
+     1},
+    {"PortIsARegularFile", nothing,
+     [](Setup &s) {
+         s.folder.write_file("dev/plain", "not a device\n");
+         s.folder.write_file("bin/usbSearch", "#!/bin/sh\necho 'usb-Tevrak_board_sim-if00:" + s.home + "/dev/plain'\n");
+         ::chmod((s.home + "/bin/usbSearch").c_str(), 0755);
+     },
+     [](const Setup &s) {
+         return "FAIL serial port " + s.home +
+                "/dev/plain: is not a character device but a regular file; remove it and plug the board in; check "
+                "that hdt.txt's USB line names the board";
+     },
+     1},
+    {"PortHeldByAnotherProgram", nothing,
+     [](Setup &s) {
+         s.holder = ::fork();
+         if (s.holder == 0) {
+             ::execl("/bin/sh", "sh", "-c", ("exec sleep 60 < '" + s.port + "'").c_str(), nullptr);
+             ::_exit(127);
+         }
+         ::usleep(300000);
+     },
+     [](const Setup &s) {
+         return "FAIL serial port " + s.port + ": held by another program: sleep (pid " + std::to_string(s.holder) +
+                "); end it first (two programs on one board mix their bytes)";
+     },
+     1},
+    {"SilentBoard", [](Setup &s) { s.sim_args.push_back("--silent"); }, nothing,
+     [](const Setup &s) {
+         return "FAIL board on " + s.port + ": no answer to the link check within 2 s (";
+     },
+     1, " probes sent); check that the board is powered and its cable plugged in; unplug it and plug it in again"},
+    {"LircdMissing", [](Setup &s) { s.env["LIRC_SOCKET_PATH"] = s.home + "/no-lircd"; }, nothing,
+     [](const Setup &s) {
+         return "warn lircd " + s.home +
+                "/no-lircd: no daemon answers there (the remote control is optional); for the remote: sudo apt "
+                "install lirc, then sudo systemctl start lircd";
+     },
+     0},
+};
+
+class Doctor : public testing::TestWithParam<Case> {};
+
+TEST_P(Doctor, NamesTheFaultWithItsFix) {
+    const Case &c = GetParam();
+    Setup setup;
+    c.prepare(setup);
+    setup.start();
+    c.after_start(setup);
+    const Run run = run_doctor(setup);
+    EXPECT_TRUE(has_line(run.out, c.line(setup), c.tail)) << run.out;
+    EXPECT_EQ(run.status, c.status) << run.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, Doctor, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<Case> &info) { return std::string(info.param.name); });
+
+// As another user than root: a port only root may open. Skipped where the
+// test cannot change users.
+TEST(DoctorAsUser, PortWithoutPermission) {
+    if (::geteuid() != 0 || ::access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "needs root to become nobody";
+    Setup setup;
+    setup.start();
+    ::chmod(setup.home.c_str(), 0755);
+    char device[4096] = {};
+    ASSERT_GT(::readlink(setup.port.c_str(), device, sizeof device - 1), 0);
+    ASSERT_EQ(::chmod(device, 0600), 0);
+    setup.as_user = "nobody";
+    const Run run = run_doctor(setup);
+    EXPECT_NE(run.out.find("FAIL serial port " + setup.port + ": permission denied; "), std::string::npos) << run.out;
+    EXPECT_EQ(run.status, 1) << run.out;
+}
+
+TEST(DoctorHealthy, AllOkAndNothingMoves) {
+    Setup setup;
+    setup.start();
+    const Run run = run_doctor(setup);
+    EXPECT_EQ(run.status, 0) << run.out;
+    std::size_t lines = 0;
+    for (std::size_t at = 0; at < run.out.size(); at = run.out.find('\n', at) + 1, ++lines) {
+        EXPECT_EQ(run.out.compare(at, 3, "ok "), 0) << run.out.substr(at, run.out.find('\n', at) - at);
+    }
+    EXPECT_GE(lines, 10u) << run.out;
+    EXPECT_NE(run.out.find("ok distance sensor 3: raw reading "), std::string::npos) << run.out;
+    // The log is complete once the simulator ended.
+    const int control = ::open((setup.home + "/sim.ctl").c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(control, 0);
+    ASSERT_EQ(::write(control, "quit\n", 5), 5);
+    ::close(control);
+    ASSERT_EQ(setup.sim->wait_exit(), 0);
+    const std::string log = tevrak::test::read_file(setup.log);
+    EXPECT_NE(log.find("ENCODERRead encoder=2"), std::string::npos) << log;
+    EXPECT_NE(log.find("PSDGetRaw psd=3"), std::string::npos) << log;
+    for (const char *moving : {"VWSetSpeed", "VWStraight", "VWTurn", "VWCurve", "MOTOR", "SERVO"}) {
+        EXPECT_EQ(log.find(moving), std::string::npos) << moving << " in\n" << log;
+    }
+}
+
+TEST(DoctorJson, OneObjectWithEveryCheck) {
+    Setup setup;
+    setup.sim_args.push_back("--silent");
+    setup.start();
+    setup.args = {"--json"};
+    const Run run = run_doctor(setup);
+    EXPECT_EQ(run.status, 1);
+    const auto all = nlohmann::json::parse(run.out);
+    EXPECT_EQ(all["ok"], false);
+    bool board_failed = false;
+    for (const auto &check : all["checks"]) {
+        board_failed = board_failed || (check["level"] == "FAIL" && check["check"] == "board on " + setup.port);
+    }
+    EXPECT_TRUE(board_failed) << run.out;
+}
+
+}  // namespace
