@@ -45,6 +45,8 @@ protected:
         robot.board.set_reply(0xF0, {0x07, 0xD0});
         robot.board.set_reply(0xE5, {0x00, 0x00, 0x01, 0x2C});
         one_loop();  // the units' start-ups
+        // Answered: the board has seen every frame before it.
+        EXPECT_EQ(PSDGetRaw(1), 2000);
         robot.board.clear();
     }
     SimRobot robot{"ENCODER 1 540\nDRIVE 60 180 0 0\nPSD front -\nPSD left -\n"};

@@ -24,7 +24,7 @@ namespace {
 using tevrak::test::SimProcess;
 
 // A simulator in a robot folder of its own, and what the doctor is run with.
-struct Setup {
+struct Robot {
     tevrak::test::TempHome folder;
     std::string home = folder.root();
     std::string port = home + "/dev/ttyBOARD";
@@ -36,7 +36,7 @@ struct Setup {
     pid_t holder = -1;    // a program that holds the port
     std::unique_ptr<SimProcess> sim;
 
-    ~Setup() {
+    ~Robot() {
         if (holder > 0) {
             ::kill(holder, SIGKILL);
             ::waitpid(holder, nullptr, 0);
@@ -52,14 +52,14 @@ struct Setup {
     }
 };
 
-struct Run {
+struct Outcome {
     int status;
     std::string out;
 };
 
 std::string quoted(const std::string &word) { return "'" + word + "'"; }
 
-Run run_doctor(const Setup &setup) {
+Outcome run_doctor(const Robot &setup) {
     std::string command = "env";
 #ifdef TEVRAK_PYTHON_DIR
     command += " PYTHONPATH=" + quoted(TEVRAK_PYTHON_DIR) + " PYTHONDONTWRITEBYTECODE=1";
@@ -70,7 +70,7 @@ Run run_doctor(const Setup &setup) {
         command += " " + quoted(word);
     }
     std::FILE *pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-    Run run{-1, {}};
+    Outcome run{-1, {}};
     char chunk[512];
     while (std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe)) run.out.append(chunk, n);
     const int status = ::pclose(pipe);
@@ -91,53 +91,53 @@ bool has_line(const std::string &text, const std::string &head, const char *tail
 
 struct Case {
     const char *name;
-    std::function<void(Setup &)> prepare;  // before the simulator starts
-    std::function<void(Setup &)> after_start;
-    std::function<std::string(const Setup &)> line;  // the line the doctor must print (its start with a tail)
+    std::function<void(Robot &)> prepare;  // before the simulator starts
+    std::function<void(Robot &)> after_start;
+    std::function<std::string(const Robot &)> line;  // the line the doctor must print (its start with a tail)
     int status;
     const char *tail = nullptr;  // the line's end, when a count between them varies
 };
 
-void nothing(Setup &) {}
+void nothing(Robot &) {}
 
 const Case kCases[] = {
-    {"NoRobotFolder", [](Setup &s) { s.env["TEVRAK_HOME"] = s.home + "/gone"; }, nothing,
-     [](const Setup &s) {
+    {"NoRobotFolder", [](Robot &s) { s.env["TEVRAK_HOME"] = s.home + "/gone"; }, nothing,
+     [](const Robot &s) {
          return "FAIL robot folder " + s.home +
                 "/gone: does not exist; run tevrak-setup to make it, or set TEVRAK_HOME to your robot folder";
      },
      1},
     {"HdtErrorOnLine7",
-     [](Setup &s) {
+     [](Robot &s) {
          s.keep_hdt("USB 1 board\nENCODER 1 540\nDRIVE 60 180 0 0\nKINEMA 10 5 2 1\nPSD front -\nPSD left -\n"
                     "USB 9 board\n");
      },
      nothing,
-     [](const Setup &) {
+     [](const Robot &) {
          return std::string("FAIL hdt.txt line 7: USB interface 9 is refused (1 to 4): port discovery stops here and "
                             "no unit can start; write USB 1 board");
      },
      1},
-    {"UsbLineMatchesNothing", [](Setup &s) { s.keep_hdt("USB 1 nosuchboard\nPSD front -\n"); }, nothing,
-     [](const Setup &) {
+    {"UsbLineMatchesNothing", [](Robot &s) { s.keep_hdt("USB 1 nosuchboard\nPSD front -\n"); }, nothing,
+     [](const Robot &) {
          return std::string("FAIL USB line 1 (nosuchboard): matches nothing usbSearch lists (no name token "
                             "nosuchboard); plug the board in, or write a word of its listed name in hdt.txt");
      },
      1},
     {"PortIsARegularFile", nothing,
-     [](Setup &s) {
+     [](Robot &s) {
          s.folder.write_file("dev/plain", "not a device\n");
          s.folder.write_file("bin/usbSearch", "#!/bin/sh\necho 'usb-Tevrak_board_sim-if00:" + s.home + "/dev/plain'\n");
          ::chmod((s.home + "/bin/usbSearch").c_str(), 0755);
      },
-     [](const Setup &s) {
+     [](const Robot &s) {
          return "FAIL serial port " + s.home +
                 "/dev/plain: is not a character device but a regular file; remove it and plug the board in; check "
                 "that hdt.txt's USB line names the board";
      },
      1},
     {"PortHeldByAnotherProgram", nothing,
-     [](Setup &s) {
+     [](Robot &s) {
          s.holder = ::fork();
          if (s.holder == 0) {
              ::execl("/bin/sh", "sh", "-c", ("exec sleep 60 < '" + s.port + "'").c_str(), nullptr);
@@ -145,18 +145,18 @@ const Case kCases[] = {
          }
          ::usleep(300000);
      },
-     [](const Setup &s) {
+     [](const Robot &s) {
          return "FAIL serial port " + s.port + ": held by another program: sleep (pid " + std::to_string(s.holder) +
                 "); end it first (two programs on one board mix their bytes)";
      },
      1},
-    {"SilentBoard", [](Setup &s) { s.sim_args.push_back("--silent"); }, nothing,
-     [](const Setup &s) {
+    {"SilentBoard", [](Robot &s) { s.sim_args.push_back("--silent"); }, nothing,
+     [](const Robot &s) {
          return "FAIL board on " + s.port + ": no answer to the link check within 2 s (";
      },
      1, " probes sent); check that the board is powered and its cable plugged in; unplug it and plug it in again"},
-    {"LircdMissing", [](Setup &s) { s.env["LIRC_SOCKET_PATH"] = s.home + "/no-lircd"; }, nothing,
-     [](const Setup &s) {
+    {"LircdMissing", [](Robot &s) { s.env["LIRC_SOCKET_PATH"] = s.home + "/no-lircd"; }, nothing,
+     [](const Robot &s) {
          return "warn lircd " + s.home +
                 "/no-lircd: no daemon answers there (the remote control is optional); for the remote: sudo apt "
                 "install lirc, then sudo systemctl start lircd";
@@ -168,11 +168,11 @@ class Doctor : public testing::TestWithParam<Case> {};
 
 TEST_P(Doctor, NamesTheFaultWithItsFix) {
     const Case &c = GetParam();
-    Setup setup;
+    Robot setup;
     c.prepare(setup);
     setup.start();
     c.after_start(setup);
-    const Run run = run_doctor(setup);
+    const Outcome run = run_doctor(setup);
     EXPECT_TRUE(has_line(run.out, c.line(setup), c.tail)) << run.out;
     EXPECT_EQ(run.status, c.status) << run.out;
 }
@@ -184,22 +184,22 @@ INSTANTIATE_TEST_SUITE_P(Faults, Doctor, testing::ValuesIn(kCases),
 // test cannot change users.
 TEST(DoctorAsUser, PortWithoutPermission) {
     if (::geteuid() != 0 || ::access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "needs root to become nobody";
-    Setup setup;
+    Robot setup;
     setup.start();
     ::chmod(setup.home.c_str(), 0755);
     char device[4096] = {};
     ASSERT_GT(::readlink(setup.port.c_str(), device, sizeof device - 1), 0);
     ASSERT_EQ(::chmod(device, 0600), 0);
     setup.as_user = "nobody";
-    const Run run = run_doctor(setup);
+    const Outcome run = run_doctor(setup);
     EXPECT_NE(run.out.find("FAIL serial port " + setup.port + ": permission denied; "), std::string::npos) << run.out;
     EXPECT_EQ(run.status, 1) << run.out;
 }
 
 TEST(DoctorHealthy, AllOkAndNothingMoves) {
-    Setup setup;
+    Robot setup;
     setup.start();
-    const Run run = run_doctor(setup);
+    const Outcome run = run_doctor(setup);
     EXPECT_EQ(run.status, 0) << run.out;
     std::size_t lines = 0;
     for (std::size_t at = 0; at < run.out.size(); at = run.out.find('\n', at) + 1, ++lines) {
@@ -222,11 +222,11 @@ TEST(DoctorHealthy, AllOkAndNothingMoves) {
 }
 
 TEST(DoctorJson, OneObjectWithEveryCheck) {
-    Setup setup;
+    Robot setup;
     setup.sim_args.push_back("--silent");
     setup.start();
     setup.args = {"--json"};
-    const Run run = run_doctor(setup);
+    const Outcome run = run_doctor(setup);
     EXPECT_EQ(run.status, 1);
     const auto all = nlohmann::json::parse(run.out);
     EXPECT_EQ(all["ok"], false);
