@@ -5,7 +5,8 @@
  * per line, and answers each with the loop rate in Hz:
  *   single N   N loops of single calls   -> "<Hz>"
  *   cycle N    N loops, each in a cycle  -> "<Hz>"
- * A failed call answers "failed". Ends at the end of its input.
+ * It prints "ready" once its units are started. A failed call answers
+ * "failed". Ends at the end of its input.
  *
  *   cycle_loop FOLDER
  */
@@ -42,6 +43,8 @@ int main(int argc, char **argv) {
         return 2;
     }
     if (VWInit() != 0 || one_loop() != 0) return 1;
+    puts("ready");
+    fflush(stdout);
     char name[32];
     int count = 0;
     while (scanf("%31s %d", name, &count) == 2 && count > 0) {

@@ -60,6 +60,9 @@ def main():
         loop()
         with subprocess.Popen([options.c_program, sim.home], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                               text=True) as program:
+            # Its start-up must not fall into a turn of the other side.
+            if program.stdout.readline().strip() != "ready":
+                raise RuntimeError("cycle_loop did not start")
             for turn in range(options.turns):
                 for way in ("single", "cycle"):
                     # Each side goes first every other turn.

@@ -1,6 +1,7 @@
 // tevrak.cycle(): a context manager around tevrak::Cycle. The link is taken
 // with the GIL released (another thread may hold it for a command) and held
 // until the block ends, also when an exception leaves it.
+#include <memory>
 #include <optional>
 
 #include "bindings.h"
@@ -34,7 +35,7 @@ void bind_cycle(py::module_ &module) {
         })
         .def("__exit__", [](PyCycle &cycle, const py::args &) { cycle.exit(); });
     module.def(
-        "cycle", [] { return PyCycle(); },
+        "cycle", [] { return std::make_unique<PyCycle>(); },
         "Calls inside `with tevrak.cycle():` run one link check and then go to the board back\n"
         "to back (about 1 ms each instead of 11 ms); other threads' calls wait until the block ends.\n"
         "A failure inside raises as outside and ends the cycle: later calls check the link each.");
