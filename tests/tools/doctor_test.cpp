@@ -33,6 +33,7 @@ struct Robot {
     std::map<std::string, std::string> env{{"TEVRAK_HOME", home}, {"LIRC_SOCKET_PATH", home + "/lircd"}};
     std::string as_user;  // empty: this user
     std::vector<std::string> args;  // the doctor's options
+    std::vector<std::string> unset; // variables taken out of its environment
     pid_t holder = -1;    // a program that holds the port
     std::unique_ptr<SimProcess> sim;
 
@@ -61,6 +62,7 @@ std::string quoted(const std::string &word) { return "'" + word + "'"; }
 
 Outcome run_doctor(const Robot &setup) {
     std::string command = "env";
+    for (const std::string &name : setup.unset) command += " -u " + name;
 #ifdef TEVRAK_PYTHON_DIR
     command += " PYTHONPATH=" + quoted(TEVRAK_PYTHON_DIR) + " PYTHONDONTWRITEBYTECODE=1";
 #endif
@@ -155,6 +157,36 @@ const Case kCases[] = {
          return "FAIL board on " + s.port + ": no answer to the link check within 2 s (";
      },
      1, " probes sent); check that the board is powered and its cable plugged in; unplug it and plug it in again"},
+    {"UsbSearchOthersMayChange", nothing,
+     [](Robot &s) { ::chmod((s.home + "/bin/usbSearch").c_str(), 0757); },
+     [](const Robot &s) {
+         return "FAIL robot folder file " + s.home + "/bin/usbSearch: others may change it (mode 0757); chmod go-w '" +
+                s.home + "/bin/usbSearch'";
+     },
+     1},
+    {"UsbSearchHangs", nothing,
+     [](Robot &s) { s.folder.write_file("bin/usbSearch", "#!/bin/sh\nexec sleep 30\n"); },
+     [](const Robot &s) {
+         return "FAIL usbSearch " + s.home +
+                "/bin/usbSearch: did not end within 5 s; run it by hand to see why; the shipped one is /usr/bin/usbSearch";
+     },
+     1},
+    {"UsbNameThatCannotMatch", [](Robot &s) { s.keep_hdt("USB 1 Tevrak_board\nPSD front -\n"); }, nothing,
+     [](const Robot &) {
+         return std::string("warn hdt.txt line 1: USB name Tevrak_board never matches (names are cut at _ and -); use "
+                            "one word of the usbSearch name, e.g. the part between _ or -");
+     },
+     1},
+    {"PythonPackageOfAnotherVersion", nothing,
+     [](Robot &s) {
+         s.folder.write_file("py/tevrak/__init__.py", "__version__ = '0.0.1'\n");
+         s.env["PYTHONPATH"] = s.home + "/py";
+     },
+     [](const Robot &) {
+         return std::string("FAIL python package: tevrak 0.0.1 beside library " TEVRAK_VERSION
+                            "; install python3-tevrak of the same version as libtevrak1");
+     },
+     1},
     {"LircdMissing", [](Robot &s) { s.env["LIRC_SOCKET_PATH"] = s.home + "/no-lircd"; }, nothing,
      [](const Robot &s) {
          return "warn lircd " + s.home +
@@ -199,6 +231,7 @@ TEST(DoctorAsUser, PortWithoutPermission) {
 TEST(DoctorHealthy, AllOkAndNothingMoves) {
     Robot setup;
     setup.start();
+    setup.args = {"--link"};
     const Outcome run = run_doctor(setup);
     EXPECT_EQ(run.status, 0) << run.out;
     std::size_t lines = 0;
@@ -207,6 +240,9 @@ TEST(DoctorHealthy, AllOkAndNothingMoves) {
     }
     EXPECT_GE(lines, 10u) << run.out;
     EXPECT_NE(run.out.find("ok distance sensor 3: raw reading "), std::string::npos) << run.out;
+    EXPECT_TRUE(has_line(run.out, "ok cycles: calls in a cycle get the same replies as single calls; loop of 6 calls: ",
+                         " Hz in a cycle"))
+        << run.out;
     // The log is complete once the simulator ended.
     const int control = ::open((setup.home + "/sim.ctl").c_str(), O_WRONLY | O_NONBLOCK);
     ASSERT_GE(control, 0);
@@ -219,6 +255,43 @@ TEST(DoctorHealthy, AllOkAndNothingMoves) {
     for (const char *moving : {"VWSetSpeed", "VWStraight", "VWTurn", "VWCurve", "MOTOR", "SERVO"}) {
         EXPECT_EQ(log.find(moving), std::string::npos) << moving << " in\n" << log;
     }
+}
+
+// Lines the library ignores, each named with its number and why.
+TEST(DoctorHdt, NamesEveryLineTheLibraryIgnores) {
+    Robot setup;
+    setup.keep_hdt("USB 1 board\nENCODER 2 100\nDRIVE 60 180\nFOO bar\nPSD front nosuchtable\nDRIVE 60 180 0 0\n"
+                   "KINEMA 1 2 3 4\r\n");
+    setup.start();
+    const Outcome run = run_doctor(setup);
+    for (const char *line : {
+             "warn hdt.txt line 2: ignored: only ENCODER 1 counts for the drive",
+             "warn hdt.txt line 3: DRIVE has 2 values of 4: the missing ones count as 0",
+             "warn hdt.txt line 4: ignored: \"FOO\" is no key the library reads; keys are USB ENCODER DRIVE KINEMA SERVO "
+             "MOTOR PSD TABLE at the very start of a line",
+             "warn hdt.txt line 3: ignored: line 6 sets DRIVE again (the last counts); remove one of them",
+             "warn hdt.txt line 7: ends with a carriage return (the last field keeps it: a name there never matches); "
+             "save the file with Unix line ends",
+             "warn hdt.txt line 5: no TABLE line nosuchtable: the device has no table; add the TABLE line or write -",
+         }) {
+        EXPECT_TRUE(has_line(run.out, line, nullptr)) << line << " not in\n" << run.out;
+    }
+    EXPECT_EQ(run.status, 0) << run.out;
+}
+
+// TEVRAK_HOME written into ~/.profile but not in this login's environment.
+TEST(DoctorHome, ProfileOnlyIsNamed) {
+    Robot setup;
+    setup.start();
+    setup.folder.write_file("user/.profile", "export TEVRAK_HOME='" + setup.home + "'\n");
+    setup.unset = {"TEVRAK_HOME"};
+    setup.env.erase("TEVRAK_HOME");
+    setup.env["HOME"] = setup.home + "/user";
+    const Outcome run = run_doctor(setup);
+    EXPECT_TRUE(has_line(run.out, "warn robot folder ",
+                         ": the built-in default: TEVRAK_HOME is set in ~/.profile only, not in this login; log out "
+                         "and in again (or run . ~/.profile)"))
+        << run.out;
 }
 
 TEST(DoctorJson, OneObjectWithEveryCheck) {
