@@ -8,11 +8,11 @@ namespace tevrak {
 
 Cycle::Cycle() {
     cxx::link_lock().lock();
-    CYCLEBegin();
+    opened_ = CYCLEBegin() == 0;
 }
 
 Cycle::~Cycle() {
-    CYCLEEnd();
+    if (opened_) CYCLEEnd();
     cxx::link_lock().unlock();
 }
 

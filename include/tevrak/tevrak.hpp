@@ -144,6 +144,7 @@ void set_link_timeout(std::chrono::duration<Rep, Period> timeout) {
  *     }
  * wire: CYCLEBegin at construction, CYCLEEnd at destruction; sends nothing
  * itself. Keep it short: a wait() inside holds the link for the whole wait.
+ * A Cycle made inside another one of the same thread is part of that one.
  */
 class Cycle {
 public:
@@ -151,6 +152,9 @@ public:
     ~Cycle();
     Cycle(const Cycle &) = delete;
     Cycle &operator=(const Cycle &) = delete;
+
+private:
+    bool opened_;  // false inside another cycle: the outer one ends it
 };
 
 /* Chassis position: x and y in mm, heading in degrees (positive: left). */

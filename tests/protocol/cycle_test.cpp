@@ -105,4 +105,15 @@ TEST_F(CycleWire, ACxxCycleHoldsTheLinkAgainstOtherThreads) {
     EXPECT_EQ(wire_events(robot, 5), (std::vector<Bytes>{{CR}, {0xF0, 0x01}, {0xE5, 0x01}, {CR}, {0xF0, 0x02}}));
 }
 
+TEST_F(CycleWire, ACxxCycleInsideAnotherIsPartOfIt) {
+    {
+        const tevrak::Cycle outer;
+        EXPECT_EQ(tevrak::DistanceSensor(1).raw(), 2000);
+        { const tevrak::Cycle inner; }
+        EXPECT_EQ(tevrak::DistanceSensor(2).raw(), 2000);
+    }
+    EXPECT_EQ(tevrak::DistanceSensor(1).raw(), 2000);
+    EXPECT_EQ(wire_events(robot, 5), (std::vector<Bytes>{{CR}, {0xF0, 0x01}, {0xF0, 0x02}, {CR}, {0xF0, 0x01}}));
+}
+
 }  // namespace

@@ -158,10 +158,25 @@ const Case kCases[] = {
      },
      1, " probes sent); check that the board is powered and its cable plugged in; unplug it and plug it in again"},
     {"UsbSearchOthersMayChange", nothing,
-     [](Robot &s) { ::chmod((s.home + "/bin/usbSearch").c_str(), 0757); },
+     [](Robot &s) {
+         s.folder.write_file("bin/usbSearch", "#!/bin/sh\ntouch '" + s.home + "/ran'\n");
+         ::chmod((s.home + "/bin/usbSearch").c_str(), 0757);
+     },
      [](const Robot &s) {
          return "FAIL robot folder file " + s.home + "/bin/usbSearch: others may change it (mode 0757); chmod go-w '" +
                 s.home + "/bin/usbSearch'";
+     },
+     1},
+    {"UsbSearchOthersMayChangeIsNotRun", nothing,
+     [](Robot &s) {
+         s.folder.write_file("bin/usbSearch", "#!/bin/sh\ntouch '" + s.home + "/ran'\n");
+         ::chmod((s.home + "/bin/usbSearch").c_str(), 0757);
+     },
+     [](const Robot &s) {
+         EXPECT_NE(::access((s.home + "/ran").c_str(), F_OK), 0) << "the doctor ran a program others may change";
+         return "FAIL usbSearch " + s.home +
+                "/bin/usbSearch: not run: others may change it or its folders (see above); make it safe as said above, "
+                "then run tevrak-doctor again";
      },
      1},
     {"UsbSearchHangs", nothing,

@@ -14,6 +14,7 @@ inline constexpr const char *kVersion = TEVRAK_VERSION;
 
 struct Context {
     bool home_ok = false;      // the robot folder exists
+    bool listing_safe = true;  // no one but its owner or root may change bin/usbSearch
     bool hdt_ok = false;       // hdt.txt could be read
     bool usb_ok = false;       // usbSearch ran and discovery chose a port
     bool port_ok = false;      // the port can be opened by this user
@@ -23,6 +24,7 @@ struct Context {
     bool has_drive = false;    // hdt.txt has DRIVE, ENCODER or KINEMA lines
     std::vector<int> encoders; // encoder numbers to query
     int sensors = 0;           // PSD lines
+    std::string actuators;     // the servos and motors hdt.txt describes
 };
 
 void check_home(Report &report, Context &context);

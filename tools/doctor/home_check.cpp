@@ -33,23 +33,28 @@ std::string user_name(uid_t uid) {
 
 // The library runs bin/usbSearch and trusts hdt.txt: each must belong to
 // this user or root, and no one else may write it or the folders above it.
-void check_safety(Report &report, const std::string &path, bool required) {
+// False when it is unsafe.
+bool check_safety(Report &report, const std::string &path, bool required) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
         if (required) report.fail("robot folder file " + path, "missing", "run tevrak-setup to make it");
-        return;
+        return true;
     }
     const uid_t me = ::geteuid();
     if (info.st_uid != me && info.st_uid != 0) {
         report.fail("robot folder file " + path, "owned by " + user_name(info.st_uid) + ", not by you or root",
                     "chown " + user_name(me) + " '" + path + "'");
-    } else if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        return false;
+    }
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
         report.fail("robot folder file " + path, "others may change it (mode " + [&] {
             char mode[8];
             std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
             return std::string(mode);
         }() + ")", "chmod go-w '" + path + "'");
+        return false;
     }
+    return true;
 }
 
 }  // namespace
@@ -77,10 +82,13 @@ void check_home(Report &report, Context &context) {
     if (!why.empty()) report.ok("robot folder " + home, why);
     context.home_ok = true;
     const std::size_t failures_before = report.failures();
-    check_safety(report, home, true);
-    check_safety(report, home + "/bin", true);
+    // The doctor runs bin/usbSearch only when no one else could have put
+    // code there: it may run as root.
+    const bool home_safe = check_safety(report, home, true);
+    const bool bin_safe = check_safety(report, home + "/bin", true);
     check_safety(report, paths::hdt_file(), false);
-    check_safety(report, paths::usb_search(), false);
+    const bool program_safe = check_safety(report, paths::usb_search(), false);
+    context.listing_safe = home_safe && bin_safe && program_safe;
     if (report.failures() == failures_before) {
         report.ok("robot folder files", "bin/, bin/hdt.txt and bin/usbSearch belong to you or root, only their owner may change them");
     }

@@ -37,6 +37,11 @@ void check_usb(Report &report, Context &context) {
         report.fail("usbSearch " + program, "missing or not executable", "run tevrak-setup to make it");
         return;
     }
+    if (!context.listing_safe) {
+        report.fail("usbSearch " + program, "not run: others may change it or its folders (see above)",
+                    "make it safe as said above, then run tevrak-doctor again");
+        return;
+    }
     const RunResult run = run_bounded({program}, kListingBound);
     if (!run.started || run.timed_out) {
         report.fail("usbSearch " + program, run.timed_out ? "did not end within 5 s" : "cannot be started",
