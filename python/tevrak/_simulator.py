@@ -12,7 +12,7 @@ import tempfile
 import threading
 import time
 from dataclasses import dataclass, field
-from typing import Dict, Iterable, List, NamedTuple, Optional, Sequence, Tuple, Union
+from typing import BinaryIO, Dict, Iterable, List, NamedTuple, Optional, Sequence, Tuple, Union
 
 from ._types import Pose
 
@@ -20,6 +20,21 @@ _READY = "tevrak-sim: board ready at "
 _VIEW = "tevrak-sim: view at "
 _REMOTE = re.compile(r"export LIRC_SOCKET_PATH='(.*)'$")
 _ERROR = "error: "
+
+
+def _fresh_file(path: str) -> BinaryIO:
+    """A new file at path, made by this process (mode 0600): what was there
+    goes first, and a link planted meanwhile is refused, never followed
+    (run as root, in a folder another user can write)."""
+    try:
+        os.unlink(path)
+    except FileNotFoundError:
+        pass
+    try:
+        fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_EXCL | os.O_NOFOLLOW | os.O_CLOEXEC, 0o600)
+    except OSError as error:
+        raise SimulatorError(f"cannot make {path} afresh: {error.strerror}") from error
+    return os.fdopen(fd, "wb")
 
 
 class SimulatorError(RuntimeError):
@@ -253,7 +268,7 @@ class Simulator:
         command = [program, "--home", self._home, "--log", self.log_path, "--answer", "--end-with-input"]
         # A group of its own: Ctrl-C at the terminal is this program's alone.
         group = {"process_group": 0} if sys.version_info >= (3, 11) else {"start_new_session": True}
-        with open(os.path.join(self._home, "sim.err"), "wb") as errors:
+        with _fresh_file(os.path.join(self._home, "sim.err")) as errors:
             self._process = subprocess.Popen(
                 command + self._args,
                 stdin=subprocess.PIPE,
@@ -445,7 +460,8 @@ class Simulator:
 
     def _errors(self) -> str:
         try:
-            with open(os.path.join(self.home, "sim.err"), encoding="utf-8", errors="replace") as errors:
+            fd = os.open(os.path.join(self.home, "sim.err"), os.O_RDONLY | os.O_NOFOLLOW | os.O_CLOEXEC)
+            with open(fd, encoding="utf-8", errors="replace") as errors:
                 text = errors.read().strip()
         except (OSError, SimulatorError):
             return ""

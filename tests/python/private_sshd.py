@@ -20,7 +20,8 @@ class SshdUnavailable(RuntimeError):
 
 
 class Sshd:
-    def __init__(self, folder, robot):
+    def __init__(self, folder, robot, extra=""):
+        """extra: more lines of sshd_config (a robot side of the test's own: ForceCommand)."""
         for name in ("host", "user"):
             subprocess.run(["ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f", folder / name], check=True)
         shutil.copy(folder / "user.pub", folder / "authorized_keys")
@@ -30,7 +31,7 @@ class Sshd:
         (folder / "sshd_config").write_text(
             f"ListenAddress 127.0.0.1:{port}\nHostKey {folder}/host\nAuthorizedKeysFile {folder}/authorized_keys\n"
             "StrictModes no\nPasswordAuthentication no\nKbdInteractiveAuthentication no\nPidFile none\n"
-            f"SetEnv TEVRAK_HOME={robot} LIRC_SOCKET_PATH={robot}/lircd\n")
+            f"SetEnv TEVRAK_HOME={robot} LIRC_SOCKET_PATH={robot}/lircd\n{extra}")
         (folder / "known_hosts").write_text(f"[127.0.0.1]:{port} {(folder / 'host.pub').read_text()}")
         self.config = folder / "ssh_config"
         self.config.write_text(
