@@ -232,8 +232,8 @@ def robot_side(tmp_path, sim, script):
 @pytest.mark.parametrize(
     "name",
     [
-        "Q\\nT:x:victim\\n",  # dash's echo turns \n into lines of the listing's own
-        "Q\\0012T:x:victim\\0012",  # and \0NNN too
+        "Q\\nT\\nx:victim\\n",  # dash's echo turns \n into lines of the listing's own
+        "Q\\0012T\\0012x:victim\\0012",  # and \0NNN too
     ],
 )
 def test_a_hostile_robots_board_names_never_reach_the_listing(robot, tmp_path, name):
@@ -247,7 +247,7 @@ def test_a_hostile_robots_board_names_never_reach_the_listing(robot, tmp_path, n
         with open(os.path.join(bin_folder, "usbSearch"), "w") as out:
             out.write(f"#!/bin/sh\nprintf 'usb-T-if00:%s\\n' '{sim.home}/dev/ttyBOARD'\n")
         laptop = tmp_path / "laptop"
-        run = subprocess.run(remote(sshd, laptop, "sh", "-c", f'{PROBE} square; "$TEVRAK_HOME/bin/usbSearch"'),
+        run = subprocess.run(remote(sshd, laptop, "sh", "-c", f'{PROBE} square; echo @listing; "$TEVRAK_HOME/bin/usbSearch"'),
                              capture_output=True, text=True, timeout=60, cwd=tmp_path)
     finally:
         for file, text in saved.items():
@@ -255,14 +255,15 @@ def test_a_hostile_robots_board_names_never_reach_the_listing(robot, tmp_path, n
                 out.write(text)
     assert (tmp_path / "victim").read_text() == "precious"
     assert run.returncode == 0, run.stderr
-    assert run.stdout.splitlines()[-1] == f"remote_T_pty:{laptop}/dev/ttyBOARD"
+    # The listing names the laptop's terminal, once, and nothing the robot chose.
+    assert run.stdout.partition("@listing\n")[2] == f"remote_T_pty:{laptop}/dev/ttyBOARD\n"
 
 
 def test_robot_text_reaches_the_terminal_with_control_characters_visible(robot, tmp_path):
     sim, _ = robot
     hdt = "USB 1 board\n".encode().hex()
     sshd = robot_side(tmp_path, sim, (
-        "printf '\\n@tevrak-remote\\nlirc /nowhere\\nhome environment /r\\033[2J\\nhdt %s\\nlisting \\n@end\\n' "
+        "stty raw -echo\nprintf '\\n@tevrak-remote\\nlirc /nowhere\\nhome environment /r\\033[2J\\nhdt %s\\nlisting \\n@end\\n' "
         f"{hdt}\nread -r port\nprintf '@error \\033]0;owned\\007\\033[2Jcannot\\n'\n"))
     try:
         run = subprocess.run(remote(sshd, tmp_path / "laptop", "true"), capture_output=True, text=True, timeout=60)
