@@ -69,12 +69,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // In /tmp, which others write: above the robot folder is the user's choice.
         Folder{"Private", [](const TempHome &) {}, nullptr, true},
-        Folder{"ReadableByAll", [](const TempHome &home) { chmod_in(home, "", 0755); }, nullptr, true},
         Folder{"ListingOthersMayWrite", [](const TempHome &home) { chmod_in(home, "/bin/usbSearch", 0777); },
                "/bin/usbSearch", false},
-        Folder{"ListingTheGroupMayWrite", [](const TempHome &home) { chmod_in(home, "/bin/usbSearch", 0775); },
-               "/bin/usbSearch", false},
-        Folder{"BinOthersMayWrite", [](const TempHome &home) { chmod_in(home, "/bin", 0777); }, "/bin", false},
+        Folder{"BinTheGroupMayWrite", [](const TempHome &home) { chmod_in(home, "/bin", 0775); }, "/bin", false},
         Folder{"RobotFolderOthersMayWrite", [](const TempHome &home) { chmod_in(home, "", 0757); }, "", false},
         Folder{"HdtOthersMayWrite", [](const TempHome &home) { chmod_in(home, "/bin/hdt.txt", 0646); },
                "/bin/hdt.txt", false},

@@ -202,7 +202,6 @@ TEST_P(ViewAnswer, ForbidsFraming) {
 INSTANTIATE_TEST_SUITE_P(
     Headers, ViewAnswer,
     testing::Values(Answer{"Page", "GET / HTTP/1.1\r\nHost: @\r\nConnection: close\r\n\r\n", 200},
-                    Answer{"Picture", "GET /run.svg HTTP/1.1\r\nHost: @\r\nConnection: close\r\n\r\n", 200},
                     Answer{"Missing", "GET /nothing HTTP/1.1\r\nHost: @\r\nConnection: close\r\n\r\n", 404},
                     Answer{"AnotherHost", "GET / HTTP/1.1\r\nHost: evil.example\r\nConnection: close\r\n\r\n", 421},
                     Answer{"NotFromThePage",
