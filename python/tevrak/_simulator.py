@@ -261,7 +261,9 @@ class Simulator:
         program = self._program or find_program()
         if self._own_home:
             self._home = tempfile.mkdtemp(prefix="tevrak-sim-")
-        os.makedirs(self._home, exist_ok=True)
+        # Writable by no one else, whatever the umask: the library refuses a
+        # robot folder that group or others may write.
+        os.makedirs(self._home, mode=0o755, exist_ok=True)
         self._home = os.path.abspath(self._home)
         # --end-with-input: the simulator follows this program, as only this
         # program holds its standard input; --answer: each command answers.

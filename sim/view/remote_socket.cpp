@@ -49,8 +49,7 @@ bool write_all(int fd, std::string_view text) {
 // An error text, empty on success.
 std::string bind_private(int listener, int folder_fd, const std::string &name, const std::string &folder_path) {
     const std::string private_name = "." + name + "." + std::to_string(::getpid());
-    ::unlinkat(folder_fd, (private_name + "/" + name).c_str(), 0);  // left by a run that was killed
-    ::unlinkat(folder_fd, private_name.c_str(), AT_REMOVEDIR);
+    ::unlinkat(folder_fd, private_name.c_str(), AT_REMOVEDIR);  // an empty one a killed run left
     if (::mkdirat(folder_fd, private_name.c_str(), 0700) != 0) return std::strerror(errno);
     const int folder = ::openat(folder_fd, private_name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     std::string problem;
