@@ -49,8 +49,10 @@ REMOTE_SNIPPET = "; ".join(
         # line (as tevrak-setup writes it) is read here; the built-in folder
         # only when it is this user's.
         'f=environment; h="${TEVRAK_HOME:-}"',
+        # Only the quoting tevrak-setup writes is taken: nothing that runs a command.
         'if [ -z "$h" ] && [ -r "$HOME/.profile" ]; then f=profile; h=$(l=$(grep -E "^export TEVRAK_HOME=" '
-        '"$HOME/.profile" | tail -n 1); [ -n "$l" ] && eval "$l" && printf %s "$TEVRAK_HOME"); fi',
+        '"$HOME/.profile" | tail -n 1); case "$l" in *[\\$\\`\\;\\&\\|\\<\\>\\(\\)]*) l= ;; esac; '
+        '[ -n "$l" ] && eval "$l" && printf %s "$TEVRAK_HOME"); fi',
         'if [ -z "$h" ]; then f=default; h=/home/pi/tevrak; [ -O "$h" ] || h=; fi',
         'printf "\\n@tevrak-remote\\nlirc %s\\nhome %s %s\\n" "${LIRC_SOCKET_PATH:-/var/run/lirc/lircd}" "$f" "$h"',
         'if [ -n "$h" ] && [ -r "$h/bin/hdt.txt" ]; then printf "hdt "; od -An -v -tx1 < "$h/bin/hdt.txt" | tr -d " \\n"; '

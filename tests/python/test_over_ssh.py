@@ -281,6 +281,7 @@ def test_robot_text_reaches_the_terminal_with_control_characters_visible(robot, 
         ("export TEVRAK_HOME={home}\n", "the robot's folder is {home} (TEVRAK_HOME in ~/.profile)"),
         ("PATH=/x\nexport TEVRAK_HOME='{home}'\n", "the robot's folder is {home} (TEVRAK_HOME in ~/.profile)"),
         ("PATH=/x\n", "the robot has no robot folder"),  # the built-in one exists here for no test user
+        ("export TEVRAK_HOME=$(touch {home}/ran)\n", "the robot has no robot folder"),  # no command runs
     ],
 )
 def test_the_robot_side_finds_the_folder_a_login_shell_would(robot, tmp_path, profile, said):
@@ -296,6 +297,7 @@ def test_the_robot_side_finds_the_folder_a_login_shell_would(robot, tmp_path, pr
         sshd.stop()
     assert said.format(home=sim.home) in run.stderr
     assert run.returncode == (255 if "no robot folder" in said else 0), run.stderr
+    assert not os.path.exists(os.path.join(sim.home, "ran"))
 
 
 def test_a_destination_that_is_an_option_is_refused(tmp_path):
