@@ -43,26 +43,22 @@ Board::Board(std::string link_path, int link_folder)
         if (link_folder_ >= 0) ::close(link_folder_);
         throw std::runtime_error("pipe2 failed");
     }
-    try {
-        open_terminal();
-    } catch (...) {
+    if (const std::string problem = open_terminal(); !problem.empty()) {
         ::close(wake_[0]);
         ::close(wake_[1]);
         if (link_folder_ >= 0) ::close(link_folder_);
-        throw;
+        throw std::runtime_error(problem);
     }
 }
 
 // Points the link at target, replacing what was there in one step.
-void Board::point_link(const std::string &target) {
-    if (link_path_.empty()) return;
+bool Board::point_link(const std::string &target) {
+    if (link_path_.empty()) return true;
     const int folder = link_folder_ >= 0 ? link_folder_ : AT_FDCWD;
     const std::string temporary = link_name_ + ".new";
     ::unlinkat(folder, temporary.c_str(), 0);
-    if (::symlinkat(target.c_str(), folder, temporary.c_str()) != 0 ||
-        ::renameat(folder, temporary.c_str(), folder, link_name_.c_str()) != 0) {
-        throw std::runtime_error("cannot make the board's link " + link_path_);
-    }
+    return ::symlinkat(target.c_str(), folder, temporary.c_str()) == 0 &&
+           ::renameat(folder, temporary.c_str(), folder, link_name_.c_str()) == 0;
 }
 
 Board::~Board() {
@@ -73,14 +69,14 @@ Board::~Board() {
     if (link_folder_ >= 0) ::close(link_folder_);
 }
 
-void Board::open_terminal() {
+std::string Board::open_terminal() {
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     char name[128];
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
         ::ptsname_r(master, name, sizeof name) != 0) {
         const std::string reason = std::strerror(errno);
         if (master >= 0) ::close(master);
-        throw std::runtime_error("cannot open a pseudo-terminal: " + reason);
+        return "cannot open a pseudo-terminal: " + reason;
     }
     master_ = master;
     terminal_path_ = name;
@@ -92,11 +88,9 @@ void Board::open_terminal() {
         ::cfmakeraw(&tty);
         ::tcsetattr(held_, TCSANOW, &tty);
     }
-    try {
-        point_link(terminal_path_);
-    } catch (...) {
+    if (!point_link(terminal_path_)) {
         close_terminal();
-        throw;
+        return "cannot make the board's link " + link_path_;
     }
     {
         std::lock_guard lock(mutex_);
@@ -105,6 +99,7 @@ void Board::open_terminal() {
         expected_ = 0;
     }
     thread_ = std::thread([this] { run(); });
+    return {};
 }
 
 void Board::close_terminal() {
@@ -192,10 +187,10 @@ void Board::unplug() {
     point_link(link_path_ + ".unplugged");
 }
 
-void Board::replug() {
-    if (master_ >= 0) return;
+std::string Board::replug() {
+    if (master_ >= 0) return {};
     close_terminal();  // collects the thread of a hang-up of the board's own
-    open_terminal();
+    return open_terminal();
 }
 
 void Board::hang_up_after_bytes(std::size_t n) {

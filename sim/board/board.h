@@ -69,15 +69,15 @@ public:
     void set_responder(Responder responder);
     void set_observer(Observer observer);
 
-    // Faults. replug() throws std::runtime_error when no new terminal can
-    // be opened; the board stays unplugged and can be replugged again.
+    // Faults. replug() returns why no new terminal could be opened (empty
+    // when it was): the board stays unplugged and can be replugged again.
     void set_silent(bool silent);
     void queue_probe_answer(Bytes raw);
     void set_reply_prefix(Bytes stray);
     void set_reply_delay(std::chrono::milliseconds delay);
     void send_raw(const Bytes &raw);
     void unplug();
-    void replug();
+    std::string replug();
     bool plugged() const;
     // Hangs up by itself, as a pulled cable, once it has received n more
     // bytes: with n inside a frame, in the middle of that frame.
@@ -104,9 +104,10 @@ public:
     void clear();
 
 private:
-    void open_terminal();
+    // Empty when the terminal is open and the board runs, else why not.
+    std::string open_terminal();
     void close_terminal();
-    void point_link(const std::string &target);
+    bool point_link(const std::string &target);
     void run();
     void handle_byte(std::uint8_t byte);
     void finish_frame();

@@ -150,10 +150,8 @@ std::string Simulator::run(const Control &control) {
             log_->line("# board unplugged");
             break;
         case Action::replug:
-            try {
-                board_->replug();
-            } catch (const std::runtime_error &failure) {
-                return std::string("the board stays unplugged: ") + failure.what();
+            if (const std::string problem = board_->replug(); !problem.empty()) {
+                return "the board stays unplugged: " + problem;
             }
             log_->line("# board plugged in again at " + board_->terminal_path());
             break;
