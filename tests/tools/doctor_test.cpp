@@ -180,7 +180,10 @@ const Case kCases[] = {
      },
      1},
     {"UsbSearchHangs", nothing,
-     [](Robot &s) { s.folder.write_file("bin/usbSearch", "#!/bin/sh\nexec sleep 30\n"); },
+     [](Robot &s) {
+         s.folder.write_file("bin/usbSearch", "#!/bin/sh\nexec sleep 30\n");
+         ::chmod((s.home + "/bin/usbSearch").c_str(), 0755);
+     },
      [](const Robot &s) {
          return "FAIL usbSearch " + s.home +
                 "/bin/usbSearch: did not end within 5 s; run it by hand to see why; the shipped one is /usr/bin/usbSearch";
