@@ -83,6 +83,9 @@ install(PROGRAMS ${CMAKE_CURRENT_BINARY_DIR}/tevrak-setup DESTINATION ${CMAKE_IN
 if(TARGET tevrak-sim)
   install(TARGETS tevrak-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 endif()
+if(TARGET tevrak-teleop)
+  install(TARGETS tevrak-teleop RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
+endif()
 install(TARGETS duet_guarded duet_split duet_plain RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 # The laptop's side of a robot reached over SSH: a Python script.
 install(PROGRAMS laptop/tevrak_remote.py DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME tevrak-remote COMPONENT tools)
@@ -104,5 +107,6 @@ tevrak_man_page(usbSearch.1 runtime)
 tevrak_man_page(tevrak-sim.1 tools)
 tevrak_man_page(tevrak-setup.1 tools)
 tevrak_man_page(tevrak-remote.1 tools)
+tevrak_man_page(tevrak-teleop.1 tools)
 tevrak_man_page(duet_guarded.1 tools
   ${CMAKE_CURRENT_BINARY_DIR}/man/duet_split.1.gz ${CMAKE_CURRENT_BINARY_DIR}/man/duet_plain.1.gz)

@@ -1,0 +1,141 @@
+// tevrak-teleop driven from its terminal (a pseudo-terminal here) against
+// tevrak-sim: a key moves the robot at once, and every way the hand goes
+// away stops it: no key for the lease, space, q, Ctrl-C, SIGTERM, SIGINT,
+// the terminal hanging up.
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "tools/teleop/teleop_support.h"
+
+namespace tevrak::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+enum class End { lease, space, q, ctrl_c, sigterm, sigint, hangup };
+
+struct KeyCase {
+    const char *name;
+    std::string keys;      // typed once the tool runs
+    SimSpeed want;         // what the board must be sent
+    End end;               // how the hand goes away
+    int exit_status;       // the tool's, or -1: still running
+};
+
+void PrintTo(const KeyCase &c, std::ostream *out) { *out << c.name; }
+
+class TeleopKeys : public testing::TestWithParam<KeyCase> {};
+
+const KeyCase kKeyCases[] = {
+    {"ArrowNormalModeThenLease", "\x1b[A", {50, 0}, End::lease, -1},
+    {"ArrowApplicationModeThenLease", "\x1bOA", {50, 0}, End::lease, -1},
+    {"ModifiedArrowThenSpace", "\x1b[1;5B", {-50, 0}, End::space, -1},
+    {"LeftArrowThenQ", "\x1b[D", {0, board_angular(15)}, End::q, 0},
+    {"RightApplicationModeThenCtrlC", "\x1bOC", {0, -board_angular(15)}, End::ctrl_c, 0},
+    {"WTwiceThenSigterm", "ww", {100, 0}, End::sigterm, 128 + SIGTERM},
+    {"SThenSigint", "s", {-50, 0}, End::sigint, 128 + SIGINT},
+    {"DThenHangup", "d", {0, -board_angular(15)}, End::hangup, 128 + SIGHUP},
+};
+
+TEST_P(TeleopKeys, KeyDrivesAndTheHandGoingAwayStops) {
+    const KeyCase &c = GetParam();
+    SimRobot robot;
+    PtyTool tool(robot, {});
+    ASSERT_TRUE(tool.wait_output("| linear 0 mm/s")) << tool.output();
+
+    const auto typed = std::chrono::steady_clock::now();
+    tool.type(c.keys);
+    const auto moved = robot.wait_until(
+        [&](SimSpeed s) { return s.linear == c.want.linear && s.angular == c.want.angular; }, typed, 1500ms);
+    ASSERT_TRUE(moved) << "the key did not move the robot; status line:\n" << tool.output();
+    report_figure("key to motion", *moved);
+
+    if (c.end == End::lease) {
+        // Still driving well inside the lease (checked when the machine lets
+        // the question come back in time).
+        std::this_thread::sleep_until(typed + 300ms);
+        const SimSpeed inside = robot.speed();
+        if (std::chrono::steady_clock::now() < typed + 450ms) {
+            EXPECT_TRUE(inside.moving()) << "stopped before the lease";
+        }
+    }
+    const auto stopping = std::chrono::steady_clock::now();
+    switch (c.end) {
+        case End::lease: break;
+        case End::space: tool.type(" "); break;
+        case End::q: tool.type("q"); break;
+        case End::ctrl_c: tool.type("\x03"); break;
+        case End::sigterm: ::kill(tool.pid(), SIGTERM); break;
+        case End::sigint: ::kill(tool.pid(), SIGINT); break;
+        case End::hangup: tool.hang_up(); break;
+    }
+    const auto stopped = robot.wait_until([](SimSpeed s) { return !s.moving(); }, stopping, 3s);
+    ASSERT_TRUE(stopped) << "still moving";
+    if (c.end == End::lease) {
+        const auto since_key = std::chrono::duration_cast<std::chrono::milliseconds>(stopping - typed) + *stopped;
+        EXPECT_LE(since_key, 2500ms);
+        report_figure("key to stop by the 0.5 s lease", since_key);
+    } else {
+        report_figure("hand gone to stop", *stopped);
+    }
+    EXPECT_EQ(tool.wait_exit(c.exit_status < 0 ? 300ms : 2s), c.exit_status) << tool.output();
+    EXPECT_FALSE(robot.speed().moving());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TeleopKeys, testing::ValuesIn(kKeyCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// No input goes beyond the limits the options set, however often a key
+// steps or however long a remote's key is held.
+struct LimitCase {
+    const char *name;
+    std::vector<std::string> args;
+    std::string keys;     // typed, or
+    std::string ir_hold;  // a remote key held ("KEY_UP 8")
+    SimSpeed limit;
+};
+
+void PrintTo(const LimitCase &c, std::ostream *out) { *out << c.name; }
+
+class TeleopLimits : public testing::TestWithParam<LimitCase> {};
+
+const LimitCase kLimitCases[] = {
+    {"KeysDefault", {}, "wwwwwwwwwwaaaaaaaaaa", "", {150, board_angular(90)}},
+    {"KeysRaisedByOption", {"--max-linear", "250", "--max-angular", "120"}, "wwwwwwwwwwwwddddddddddddd", "",
+     {250, -board_angular(120)}},
+    {"KeysBigStepsLowered", {"--max-linear", "80", "--step-linear", "500"}, "sss", "", {-80, 0}},
+    {"RemoteHeldKey", {"--input", "ir"}, "", "KEY_UP 12", {150, 0}},
+};
+
+TEST_P(TeleopLimits, NoInputGoesBeyondTheLimit) {
+    const LimitCase &c = GetParam();
+    SimRobot robot;
+    PtyTool tool(robot, c.args);
+    ASSERT_TRUE(tool.wait_output("| linear 0 mm/s")) << tool.output();
+    const auto start = std::chrono::steady_clock::now();
+    if (!c.keys.empty()) tool.type(c.keys);
+    if (!c.ir_hold.empty()) robot.control("key " + c.ir_hold);
+    ASSERT_TRUE(robot.wait_until([&](SimSpeed s) { return s.linear == c.limit.linear && s.angular == c.limit.angular; },
+                                 start, 3s))
+        << "the limit was not reached; status line:\n" << tool.output();
+    tool.type(" q");
+    EXPECT_EQ(tool.wait_exit(2s), 0);
+    const auto sent = robot.sent_speeds();
+    ASSERT_FALSE(sent.empty());
+    for (const SimSpeed &speed : sent) {
+        EXPECT_LE(std::abs(speed.linear), std::abs(c.limit.linear));
+        EXPECT_LE(std::abs(speed.angular), std::abs(c.limit.angular) + 1);
+    }
+    EXPECT_EQ(sent.back().linear, 0);
+    EXPECT_EQ(sent.back().angular, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TeleopLimits, testing::ValuesIn(kLimitCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tevrak::test
