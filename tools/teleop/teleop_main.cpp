@@ -60,6 +60,14 @@ bool add_inputs(Teleop &teleop, const Options &options) {
     return true;
 }
 
+std::string how_to_drive(const Options &options) {
+    std::string text;
+    if (wants(options, InputKind::keys)) text += "arrows or WASD step the speed, space stops; ";
+    if (wants(options, InputKind::pad)) text += "the left stick drives while " + options.deadman + " is held; ";
+    if (wants(options, InputKind::ir)) text += "the remote's arrows drive, OK stops; ";
+    return text + "q or Ctrl-C quits";
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -85,7 +93,7 @@ int main(int argc, char **argv) {
     teleop.take_signals();
     try {
         if (!add_inputs(teleop, *options)) return 1;
-        std::fprintf(stderr, "tevrak-teleop: arrows or WASD drive, space stops, q or Ctrl-C quits\n");
+        std::fprintf(stderr, "tevrak-teleop: %s\n", how_to_drive(*options).c_str());
         const Ending ending = teleop.run();
         std::fprintf(stderr, "tevrak-teleop: robot stopped (%s)\n", ending.reason.c_str());
         return ending.exit_status;

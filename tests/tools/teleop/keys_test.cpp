@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 
 #include "tools/teleop/teleop_support.h"
@@ -79,6 +80,11 @@ TEST_P(TeleopKeys, KeyDrivesAndTheHandGoingAwayStops) {
         const auto since_key = std::chrono::duration_cast<std::chrono::milliseconds>(stopping - typed) + *stopped;
         EXPECT_LE(since_key, 2500ms);
         report_figure("key to stop by the 0.5 s lease", since_key);
+        // Sent again and again while it drove: at least 10 a second.
+        int moving_sends = 0;
+        for (const SimSpeed &speed : robot.sent_speeds()) moving_sends += speed.moving() ? 1 : 0;
+        EXPECT_GE(moving_sends, 5) << "speed commands in the 0.5 s lease";
+        std::printf("[ figure   ] speed commands in the 0.5 s lease: %d\n", moving_sends);
     } else {
         report_figure("hand gone to stop", *stopped);
     }
@@ -124,6 +130,8 @@ TEST_P(TeleopLimits, NoInputGoesBeyondTheLimit) {
         << "the limit was not reached; status line:\n" << tool.output();
     tool.type(" q");
     EXPECT_EQ(tool.wait_exit(2s), 0);
+    // The board may read the last frames after the tool ended.
+    EXPECT_TRUE(robot.wait_until([](SimSpeed s) { return !s.moving(); }, std::chrono::steady_clock::now(), 2s));
     const auto sent = robot.sent_speeds();
     ASSERT_FALSE(sent.empty());
     for (const SimSpeed &speed : sent) {

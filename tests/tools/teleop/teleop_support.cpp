@@ -57,10 +57,18 @@ std::optional<std::chrono::milliseconds> SimRobot::wait_until(const std::functio
 std::vector<SimSpeed> SimRobot::sent_speeds() const {
     std::vector<SimSpeed> speeds;
     std::istringstream lines(read_file(log));
+    bool last_was_speed = false;
     for (std::string line; std::getline(lines, line);) {
         SimSpeed speed;
+        int repeats = 0;
         if (std::sscanf(line.c_str(), "VWSetSpeed linear=%d angular=%d", &speed.linear, &speed.angular) == 2) {
             speeds.push_back(speed);
+            last_was_speed = true;
+        } else if (std::sscanf(line.c_str(), "(last line repeated %d more times)", &repeats) == 1) {
+            // The log counts a line that repeats the one before.
+            if (last_was_speed) speeds.insert(speeds.end(), static_cast<std::size_t>(repeats), speeds.back());
+        } else {
+            last_was_speed = false;
         }
     }
     return speeds;
