@@ -10,8 +10,9 @@
 
 namespace tevrak::teleop {
 
-// Two repeats' time and a little: one repeat may come late, the next not.
-inline constexpr std::chrono::milliseconds kRemoteLease{250};
+// Under two repeats' time: a repeat may come up to 90 ms late without a
+// stop, and the robot stops within 0.3 s of the last one.
+inline constexpr std::chrono::milliseconds kRemoteLease{200};
 
 class IrRemote : public SteppedInput {
 public:
