@@ -13,11 +13,12 @@ struct StartupFailure {
     What what = What::nothing;
     char path[256] = {};  // cut at 255 bytes
     int error = 0;        // errno of the failed open
+    char holder[64] = {}; // who holds a port locked by another program
 };
 
 // The first failure noted since clear_startup_failure() (What::nothing: none).
 const StartupFailure &startup_failure();
 void clear_startup_failure();
-void note_startup_failure(StartupFailure::What what, const char *path, int error);
+void note_startup_failure(StartupFailure::What what, const char *path, int error, const char *holder = nullptr);
 
 }  // namespace tevrak::config

@@ -56,6 +56,7 @@ std::string startup_detail() {
             return std::string("no serial port for the board: ") + paths::hdt_file() +
                    " names no device that usbSearch lists (is the board plugged in?)";
         }
+        if (failure.holder[0] != '\0') return "the board at " + path + " is in use by " + failure.holder;
         return "cannot open " + path + ": " + reason + port_hint(failure.error);
     case StartupFailure::What::nothing: break;
     }

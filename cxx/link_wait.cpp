@@ -4,6 +4,7 @@
 
 #include "cxx/locks.h"
 #include "serial/state.h"
+#include "protocol/death_guard.h"
 #include "tevrak/tevrak.hpp"
 
 namespace tevrak {
@@ -12,6 +13,11 @@ void set_link_timeout(std::optional<std::chrono::milliseconds> timeout) {
     if (timeout && timeout->count() <= 0) throw std::invalid_argument("tevrak::set_link_timeout: the time-out must be positive");
     const std::lock_guard lock(cxx::link_lock());
     serial::state.wait.check_limit = timeout.value_or(std::chrono::milliseconds::zero());
+}
+
+void keep_moving(bool keep) {
+    const std::lock_guard lock(cxx::link_lock());
+    protocol::death_guard::set_keep_moving(keep);
 }
 
 void cxx::set_interrupt_check(bool (*check)()) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "protocol/death_guard.h"
+#include "serial/state.h"
 #include "tevrak/serial.h"
 
 namespace tevrak::protocol {
@@ -13,12 +15,17 @@ Outcome link_failure(const Unit &unit, std::FILE *stream, Outcome outcome) {
     return outcome;
 }
 
-// Link check, then the frame byte by byte.
+// Link check, then the frame byte by byte, each byte counted for the
+// stop-on-death guard once its write returned.
 bool check_and_send(const Frame &frame) {
     if (SERCheck(kLinkInterface) != 0) return false;
+    death_guard::frame_begins(serial::state.fd, frame.bytes());
+    std::size_t sent = 0;
     for (std::uint8_t b : frame.bytes()) {
         SERSendChar(kLinkInterface, static_cast<char>(b));
+        death_guard::byte_sent(++sent);
     }
+    death_guard::frame_ends();
     return true;
 }
 

@@ -60,6 +60,18 @@ void bind_link(py::module_ &module) {
         "board) before it raises LinkError; with one it stops trying when `seconds` have passed\n"
         "(about one probe per 0.5 s, at least one) and raises LinkError then.");
     module.def(
+        "keep_moving",
+        [](bool keep) {
+            py::gil_scoped_release release;
+            tevrak::keep_moving(keep);
+        },
+        py::arg("keep"),
+        "keep_moving(True) turns off the stop on the program's death: when the program is\n"
+        "killed or crashes (SIGKILL, a crash, the OOM killer), a guard process stops the drive\n"
+        "and the motors it set moving within milliseconds. keep_moving(False) turns it on\n"
+        "again; TEVRAK_KEEP_MOVING=1 in the environment starts the program with it off.\n"
+        "The stop at a normal exit is tevrak.stop_on_exit's.");
+    module.def(
         "_stop_moving",
         [](double seconds) {
             py::gil_scoped_release release;

@@ -18,6 +18,9 @@ dir=$(realpath -m "$2")
 packages="libc6 libgcc-s1 libstdc++6 libgtest-dev libgmock-dev liblirc-dev liblirc-client0"
 # The live page's server (cpp-httplib and what its pkg-config file requires).
 packages="$packages libcpp-httplib-dev libcpp-httplib0.11 libssl-dev libssl3 zlib1g-dev zlib1g libbrotli-dev libbrotli1"
+# The simulator's state records in JSON (headers only, one package for every
+# architecture: its file ends in _all.deb).
+packages="$packages nlohmann-json3-dev"
 # Python: the headers a module is built against, the interpreter that runs
 # its tests under qemu-user, and the libraries of the standard library's
 # compiled modules.
@@ -40,7 +43,8 @@ apt_options="-q -o Dir::State::Lists=$dir/apt/lists -o Dir::State::status=$dir/a
 
 missing=""
 for p in $packages; do
-  ls "$dir/debs/${p}_"*"_$arch.deb" > /dev/null 2>&1 || missing="$missing $p"
+  ls "$dir/debs/${p}_"*"_$arch.deb" > /dev/null 2>&1 || ls "$dir/debs/${p}_"*"_all.deb" > /dev/null 2>&1 ||
+    missing="$missing $p"
 done
 # A mirror can serve a list that does not match its index (a sync in
 # progress, or a stale cache in between; seen for bookworm-security's armhf
@@ -71,7 +75,8 @@ fi
 
 rm -rf "$dir/root"
 mkdir -p "$dir/root/DEBIAN"
-for deb in "$dir/debs/"*"_$arch.deb"; do
+for deb in "$dir/debs/"*"_$arch.deb" "$dir/debs/"*"_all.deb"; do
+  [ -f "$deb" ] || continue
   dpkg-deb -x "$deb" "$dir/root"
   control=$(mktemp -d)
   dpkg-deb -e "$deb" "$control"

@@ -11,7 +11,7 @@
 #   install-deps.sh arm        also the ARM cross compilers and qemu-user
 #   install-deps.sh packages   also the Debian packaging and checking tools
 set -e
-packages="cmake gcc g++ make pkg-config python3 libgtest-dev libgmock-dev liblirc-dev lirc libcpp-httplib-dev"
+packages="cmake gcc g++ make pkg-config python3 libgtest-dev libgmock-dev liblirc-dev lirc libcpp-httplib-dev nlohmann-json3-dev"
 # tevrak-teleop: gamepads (SDL2) and key release from /dev/input (libevdev);
 # optional at configure time, so the ARM sysroots go without them.
 packages="$packages libsdl2-dev libevdev-dev"

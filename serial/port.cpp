@@ -9,6 +9,7 @@
 
 #include "config/startup_failure.h"
 #include "platform/message.h"
+#include "serial/port_lock.h"
 #include "serial/state.h"
 #include "tevrak/serial_link.h"
 
@@ -117,6 +118,16 @@ extern "C" int SERInit(int interface, int baud, int handshake) {
     // Programs the library starts (the listing command, daemon scripts) must
     // not inherit the port.
     ::fcntl(state.fd, F_SETFD, FD_CLOEXEC);
+    char holder[64];
+    if (!lock_port(state.fd, holder, sizeof holder)) {
+        // Another program drives the board: the open fails, that program
+        // goes on untouched.
+        ::close(state.fd);
+        state.fd = -1;
+        tevrak::config::note_startup_failure(tevrak::config::StartupFailure::What::port, slot, EBUSY, holder);
+        std::fprintf(stderr, "tevrak: the board at %s is in use by %s\n", path, holder);
+        return 1;
+    }
 
     const auto code = speed_code(baud);
     if (!code) {

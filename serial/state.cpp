@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include "serial/port_lock.h"
+
 namespace tevrak::serial {
 
 State state{};
@@ -18,7 +20,10 @@ char *path_slot(int interface) {
 
 void close_port() {
     // SERType 0 (never opened) or -1 (closed): fd is not ours to close.
-    if (valid_interface(state.SERType) && state.fd >= 0) ::close(state.fd);
+    if (!valid_interface(state.SERType) || state.fd < 0) return;
+    if (state.port_closing != nullptr) state.port_closing();
+    unlock_port(state.fd);
+    ::close(state.fd);
 }
 
 TerminalCalls set_terminal_calls(const TerminalCalls *calls) {
@@ -29,7 +34,9 @@ TerminalCalls set_terminal_calls(const TerminalCalls *calls) {
 
 void reset() {
     close_port();
+    const auto port_closing = state.port_closing;
     state = State{};
+    state.port_closing = port_closing;
 }
 
 }  // namespace tevrak::serial

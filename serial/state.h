@@ -55,6 +55,10 @@ struct State {
     int fd;           // descriptor of the open port
     TerminalCalls terminal = real_terminal_calls();
     LinkWait wait;
+    // Called before the port is closed, while the descriptor is still
+    // open: the stop-on-death guard that watches the port ends quietly.
+    // Installed by the guard when it starts; kept across reset().
+    void (*port_closing)() = nullptr;
 };
 
 extern State state;

@@ -161,7 +161,7 @@ int main(int argc, char **argv) {
         return 2;
     }
     if (options->help) {
-        std::fputs(tevrak::sim::usage_text(), stdout);
+        std::fputs(tevrak::sim::usage_text().c_str(), stdout);
         return 0;
     }
     try {

@@ -55,6 +55,11 @@ int SERGetPaths(void);
  * interface without a path ("error opening port\n" on stderr), or a rate not in
  * the list ("invalid baud rate!!!\n" on stdout; the port stays open and the
  * interface selected). A descriptor still held is closed before the new open.
+ * One program at a time owns a port: the open takes an exclusive lock on it
+ * (flock), held until the port is closed or the program ends. While another
+ * program holds it, SERInit returns 1 with "tevrak: the board at <path> is in
+ * use by process <pid> (<name>)\n" on stderr, naming the holding program;
+ * that program goes on untouched.
  */
 int SERInit(int interface, int baud, int handshake);
 

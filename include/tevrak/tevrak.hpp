@@ -132,6 +132,16 @@ void set_link_timeout(std::chrono::duration<Rep, Period> timeout) {
     set_link_timeout(std::optional(std::chrono::ceil<std::chrono::milliseconds>(timeout)));
 }
 
+/*
+ * The stop on the program's death (SERKeepMoving, <tevrak/serial.h>): when
+ * the program is killed or crashes, a guard process stops the drive and the
+ * motors it set moving within milliseconds; a normal end (return from main,
+ * exit) stops nothing. keep_moving(true) turns the stop on death off,
+ * keep_moving(false) on again; TEVRAK_KEEP_MOVING=1 starts a program with it
+ * off. Process-wide; waits for the link to be free.
+ */
+void keep_moving(bool keep);
+
 /* Chassis position: x and y in mm, heading in degrees (positive: left). */
 struct Pose {
     int x, y, heading;

@@ -46,6 +46,7 @@ from ._tevrak import (
     Servo,
     default_home,
     home,
+    keep_moving,
     set_home,
     set_link_timeout,
 )
@@ -104,6 +105,7 @@ __all__ = [
     "StartupError",
     "default_home",
     "home",
+    "keep_moving",
     "set_home",
     "set_link_timeout",
     "stop_on_exit",

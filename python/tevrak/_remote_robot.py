@@ -1,12 +1,11 @@
 """tevrak.RemoteRobot: the real robot, programmed from a laptop over SSH
 (the tevrak-remote program)."""
 import os
-import selectors
 import shutil
-import signal
 import subprocess
-import time
 from typing import Iterable, Optional
+
+from ._child import Child, ChildError
 
 
 class RemoteError(RuntimeError):
@@ -70,22 +69,18 @@ class RemoteRobot:
         self._args += (["--port", port] if port is not None else []) + list(options)
         self._program = program
         self._timeout = timeout
-        self._process: Optional[subprocess.Popen] = None
+        self._child: Optional[Child] = None
         self._variables: dict = {}
         self._previous: Optional[tuple] = None
 
     def start(self) -> "RemoteRobot":
         """Connects and waits until the bridge is up; then points the library at it."""
-        if self._process is not None:
+        if self._child is not None:
             raise RemoteError("the remote robot is connected already")
         command = [self._program or find_remote_program()] + self._args
-        # tevrak-remote must not outlive a killed program (setpriv, util-linux).
-        setpriv = shutil.which("setpriv")
-        if setpriv:
-            command = [setpriv, "--pdeathsig", "TERM", "--"] + command
-        self._process = subprocess.Popen(
-            command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE, close_fds=True
-        )
+        # In a group of its own, so that Ctrl-C leaves the link up for the
+        # stop at exit; it must not outlive a killed program either.
+        self._child = Child(command, stdin=subprocess.DEVNULL, stderr=subprocess.PIPE, die_with_parent=True)
         try:
             self._variables = self._read_exports()
         except RemoteError:
@@ -101,8 +96,8 @@ class RemoteRobot:
     def stop(self) -> Optional[int]:
         """Ends the link (SIGTERM, then SIGKILL) and points the library back
         where it was. Returns tevrak-remote's exit status."""
-        process, self._process = self._process, None
-        if process is None:
+        child, self._child = self._child, None
+        if child is None:
             return None
         if self._previous is not None:
             from . import _tevrak
@@ -114,16 +109,8 @@ class RemoteRobot:
             else:
                 os.environ["LIRC_SOCKET_PATH"] = lirc
             _tevrak.set_home(home)
-        try:
-            process.send_signal(signal.SIGTERM)
-            process.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
-        finally:
-            process.stdout.close()
-            process.stderr.close()
-        return process.returncode
+        child.end(grace=10)
+        return child.process.returncode
 
     def __enter__(self) -> "RemoteRobot":
         return self.start()
@@ -144,7 +131,7 @@ class RemoteRobot:
     @property
     def running(self) -> bool:
         """True while tevrak-remote runs (the link is up)."""
-        return self._process is not None and self._process.poll() is None
+        return self._child is not None and self._child.running
 
     def _variable(self, name: str) -> str:
         if name not in self._variables:
@@ -154,23 +141,18 @@ class RemoteRobot:
     def _read_exports(self) -> dict:
         """Reads tevrak-remote's two lines "export NAME='value'"."""
         variables: dict = {}
-        output = b""
-        deadline = time.monotonic() + self._timeout
-        fd = self._process.stdout.fileno()
-        with selectors.DefaultSelector() as selector:
-            selector.register(fd, selectors.EVENT_READ)
-            while len(variables) < 2:
-                left = deadline - time.monotonic()
-                chunk = os.read(fd, 4096) if left > 0 and selector.select(left) else None
-                if not chunk:
-                    self._process.kill()
-                    errors = self._process.stderr.read().decode(errors="replace").strip()
-                    raise RemoteError("tevrak-remote did not connect" + (": " + errors if errors else ""))
-                output += chunk
-                *lines, output = output.split(b"\n")
-                for line in lines:
-                    name, _, value = line.decode().removeprefix("export ").partition("=")
-                    variables[name] = value.strip("'")
+
+        def take(line: str) -> bool:
+            name, _, value = line.removeprefix("export ").partition("=")
+            variables[name] = value.strip("'")
+            return len(variables) == 2
+
+        try:
+            self._child.wait_ready(take, self._timeout)
+        except ChildError:
+            self._child.process.kill()
+            errors = self._child.process.stderr.read().decode(errors="replace").strip()
+            raise RemoteError("tevrak-remote did not connect" + (": " + errors if errors else "")) from None
         return variables
 
 

@@ -1,25 +1,26 @@
 """tevrak.Simulator: the simulated robot (the tevrak-sim program) for
 programs, lessons and tests that have no robot at hand."""
+import json
 import math
 import os
-import re
-import selectors
 import shutil
-import signal
-import subprocess
-import sys
 import tempfile
 import threading
-import time
 from dataclasses import dataclass, field
-from typing import Dict, Iterable, List, NamedTuple, Optional, Sequence, Tuple, Union
+from typing import Callable, Dict, Iterable, List, NamedTuple, Optional, Tuple, Union
 
+from ._child import Child, ChildEnded, ChildError
 from ._types import Pose
 
 _READY = "tevrak-sim: board ready at "
 _VIEW = "tevrak-sim: view at "
-_REMOTE = re.compile(r"export LIRC_SOCKET_PATH='(.*)'$")
+_REMOTE = "export LIRC_SOCKET_PATH="
 _ERROR = "error: "
+
+
+def _answered(line: str) -> bool:
+    """The simulator's answer that ends what a command printed."""
+    return line == "ok" or line.startswith(_ERROR)
 
 
 class SimulatorError(RuntimeError):
@@ -73,7 +74,12 @@ class SimStatus:
 
     pose: the robot in the arena (the simulator's own idea). odometry: where
     the board believes it is, Pose(x, y, heading), (0, 0, 0) at start-up.
-    linear (mm/s), angular (degrees/s): the commanded speeds. drive_status:
+    linear (mm/s), angular (degrees/s): the robot's motion, as the board
+    reports it: 0 while it is stalled against a wall. commanded_linear,
+    commanded_angular: what the last drive command asked for, until its
+    manoeuvre is done (a stalled robot moves at 0 while its command may
+    still be 200; a stop command sets both 0). world_ms: the simulator's
+    clock, ms of the world's time since start-up. drive_status:
     0 running, 1 done or idle, 2 stalled. remaining: what is left of the
     manoeuvre, mm, or degrees for a turn. encoders: left and right counts in
     ticks. sensors: one reading per sensor, sensor 1 first. servos, motors:
@@ -95,61 +101,65 @@ class SimStatus:
     servos: Dict[int, ServoState] = field(default_factory=dict)
     motors: Dict[int, MotorState] = field(default_factory=dict)
     controller: Optional[Tuple[int, int, int, int]] = None
-
-
-def _numbers(line: str) -> List[int]:
-    return [int(n) for n in re.findall(r"-?\d+", line)]
+    commanded_linear: int = 0
+    commanded_angular: int = 0
+    world_ms: int = 0
 
 
 def _degrees(hundredths_of_radian: int) -> int:
     return round(math.degrees(hundredths_of_radian / 100))
 
 
-def parse_status(lines: Sequence[str]) -> SimStatus:
-    """Reads the lines of the simulator's status report."""
-    values: dict = {"sensors": [], "servos": {}, "motors": {}, "controller": None}
-    odometry: Optional[Tuple[int, ...]] = None
-    board_speed: Optional[Tuple[int, int]] = None
-    for line in lines:
-        head, _, rest = line.partition(":")
-        if head == "board":
-            values["plugged"] = rest.strip().startswith("plugged")
-        elif head == "arena pose":
-            x, y, heading = (round(float(v)) for v in re.findall(r"-?[\d.]+", rest))
-            values["pose"] = Pose(x, y, heading)
-        elif head == "odometry":
-            odometry = tuple(_numbers(rest))
-        elif head == "speed":
-            linear, angular, status, remaining = _numbers(rest)
-            turning = rest.rstrip().endswith("radian")
-            values.update(linear=linear, angular=_degrees(angular), drive_status=status,
-                          remaining=_degrees(remaining) if turning else remaining)
-            board_speed = (angular, remaining)
-        elif head == "encoders":
-            values["encoders"] = tuple(_numbers(rest)[:2])
-        elif head.startswith("psd "):
-            distance, raw = _numbers(rest)
-            values["sensors"].append(SensorReading(distance, raw))
-        elif head.startswith("servo "):
-            match = re.match(r"\s*position=(\S+) range=(-?\d+)\.\.(-?\d+)", rest)
-            if match is None:
-                raise SimulatorError(f"unexpected status line: {line}")
-            position = None if match[1] == "unset" else int(match[1])
-            values["servos"][int(head[6:])] = ServoState(position, int(match[2]), int(match[3]))
-        elif head.startswith("motor "):
-            power, p, i, d, speed = _numbers(rest)
-            values["motors"][int(head[6:])] = MotorState(power, "pid=on" in rest, p, i, d, speed)
-        elif head == "drive controller":
-            gains = _numbers(rest)
-            values["controller"] = tuple(gains) if gains else None
-    values["sensors"] = tuple(values["sensors"])
+def parse_status(text: str) -> SimStatus:
+    """Reads the simulator's status line (JSON, see docs/simulator.md)."""
     try:
-        if odometry is not None and board_speed is not None:
-            values["odometry"] = Pose(odometry[0], odometry[1], _degrees(odometry[2]))
-            values["board_raw"] = RawBoardValues(odometry, *board_speed)
-        return SimStatus(**values)
-    except (IndexError, TypeError) as missing:
-        raise SimulatorError("incomplete status report:\n" + "\n".join(lines)) from missing
+        state = json.loads(text)
+        drive, command, odometry = state["drive"], state["drive"]["command"], state["odometry"]
+        turning = drive["remaining_unit"] != "mm"
+        raw_odometry = (odometry["x"], odometry["y"], odometry["heading"])
+        return SimStatus(
+            plugged=state["board"]["plugged"],
+            pose=Pose(*(round(state["pose"][k]) for k in ("x", "y", "heading"))),
+            odometry=Pose(raw_odometry[0], raw_odometry[1], _degrees(raw_odometry[2])),
+            linear=drive["linear"],
+            angular=_degrees(drive["angular"]),
+            drive_status=drive["status"],
+            remaining=_degrees(drive["remaining"]) if turning else drive["remaining"],
+            encoders=tuple(state["encoders"]),
+            sensors=tuple(SensorReading(s["distance"], s["raw"]) for s in state["sensors"]),
+            board_raw=RawBoardValues(raw_odometry, drive["angular"], drive["remaining"]),
+            servos={n: ServoState(position, low, high) for n, position, low, high in state["servos"]},
+            # The record keeps a stopped motor; the status lists it while it runs.
+            motors={m[0]: MotorState(*m[1:]) for m in state["motors"] if m[1] or m[2] or m[6]},
+            controller=tuple(state["controller"]) if state["controller"] is not None else None,
+            commanded_linear=command["linear"],
+            commanded_angular=_degrees(command["angular"]),
+            world_ms=state["world_ms"],
+        )
+    except (ValueError, KeyError, TypeError) as wrong:
+        raise SimulatorError(f"unexpected status report: {text}") from wrong
+
+
+def _joined(values: Iterable) -> str:
+    return ",".join(str(v) for v in values)
+
+
+# Simulator's keyword arguments and the tevrak-sim options they become: the
+# option, and its values for the argument's value (none: left out). A test
+# checks them against tevrak-sim's options table (its --help).
+_KEYWORD_OPTIONS: Dict[str, Tuple[str, Callable[..., List[str]]]] = {
+    "arena": ("--arena", lambda size: ["{}x{}".format(*size)]),
+    "obstacles": ("--obstacle", lambda rects: [_joined(rect) for rect in rects]),
+    "start": ("--start", lambda pose: [] if pose is None else [_joined(pose)]),
+    "radius": ("--radius", lambda mm: [] if mm is None else [str(mm)]),
+    "sensors": ("--sensors", lambda directions: [] if directions is None else [_joined(directions)]),
+    "speed": ("--speed", lambda factor: [] if factor == 1 else [str(factor)]),
+    "view": ("--view", lambda view: [] if view is None or view is False else ["0" if view is True else str(view)]),
+}
+# Options Simulator always gives (the folder and log it chose, and the
+# answers it reads) and keywords that are its own.
+_FIXED_OPTIONS = ("--home", "--log", "--answer", "--end-with-input")
+_OWN_KEYWORDS = ("home", "program", "options", "use", "timeout")
 
 
 def find_program() -> str:
@@ -209,27 +219,19 @@ class Simulator:
         use: bool = True,
         timeout: float = 10.0,
     ):
-        args = ["--arena", "{}x{}".format(*arena)]
-        for obstacle in obstacles:
-            args += ["--obstacle", ",".join(str(v) for v in obstacle)]
-        if start is not None:
-            args += ["--start", ",".join(str(v) for v in start)]
-        if radius is not None:
-            args += ["--radius", str(radius)]
-        if sensors is not None:
-            args += ["--sensors", ",".join(str(v) for v in sensors)]
-        if speed != 1:
-            args += ["--speed", str(speed)]
-        if view is not None and view is not False:
-            args += ["--view", "0" if view is True else str(view)]
-        self._args = args + list(options)
+        given = locals()  # the keyword arguments by name
+        self._args = [
+            word
+            for keyword, (option, values) in _KEYWORD_OPTIONS.items()
+            for value in values(given[keyword])
+            for word in (option, value)
+        ] + list(options)
         self._home = os.fspath(home) if home is not None else None
         self._own_home = home is None
         self._program = program
         self._use = use
         self._timeout = timeout
-        self._process: Optional[subprocess.Popen] = None
-        self._pending = b""
+        self._child: Optional[Child] = None
         self._lock = threading.Lock()
         self._previous_home: Optional[str] = None
         self._previous_socket: Optional[str] = None
@@ -241,7 +243,7 @@ class Simulator:
     def start(self) -> "Simulator":
         """Starts the simulator and waits until its board is ready; then,
         unless use=False, points the library at its folder and remote."""
-        if self._process is not None:
+        if self._child is not None:
             raise SimulatorError("the simulator runs already")
         program = self._program or find_program()
         if self._own_home:
@@ -251,26 +253,15 @@ class Simulator:
         # --end-with-input: the simulator follows this program, as only this
         # program holds its standard input; --answer: each command answers.
         command = [program, "--home", self._home, "--log", self.log_path, "--answer", "--end-with-input"]
-        # A group of its own: Ctrl-C at the terminal is this program's alone.
-        group = {"process_group": 0} if sys.version_info >= (3, 11) else {"start_new_session": True}
         with open(os.path.join(self._home, "sim.err"), "wb") as errors:
-            self._process = subprocess.Popen(
-                command + self._args,
-                stdin=subprocess.PIPE,
-                stdout=subprocess.PIPE,
-                stderr=errors,
-                close_fds=True,
-                **group,
-            )
+            self._child = Child(command + self._args, stderr=errors)
         try:
-            while True:
-                line = self._read_line()
-                if line.startswith(_READY):
-                    break
+            ready = self._answer(lambda: self._child.wait_ready(lambda text: text.startswith(_READY), self._timeout))
+            for line in ready:
                 if line.startswith(_VIEW):
                     self._view_url = line[len(_VIEW):]
-                elif _REMOTE.match(line):
-                    self._remote_socket = _REMOTE.match(line)[1]
+                elif line.startswith(_REMOTE):
+                    self._remote_socket = line[len(_REMOTE):].strip("'")
         except SimulatorError:
             self.stop()
             raise
@@ -289,8 +280,8 @@ class Simulator:
         a wait), points the library back at the folder and remote it used
         before, and removes the temporary folder. Returns the simulator's
         exit status."""
-        process, self._process = self._process, None
-        if process is None:
+        child, self._child = self._child, None
+        if child is None:
             return None
         if self._previous_home is not None:
             from . import _tevrak
@@ -302,27 +293,17 @@ class Simulator:
                     os.environ.pop("LIRC_SOCKET_PATH", None)
                 else:
                     os.environ["LIRC_SOCKET_PATH"] = self._previous_socket
+
+        def ask_to_quit() -> None:
+            child.process.stdin.write(b"quit\n")
+            child.process.stdin.flush()
+
         try:
-            if process.poll() is None:
-                try:
-                    process.stdin.write(b"quit\n")
-                    process.stdin.flush()
-                except OSError:
-                    pass
-            for ending in (None, signal.SIGTERM, signal.SIGKILL):
-                if ending is not None:
-                    process.send_signal(ending)
-                try:
-                    process.wait(timeout=5)
-                    break
-                except subprocess.TimeoutExpired:
-                    continue
+            child.end(first=ask_to_quit)
         finally:
-            for stream in (process.stdin, process.stdout):
-                stream.close()
             if self._own_home and self._home:
                 shutil.rmtree(self._home, ignore_errors=True)
-        return process.returncode
+        return child.process.returncode
 
     def __enter__(self) -> "Simulator":
         return self.start()
@@ -363,12 +344,12 @@ class Simulator:
     @property
     def pid(self) -> Optional[int]:
         """The simulator's process id while it runs."""
-        return self._process.pid if self._process is not None else None
+        return self._child.pid if self._child is not None else None
 
     @property
     def running(self) -> bool:
         """True while the simulator's process runs."""
-        return self._process is not None and self._process.poll() is None
+        return self._child is not None and self._child.running
 
     # -- control ----------------------------------------------------------
 
@@ -383,17 +364,13 @@ class Simulator:
         if line.strip() == "quit":
             raise ValueError("stop() ends the simulator")
         with self._lock:
-            process = self._running_process()
-            process.stdin.write(line.encode() + b"\n")
-            process.stdin.flush()
-            lines = []
-            while True:
-                answer = self._read_line()
-                if answer == "ok":
-                    return "".join(text + "\n" for text in lines)
-                if answer.startswith(_ERROR):
-                    raise SimulatorError(answer[len(_ERROR):])
-                lines.append(answer)
+            child = self._running()
+            child.process.stdin.write(line.encode() + b"\n")
+            child.process.stdin.flush()
+            lines = self._answer(lambda: child.wait_ready(_answered, self._timeout))
+            if lines[-1].startswith(_ERROR):
+                raise SimulatorError(lines[-1][len(_ERROR):])
+            return "".join(text + "\n" for text in lines[:-1])
 
     def press(self, key: str, repeats: int = 0) -> None:
         """Presses the remote's button key ("KEY_UP", "KEY_1", ...) and
@@ -423,7 +400,7 @@ class Simulator:
         before the board has read them: make a query first (a sensor
         reading, drive.position) to see the effect of the commands before it.
         """
-        return parse_status(self.command("status").splitlines())
+        return parse_status(self.command("status"))
 
     @property
     def pose(self) -> Pose:
@@ -438,10 +415,10 @@ class Simulator:
 
     # -- reading the simulator's output -------------------------------------
 
-    def _running_process(self) -> subprocess.Popen:
-        if self._process is None or self._process.poll() is not None:
+    def _running(self) -> Child:
+        if self._child is None or not self._child.running:
             raise SimulatorError("the simulator is not running" + self._errors())
-        return self._process
+        return self._child
 
     def _errors(self) -> str:
         try:
@@ -451,21 +428,14 @@ class Simulator:
             return ""
         return ": " + text if text else ""
 
-    def _read_line(self) -> str:
-        deadline = time.monotonic() + self._timeout
-        fd = self._process.stdout.fileno()
-        with selectors.DefaultSelector() as selector:
-            selector.register(fd, selectors.EVENT_READ)
-            while b"\n" not in self._pending:
-                left = deadline - time.monotonic()
-                if left <= 0 or not selector.select(left):
-                    raise SimulatorError("tevrak-sim did not answer in time" + self._errors())
-                chunk = os.read(fd, 4096)
-                if not chunk:
-                    raise SimulatorError("tevrak-sim ended" + self._errors())
-                self._pending += chunk
-        line, self._pending = self._pending.split(b"\n", 1)
-        return line.decode(errors="replace")
+    def _answer(self, read: Callable[[], List[str]]) -> List[str]:
+        """The lines read(), its failures told as the simulator's."""
+        try:
+            return read()
+        except ChildEnded:
+            raise SimulatorError("tevrak-sim ended" + self._errors()) from None
+        except ChildError:
+            raise SimulatorError("tevrak-sim did not answer in time" + self._errors()) from None
 
 
 # Shown as tevrak.X in tracebacks, reprs and help, where users meet them.

@@ -1,8 +1,12 @@
 #include "sim/program/options.h"
 
+#include <algorithm>
+
 #include <charconv>
 #include <cstdlib>
 #include <fstream>
+
+#include "sim/program/option_table.h"
 #include <string_view>
 
 namespace tevrak::sim {
@@ -82,12 +86,8 @@ private:
         if (name == "--answer") return options_.answer = true;
         if (name == "--end-with-input") return options_.end_with_input = true;
         // Options with a value.
-        static const char *const kWithValue[] = {"--home", "--config", "--arena", "--obstacle", "--start",
-                                                 "--radius", "--sensors", "--log", "--svg", "--stray",
-                                                 "--late", "--at", "--view", "--speed"};
-        bool known = false;
-        for (const char *candidate : kWithValue) known = known || name == candidate;
-        if (!known) return fail("unknown option " + name + " (see --help)");
+        const OptionEntry *entry = find_option(name);
+        if (entry == nullptr || entry->value.empty()) return fail("unknown option " + name + " (see --help)");
         if (value == nullptr) return fail(name + " needs a value");
         used = 1;
         const std::string &v = *value;
@@ -187,41 +187,36 @@ std::optional<Options> parse_options(const std::vector<std::string> &args, std::
     return options;
 }
 
-const char *usage_text() {
-    return "Usage: tevrak-sim --home DIR [options]\n"
+const OptionEntry *find_option(std::string_view name) {
+    for (const OptionEntry &entry : kOptionTable) {
+        if (entry.name == name) return &entry;
+    }
+    return nullptr;
+}
+
+std::string option_lines() {
+    constexpr std::size_t kHelpColumn = 22;
+    std::string lines;
+    for (const OptionEntry &entry : kOptionTable) {
+        std::string head = "  " + std::string(entry.name);
+        if (!entry.value.empty()) head += " " + std::string(entry.value);
+        head.resize(std::max(head.size() + 2, kHelpColumn), ' ');
+        std::string_view help = entry.help;
+        for (std::size_t end; (end = help.find('\n')) != std::string_view::npos; help.remove_prefix(end + 1)) {
+            lines += head + std::string(help.substr(0, end)) + "\n";
+            head.assign(kHelpColumn, ' ');
+        }
+        lines += head + std::string(help) + "\n";
+    }
+    return lines;
+}
+
+const std::string &usage_text() {
+    static const std::string text = "Usage: tevrak-sim --home DIR [options]\n"
            "A simulated robot: a controller board on a pseudo-terminal with a differential drive,\n"
            "wheel encoders and distance sensors in a rectangular arena.\n"
-           "\n"
-           "  --home DIR          robot folder: writes DIR/bin/hdt.txt, DIR/bin/usbSearch, the board link\n"
-           "                      DIR/dev/ttyBOARD and the control FIFO DIR/sim.ctl (required\n"
-           "                      unless TEVRAK_HOME names the folder)\n"
-           "  --keep-hdt          leave an existing DIR/bin/hdt.txt as it is\n"
-           "  --as-owner          when run as root and DIR belongs to another user: run as that user\n"
-           "                      (without it, root refuses such a folder)\n"
-           "  --config FILE       read options from FILE, one per line without dashes (\"arena 3000x2000\")\n"
-           "  --arena WxH         arena size in mm (default 2000x1500)\n"
-           "  --obstacle X,Y,W,H  rectangular obstacle, lower-left corner and size in mm (repeatable)\n"
-           "  --start X,Y,DEG     start pose in the arena, mm and degrees (default: centre, heading 0)\n"
-           "  --radius MM         radius of the round robot body (default 100)\n"
-           "  --sensors D1,D2,..  distance sensor directions in degrees from the heading (default 0,90,-90)\n"
-           "  --log FILE          frame log (default standard output)\n"
-           "  --svg FILE          picture of the run written at exit (default DIR/run.svg)\n"
-           "  --silent            the board answers nothing (control: silent on|off)\n"
-           "  --unplugged         start unplugged (control: replug)\n"
-           "  --stray N           N stray bytes before every reply (control: stray N)\n"
-           "  --late MS           answer queries MS milliseconds late (control: late MS)\n"
-           "  --at MS:COMMAND     run a control command MS milliseconds after start, in the world's time\n"
-           "                      (repeatable)\n"
-           "  --speed N           run the world N times faster than life, 1 to 50 (default 1): motion,\n"
-           "                      sensors, the drive's done and stalled, --at and the page's clock; the\n"
-           "                      link's own pauses (--late, the link check) stay real\n"
-           "  --answer            after each line of standard input print \"ok\" or \"error: MESSAGE\"\n"
-           "                      on standard output (for programs that drive the simulator)\n"
-           "  --end-with-input    end when standard input ends, e.g. when the program that started the\n"
-           "                      simulator through a pipe ends, however it ends\n"
-           "  --view [ADDR:]PORT  serve a live page of the robot at http://ADDR:PORT/ (ADDR default 127.0.0.1,\n"
-           "                      PORT 0 picks a free port). The page has no authentication: anyone who can\n"
-           "                      reach the address can watch, inject faults and press the remote's keys\n"
+           "\n" +
+           option_lines() +
            "\n"
            "The remote: DIR/lircd speaks the infrared daemon's client protocol; point programs at it with\n"
            "  export LIRC_SOCKET_PATH=DIR/lircd\n"
@@ -231,6 +226,7 @@ const char *usage_text() {
            "  silent on|off, unplug, replug, stray N, noise N, late MS, key NAME [N], status, svg, help, quit\n"
            "The simulator runs until quit, SIGINT or SIGTERM (end of standard input stops it only with\n"
            "--end-with-input).\n";
+    return text;
 }
 
 }  // namespace tevrak::sim

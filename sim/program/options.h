@@ -61,6 +61,6 @@ struct Options {
 std::optional<Options> parse_options(const std::vector<std::string> &args, std::string &error);
 
 // The --help text.
-const char *usage_text();
+const std::string &usage_text();
 
 }  // namespace tevrak::sim

@@ -157,13 +157,14 @@ std::string Simulator::run(const Control &control) {
             break;
         case Action::key:
             if (key_handler_ && key_handler_(control.button, control.value)) {
+                note_key(control.button);
                 log_->line("# remote key " + control.button + ", " + std::to_string(control.value) + " repeats");
             } else {
                 return "the remote cannot take the key " + control.button + " now";
             }
             break;
         case Action::status:
-            std::fputs(status_text().c_str(), stdout);
+            std::fputs(status_report().c_str(), stdout);
             std::fflush(stdout);
             break;
         case Action::svg:
@@ -180,6 +181,17 @@ std::string Simulator::run(const Control &control) {
 }
 
 Simulator::Faults Simulator::faults() const { return {board_->plugged(), silent_, late_ms_, stray_}; }
+
+RemoteKeys Simulator::remote_keys() const {
+    std::lock_guard lock(keys_mutex_);
+    return keys_;
+}
+
+void Simulator::note_key(std::string_view button) {
+    std::lock_guard lock(keys_mutex_);
+    ++keys_.pressed;
+    keys_.last = button;
+}
 
 std::shared_ptr<const std::string> Simulator::picture(std::chrono::milliseconds max_age) {
     // The state is copied under the model's lock and drawn outside it, once
@@ -206,35 +218,10 @@ bool Simulator::write_picture() {
     return written;
 }
 
-std::string Simulator::status_text() {
-    const bool plugged = board_->plugged();
-    return link_->with_model([&](World &world, Peripherals &peripherals) {
-        world.update();
-        const auto odometry = world.position();
-        const auto speed = world.speed();
-        const Pose pose = world.pose();
-        const DriveSetup &setup = world.setup();
-        char text[512];
-        std::snprintf(text, sizeof text,
-                      "board: %s at %s\n"
-                      "arena pose: x=%.0f y=%.0f heading=%.0f deg\n"
-                      "odometry: x=%d y=%d heading=%d\n"
-                      "speed: linear=%d angular=%d, status=%d, remaining=%d %s\n"
-                      "encoders: left=%d right=%d (ticks=%d diameter=%d track=%d flags=%d)\n",
-                      plugged ? "plugged" : "unplugged", link_path_.c_str(), pose.x, pose.y,
-                      radians_to_degrees(normalize_angle(pose.heading)), odometry.x, odometry.y, odometry.heading,
-                      speed.linear, speed.angular, world.status(), world.remaining(),
-                      world.remaining_is_angle() ? "hundredths of a radian" : "mm", world.encoder(1),
-                      world.encoder(2), setup.ticks_per_revolution, setup.wheel_diameter, setup.wheel_track,
-                      setup.flag_code);
-        std::string result = text;
-        for (int n = 1; n <= world.sensor_count(); ++n) {
-            result += "psd " + std::to_string(n) + ": " +
-                      std::to_string(static_cast<int>(std::lround(world.sensor_distance(n)))) + " mm, raw " +
-                      std::to_string(world.sensor_raw(n)) + "\n";
-        }
-        return result + peripherals.summary();
-    });
+std::string Simulator::status_report() {
+    SimState now = state();
+    now.world_ms = std::chrono::duration_cast<std::chrono::milliseconds>(world_time()).count();
+    return options_.answer ? state_json(now) + "\n" : state_text(now);
 }
 
 }  // namespace tevrak::sim

@@ -12,12 +12,14 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "sim/board/board.h"
 #include "sim/world/clock.h"
 #include "sim/program/control.h"
 #include "sim/world/log.h"
 #include "sim/program/options.h"
+#include "sim/program/sim_state.h"
 #include "sim/world/robot_link.h"
 #include "sim/world/svg.h"
 #include "sim/world/world.h"
@@ -57,18 +59,36 @@ public:
     // Writes the picture; false when it cannot be written (message on stderr).
     bool write_picture();
 
-    // The text "status" prints.
-    std::string status_text();
+    // What "status" prints: one line of JSON under --answer, else text.
+    std::string status_report();
 
-    // Hooks of the live view; faults(), with_model(), picture() and log()
-    // are safe from any thread.
-    struct Faults {
-        bool plugged = true;
-        bool silent = false;
-        int late_ms = 0;
-        int stray = 0;
-    };
+    // The state, gathered once; also(state, world) runs under the model's
+    // lock while the world stays as the state shows it (the page takes the
+    // trail there).
+    template <class F>
+    SimState state(F &&also) {
+        const BoardFaults board = faults();
+        const RemoteKeys remote = remote_keys();
+        return with_model([&](World &world, Peripherals &peripherals) {
+            SimState captured = capture_state(world, peripherals);
+            captured.link = link_path_;
+            captured.board = board;
+            captured.remote = remote;
+            also(std::as_const(captured), std::as_const(world));
+            return captured;
+        });
+    }
+    SimState state() {
+        return state([](const SimState &, const World &) {});
+    }
+
+    // Hooks of the live view; faults(), remote_keys(), note_key(),
+    // with_model(), picture() and log() are safe from any thread.
+    using Faults = BoardFaults;
     Faults faults() const;
+    RemoteKeys remote_keys() const;
+    // A key of the remote was pressed (control command or page).
+    void note_key(std::string_view button);
     // Runs f(world, peripherals) under the model's lock.
     template <class F>
     auto with_model(F &&f) {
@@ -116,6 +136,8 @@ private:
     std::atomic<int> late_ms_{0};
     std::atomic<int> stray_{0};
     KeyHandler key_handler_;
+    mutable std::mutex keys_mutex_;
+    RemoteKeys keys_;
     std::mutex picture_mutex_;  // the last picture drawn and what it shows
     SvgScene picture_scene_;
     std::shared_ptr<const std::string> picture_;

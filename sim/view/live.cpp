@@ -84,9 +84,8 @@ void Live::publish() {
     std::string clock = "{\"seconds\":";
     append_tenths(clock, std::chrono::duration<double>(simulator_.world_time()).count());
     feed_->set_clock(clock + ",\"speed\":" + std::to_string(simulator_.speed()) + "}");
-    const Simulator::Faults faults = simulator_.faults();
-    simulator_.with_model([&](World &world, Peripherals &peripherals) {
-        feed_->publish(state_json(world, peripherals, faults, motors_seen_), world.path());
+    simulator_.state([&](const SimState &state, const World &world) {
+        feed_->publish(state_json(state), world.path());
     });
 }
 
@@ -107,7 +106,9 @@ std::string Live::take_page_control(std::string_view line) {
 
 bool Live::take_page_key(std::string_view button, int repeat) {
     if (!remote_ || !remote_->send(button, repeat)) return false;
-    if (repeat == 0) simulator_.log().line("# remote key " + std::string(button) + " from the page");
+    if (repeat != 0) return true;
+    simulator_.note_key(button);
+    simulator_.log().line("# remote key " + std::string(button) + " from the page");
     return true;
 }
 

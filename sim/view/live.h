@@ -54,7 +54,6 @@ private:
     int wake_ = -1;
     std::mutex mutex_;
     std::deque<std::string> page_lines_;
-    MotorsSeen motors_seen_;
     std::unique_ptr<Feed> feed_;
     std::unique_ptr<PageServer> server_;
 };

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <array>
-#include <string>
 
 #include "sim/world/frame_text.h"
 
@@ -22,6 +21,9 @@ struct MotorState {
     bool pid = false;  // PID control on
     int p = 0, i = 0, d = 0;
     int speed = 0;     // controlled speed set-point
+    bool driven = false;  // ever given power, PID or a speed: stays listed once stopped
+
+    bool idle() const { return power == 0 && !pid && speed == 0; }
 };
 
 struct Peripherals {
@@ -33,9 +35,6 @@ struct Peripherals {
     // Keeps the effect of a servo, motor or controller command; false for
     // any other frame.
     bool apply(const DecodedFrame &frame);
-
-    // One line per servo that was set and per motor that is not idle.
-    std::string summary() const;
 };
 
 }  // namespace tevrak::sim

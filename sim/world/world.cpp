@@ -143,6 +143,11 @@ WireSpeed World::speed() {
     return {static_cast<int>(std::lround(linear_)), wire_hundredths(angular_)};
 }
 
+WireSpeed World::commanded() {
+    update();
+    return {static_cast<int>(std::lround(linear_)), wire_hundredths(angular_)};
+}
+
 int World::remaining() {
     update();
     if (kind_ == Kind::idle || kind_ == Kind::speed) return 0;

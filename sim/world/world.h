@@ -85,7 +85,8 @@ public:
 
     // Queries, up to the clock.
     WirePose position();
-    WireSpeed speed();
+    WireSpeed speed();    // the motion: 0 while stalled (but a pivot under a continuous speed)
+    WireSpeed commanded();  // what the last drive command asked for, until it is done
     int remaining();  // 0..65535; 0 when no manoeuvre runs
     // True when remaining() is an angle (a turn, an arc without length),
     // in hundredths of a radian; else it is mm.

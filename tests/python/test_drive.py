@@ -1,5 +1,6 @@
 """tevrak.Drive against the simulated robot: manoeuvres, queries and waits,
 checked against the simulator's own state and its frame log."""
+import json
 import re
 import time
 
@@ -62,7 +63,9 @@ def test_commands_answer(sim):
         sim.command("late soon")
     drive = tevrak.Drive()
     drive.straight(300, 600)
-    assert "arena pose:" in sim.command("status")
+    drive.position  # a query: the board has read the straight before it
+    report = sim.command("status")  # one line of JSON under --answer
+    assert report.count("\n") == 1 and json.loads(report)["drive"]["command"] == {"linear": 600, "angular": 0}
     drive.wait()
     assert sim.pose == (1300, 750, 0)  # the pose now, not that of the report before
     assert sim.pose == sim.status().pose
@@ -104,15 +107,18 @@ def test_speed_position_and_arcs(sim):
 @pytest.mark.tevrak_sim(arena=(1000, 1000), start=(700, 500, 0))
 def test_stalled_at_a_wall_and_bounded_wait(sim):
     drive = tevrak.Drive()
+    started = sim.status().world_ms
     drive.straight(1000, 500)
     began = time.monotonic()
     assert drive.wait(timeout=0.2) is False  # still driving when the time runs out
     assert time.monotonic() - began < 2  # without its timeout the wait never ends: the drive stalls
-    deadline = time.monotonic() + 5
-    while not drive.stalled and time.monotonic() < deadline:
+    # 200 mm at 500 mm/s: stalled 0.4 s into the simulator's clock (the
+    # bound leaves room for a slow poll beside a busy build).
+    while not drive.stalled and sim.status().world_ms < started + 5000:
         time.sleep(0.05)
     assert drive.stalled is True and drive.status == 2
-    assert sim.status().drive_status == 2
+    status = sim.status()  # pushing into the wall: no motion, the command stands
+    assert (status.drive_status, status.linear, status.commanded_linear) == (2, 0, 500)
     assert sim.pose.x == 900  # the rim touches the wall
     for wait in (drive.wait, lambda: drive.wait(timeout=30)):
         began = time.monotonic()
@@ -132,7 +138,8 @@ def test_stop_and_with_blocks_stop_the_robot(sim):
         drive.set_speed(200, 0)
     assert drive.done  # a query: the board has read the stop before it
     status = sim.status()
-    assert (status.linear, status.angular) == (0, 0)
+    assert (status.linear, status.angular, status.commanded_linear, status.commanded_angular) == (0, 0, 0, 0)
+    assert "VWSetSpeed linear=0 angular=0" in sim.frames()  # the stop, logged as any frame
     with pytest.raises(RuntimeError):
         with tevrak.Motor(2) as motor:
             motor.drive_raw(70)
@@ -141,6 +148,7 @@ def test_stop_and_with_blocks_stop_the_robot(sim):
             raise RuntimeError("leaves the block")
     tevrak.Encoder(1).count
     assert 2 not in sim.status().motors  # listed while it runs
+    assert "MOTORDriveRaw motor=2 power=0" in sim.frames()  # its stop
 
 
 def test_wait_rejects_bad_timeouts(sim):

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <numbers>
 
+#include "sim/program/sim_state.h"
 #include "sim/world/home_files.h"
 #include "sim/world/log.h"
 #include "sim/world/ranger_curve.h"
@@ -130,11 +131,19 @@ TEST(RobotLink, EncodersRangersServosAndMotors) {
     EXPECT_EQ(SERVORange(1, 10, 200), 0);
     EXPECT_EQ(MOTORDriveRaw(2, -100), 0);
     EXPECT_EQ(r.sent(MOTORPID(1, 4, 2, 1)), 0);
-    const auto summary = r.link.with_model([](sim::World &, sim::Peripherals &p) { return p.summary(); });
+    const auto summary = r.link.with_model(
+        [](sim::World &w, sim::Peripherals &p) { return sim::state_text(sim::capture_state(w, p)); });
     EXPECT_NE(summary.find("servo 3: position=128"), std::string::npos) << summary;
     EXPECT_NE(summary.find("servo 1: position=unset range=10..200"), std::string::npos) << summary;
     EXPECT_NE(summary.find("motor 2: power=-100"), std::string::npos) << summary;
     EXPECT_NE(summary.find("motor 1: power=0 pid=on p=4 i=2 d=1"), std::string::npos) << summary;
+    // Stopped, motor 2 leaves the text but stays in the record the page draws.
+    EXPECT_EQ(r.sent(MOTORDriveRaw(2, 0)), 0);
+    const auto stopped = r.link.with_model([](sim::World &w, sim::Peripherals &p) { return sim::capture_state(w, p); });
+    EXPECT_EQ(sim::state_text(stopped).find("motor 2:"), std::string::npos);
+    ASSERT_EQ(stopped.motors.size(), 2u);
+    EXPECT_EQ(stopped.motors[1].number, 2);
+    EXPECT_EQ(stopped.motors[1].motor.power, 0);
 
     const std::string log = r.log();
     for (const char *line : {"ENCODERRead encoder=1 -> count=1080\n", "PSDGetRaw psd=2 -> raw=",

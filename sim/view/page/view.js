@@ -68,7 +68,7 @@ function showState(s) {
   byId("pose").textContent = `x=${s.pose.x.toFixed(0)} y=${s.pose.y.toFixed(0)} heading=${s.pose.heading.toFixed(1)}°`;
   byId("encoders").textContent = `left=${s.encoders[0]} right=${s.encoders[1]}`;
   byId("sensors").textContent = s.sensors.map((r, i) => `${i + 1}: ${r.distance} mm`).join("  ") || "none";
-  byId("servos").textContent = s.servos.map(([n, p]) => `${n}: ${p}`).join("  ") || "none set";
+  byId("servos").textContent = s.servos.filter(([, p]) => p !== null).map(([n, p]) => `${n}: ${p}`).join("  ") || "none set";
   byId("motors").textContent = s.motors.map(([n, p]) => `${n}: ${p}`).join("  ") || "none driven";
 
   const b = s.board;
