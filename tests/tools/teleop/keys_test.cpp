@@ -1,7 +1,7 @@
 // tevrak-teleop driven from its terminal (a pseudo-terminal here) against
 // tevrak-sim: a key moves the robot at once, and every way the hand goes
 // away stops it: no key for the lease, space, q, Ctrl-C, SIGTERM, SIGINT,
-// the terminal hanging up.
+// the terminal hanging up, and (through the library) SIGKILL.
 #include <signal.h>
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-enum class End { lease, space, q, ctrl_c, sigterm, sigint, hangup };
+enum class End { lease, space, q, ctrl_c, sigterm, sigint, hangup, sigkill };
 
 struct KeyCase {
     const char *name;
@@ -40,6 +40,8 @@ const KeyCase kKeyCases[] = {
     {"WTwiceThenSigterm", "ww", {100, 0}, End::sigterm, 128 + SIGTERM},
     {"SThenSigint", "s", {-50, 0}, End::sigint, 128 + SIGINT},
     {"DThenHangup", "d", {0, -board_angular(15)}, End::hangup, 128 + SIGHUP},
+    // The tool cannot stop the robot itself: the library's stop on death does.
+    {"AThenSigkill", "a", {0, board_angular(15)}, End::sigkill, 128 + SIGKILL},
 };
 
 TEST_P(TeleopKeys, KeyDrivesAndTheHandGoingAwayStops) {
@@ -73,6 +75,7 @@ TEST_P(TeleopKeys, KeyDrivesAndTheHandGoingAwayStops) {
         case End::sigterm: ::kill(tool.pid(), SIGTERM); break;
         case End::sigint: ::kill(tool.pid(), SIGINT); break;
         case End::hangup: tool.hang_up(); break;
+        case End::sigkill: ::kill(tool.pid(), SIGKILL); break;
     }
     const auto stopped = robot.wait_until([](SimSpeed s) { return !s.moving(); }, stopping, 3s);
     ASSERT_TRUE(stopped) << "still moving";
