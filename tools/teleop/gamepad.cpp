@@ -38,6 +38,16 @@ double shaped(int raw) {
     return std::copysign((std::fabs(value) - kDeadZone) / (1 - kDeadZone), value);
 }
 
+// A pad's name comes from the device: control bytes (a terminal's escape
+// sequences) are shown as '?', never sent to the terminal.
+std::string printable(const char *text) {
+    std::string shown = text ? text : "unnamed";
+    for (char &c : shown) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    }
+    return shown;
+}
+
 void start_sdl() {
     // SDL must leave SIGINT and SIGTERM to the tool, and a pad is read
     // without any window having the focus.
@@ -175,10 +185,9 @@ int list_pads(const Options &options) {
     for (int index = 0; index < count; ++index) {
         char guid[40];
         SDL_JoystickGetGUIDString(SDL_JoystickGetDeviceGUID(index), guid, sizeof guid);
-        const char *name = SDL_JoystickNameForIndex(index);
-        std::printf("pad %d: %s (guid %s)\n", index, name ? name : "unnamed", guid);
+        std::printf("pad %d: %s (guid %s)\n", index, printable(SDL_JoystickNameForIndex(index)).c_str(), guid);
         if (char *mapping = SDL_GameControllerMappingForDeviceIndex(index)) {
-            std::printf("  buttons by name: %s\n", mapping);
+            std::printf("  buttons by name: %s\n", printable(mapping).c_str());
             SDL_free(mapping);
         } else if (SDL_Joystick *joystick = SDL_JoystickOpen(index)) {
             std::printf("  no mapping: %d buttons by number (--deadman N), %d axes\n",

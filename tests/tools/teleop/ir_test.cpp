@@ -39,7 +39,7 @@ const RemoteCase kRemoteCases[] = {
 
 TEST_P(TeleopRemote, HeldKeyDrivesAndStopsAfterTheLastRepeat) {
     const RemoteCase &c = GetParam();
-    SimRobot robot;
+    TeleopSim robot;
     PtyTool tool(robot, {"--input", "ir"});
     ASSERT_TRUE(tool.wait_output("| linear 0 mm/s")) << tool.output();
 

@@ -46,7 +46,7 @@ const KeyCase kKeyCases[] = {
 
 TEST_P(TeleopKeys, KeyDrivesAndTheHandGoingAwayStops) {
     const KeyCase &c = GetParam();
-    SimRobot robot;
+    TeleopSim robot;
     PtyTool tool(robot, {});
     ASSERT_TRUE(tool.wait_output("| linear 0 mm/s")) << tool.output();
 
@@ -122,7 +122,7 @@ const LimitCase kLimitCases[] = {
 
 TEST_P(TeleopLimits, NoInputGoesBeyondTheLimit) {
     const LimitCase &c = GetParam();
-    SimRobot robot;
+    TeleopSim robot;
     PtyTool tool(robot, c.args);
     ASSERT_TRUE(tool.wait_output("| linear 0 mm/s")) << tool.output();
     const auto start = std::chrono::steady_clock::now();

@@ -11,7 +11,9 @@
 #include <string>
 #include <thread>
 
+#include "support/board_fixture.h"
 #include "tools/teleop/gamepad.h"
+#include "tools/teleop/inputs.h"
 #include "tools/teleop/teleop.h"
 #include "tools/teleop/teleop_support.h"
 
@@ -51,7 +53,7 @@ protected:
         ::setenv("SDL_JOYSTICK_HIDAPI", "0", 1);
         ::setenv("SDL_JOYSTICK_DISABLE_UDEV", "1", 1);
     }
-    SimRobot robot;
+    TeleopSim robot;
 };
 
 TEST_P(TeleopPad, DeadmanGuardsTheStick) {
@@ -134,6 +136,36 @@ TEST_P(TeleopPad, DeadmanGuardsTheStick) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, TeleopPad, testing::ValuesIn(kPadCases),
                          [](const auto &info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tevrak::test
+
+namespace tevrak::test {
+namespace {
+
+// --list-pads prints what SDL sees; a pad's name is the device's and may
+// carry a terminal's escape sequences, which must not reach the terminal.
+TEST(TeleopListPads, NamesThePadsWithoutTheirControlBytes) {
+    ::setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ::setenv("SDL_JOYSTICK_HIDAPI", "0", 1);
+    ASSERT_EQ(SDL_Init(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    desc.name = "Pad\x1b]0;owned\x07\x1b[2J";
+    ASSERT_GE(SDL_JoystickAttachVirtualEx(&desc), 0) << SDL_GetError();
+
+    OutputCapture capture;
+    const int status = teleop::list_pads(teleop::Options{});
+    capture.stop();
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(capture.out().find("pad 0: Pad?]0;owned??[2J (guid "), std::string::npos) << capture.out();
+    EXPECT_NE(capture.out().find("leftshoulder:b9"), std::string::npos) << capture.out();
+    EXPECT_EQ(capture.out().find('\x1b'), std::string::npos);
+    SDL_Quit();
+}
 
 }  // namespace
 }  // namespace tevrak::test

@@ -25,14 +25,14 @@ int board_angular(int degrees_per_second) {
     return static_cast<int>(std::lround(degrees_per_second * M_PI / 180.0 * 100.0));
 }
 
-SimRobot::SimRobot()
+TeleopSim::TeleopSim()
     : log(home.root() + "/frames.log"), sim({"--home", home.root(), "--log", log}) {
     if (sim.wait_for_line("tevrak-sim: board ready", 20s).empty()) ADD_FAILURE() << "tevrak-sim did not start";
 }
 
-void SimRobot::control(const std::string &line) const { std::ofstream(home.root() + "/sim.ctl") << line << "\n"; }
+void TeleopSim::control(const std::string &line) const { std::ofstream(home.root() + "/sim.ctl") << line << "\n"; }
 
-SimSpeed SimRobot::speed() {
+SimSpeed TeleopSim::speed() {
     control("status");
     const std::string line = sim.wait_for_line("speed: ", 5s);
     SimSpeed speed;
@@ -42,7 +42,7 @@ SimSpeed SimRobot::speed() {
     return speed;
 }
 
-std::optional<std::chrono::milliseconds> SimRobot::wait_until(const std::function<bool(SimSpeed)> &want,
+std::optional<std::chrono::milliseconds> TeleopSim::wait_until(const std::function<bool(SimSpeed)> &want,
                                                               std::chrono::steady_clock::time_point start,
                                                               std::chrono::milliseconds timeout) {
     while (std::chrono::steady_clock::now() - start < timeout) {
@@ -54,7 +54,7 @@ std::optional<std::chrono::milliseconds> SimRobot::wait_until(const std::functio
     return std::nullopt;
 }
 
-std::vector<SimSpeed> SimRobot::sent_speeds() const {
+std::vector<SimSpeed> TeleopSim::sent_speeds() const {
     std::vector<SimSpeed> speeds;
     std::istringstream lines(read_file(log));
     bool last_was_speed = false;
@@ -74,7 +74,7 @@ std::vector<SimSpeed> SimRobot::sent_speeds() const {
     return speeds;
 }
 
-PtyTool::PtyTool(const SimRobot &robot, std::vector<std::string> args) {
+PtyTool::PtyTool(const TeleopSim &robot, std::vector<std::string> args) {
     auto command = target_command(TEVRAK_TELEOP_PROGRAM, std::move(args));
     const auto argv = exec_argv(command);
     const pid_t parent = ::getpid();

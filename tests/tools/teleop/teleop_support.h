@@ -29,9 +29,9 @@ struct SimSpeed {
 // Degrees per second as the board gets them (the library converts).
 int board_angular(int degrees_per_second);
 
-class SimRobot {
+class TeleopSim {
 public:
-    SimRobot();
+    TeleopSim();
     SimSpeed speed();
     // Waits until the speed satisfies want; the time since start, or
     // nothing when timeout passed first.
@@ -52,7 +52,7 @@ public:
 // simulator's remote; its output is drained all the time.
 class PtyTool {
 public:
-    PtyTool(const SimRobot &robot, std::vector<std::string> args);
+    PtyTool(const TeleopSim &robot, std::vector<std::string> args);
     ~PtyTool();
     PtyTool(const PtyTool &) = delete;
     PtyTool &operator=(const PtyTool &) = delete;
