@@ -97,11 +97,17 @@ struct Teleop::Robot {
                            std::to_string(sent.angular) + " deg/s";
         if (!sensors.empty()) {
             text += " | distance";
+            // A link that fails holds each read for its whole bound: after
+            // one failure (or a failed send) the rest wait for the next line,
+            // so that keys are still read in time.
+            bool reachable = !failed;
             for (auto &sensor : sensors) {
                 text += ' ' + std::to_string(sensor.number()) + ':';
                 try {
+                    if (!reachable) throw tevrak::LinkError("PSD", "PSDGet", -1, "skipped");
                     text += std::to_string(sensor.distance());
                 } catch (const tevrak::Error &) {
+                    reachable = false;
                     text += '?';
                 }
             }

@@ -150,3 +150,47 @@ INSTANTIATE_TEST_SUITE_P(Cases, TeleopLimits, testing::ValuesIn(kLimitCases),
 
 }  // namespace
 }  // namespace tevrak::test
+
+namespace tevrak::test {
+namespace {
+
+// Options that would make the tool unsafe or cannot be met are refused
+// before anything moves: the exit status and the first words of the reason.
+struct RefusedCase {
+    const char *name;
+    std::vector<std::string> args;
+    int exit_status;
+    const char *message;
+};
+
+void PrintTo(const RefusedCase &c, std::ostream *out) { *out << c.name; }
+
+class TeleopRefuses : public testing::TestWithParam<RefusedCase> {};
+
+const RefusedCase kRefusedCases[] = {
+    {"UnknownInput", {"--input", "mouse"}, 2, "tevrak-teleop: --input needs keys, pad or ir"},
+    {"NoLimit", {"--max-linear", "0"}, 2, "tevrak-teleop: --max-linear needs a whole number from 1 to 2000"},
+    {"LimitAboveTheCap", {"--max-angular", "1000"}, 2, "tevrak-teleop: --max-angular needs a whole number from 1 to 720"},
+    {"RateBelowTenASecond", {"--rate", "5"}, 2, "tevrak-teleop: --rate needs a whole number from 10 to 50"},
+    {"LeaseOfNothing", {"--lease", "0"}, 2, "tevrak-teleop: --lease needs seconds from 0.05 to 10"},
+#if TEVRAK_TELEOP_HAS_PAD
+    {"UnknownDeadman", {"--input", "pad", "--deadman", "nosuch"}, 1, "tevrak-teleop: --deadman nosuch: no such button"},
+#else
+    {"PadNotBuiltIn", {"--input", "pad"}, 1, "tevrak-teleop: the pad input is not available"},
+#endif
+};
+
+TEST_P(TeleopRefuses, BeforeAnythingMoves) {
+    const RefusedCase &c = GetParam();
+    TeleopSim robot;
+    PtyTool tool(robot, c.args);
+    EXPECT_EQ(tool.wait_exit(10s), c.exit_status);
+    EXPECT_TRUE(tool.wait_output(c.message, 2s)) << tool.output();
+    EXPECT_TRUE(robot.sent_speeds().empty()) << "nothing may reach the drive";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TeleopRefuses, testing::ValuesIn(kRefusedCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tevrak::test
