@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "tools/teleop/teleop_support.h"
 
@@ -47,6 +48,7 @@ const KeyCase kKeyCases[] = {
 TEST_P(TeleopKeys, KeyDrivesAndTheHandGoingAwayStops) {
     const KeyCase &c = GetParam();
     TeleopSim robot;
+    const auto started = std::chrono::steady_clock::now();
     PtyTool tool(robot, {});
     ASSERT_TRUE(tool.wait_output("| linear 0 mm/s")) << tool.output();
 
@@ -88,6 +90,13 @@ TEST_P(TeleopKeys, KeyDrivesAndTheHandGoingAwayStops) {
         for (const SimSpeed &speed : robot.sent_speeds()) moving_sends += speed.moving() ? 1 : 0;
         EXPECT_GE(moving_sends, 5) << "speed commands in the 0.5 s lease";
         std::printf("[ figure   ] speed commands in the 0.5 s lease: %d\n", moving_sends);
+        // The status line, rewritten in place, at most 10 times a second.
+        const std::string shown = tool.output();
+        int lines = 0;
+        for (auto at = shown.find("| linear"); at != std::string::npos; at = shown.find("| linear", at + 1)) ++lines;
+        const auto ran = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+        EXPECT_LE(lines, ran / 100ms + 2) << "status lines in " << ran.count() << " ms";
+        EXPECT_GE(lines, 3) << "the status line shows the speed changing";
     } else {
         report_figure("hand gone to stop", *stopped);
     }
@@ -191,6 +200,33 @@ TEST_P(TeleopRefuses, BeforeAnythingMoves) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, TeleopRefuses, testing::ValuesIn(kRefusedCases),
                          [](const auto &info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tevrak::test
+
+namespace tevrak::test {
+namespace {
+
+// --measure-keys shows the gaps between a held key's repeats: the first is
+// the terminal's auto-repeat delay, the ones after it its rate.
+TEST(TeleopMeasureKeys, ShowsTheGapsOfARepeatedKey) {
+    TeleopSim robot;
+    PtyTool tool(robot, {"--measure-keys"});
+    ASSERT_TRUE(tool.wait_output("hold a key")) << tool.output();
+    tool.type("w");
+    ASSERT_TRUE(tool.wait_output("press"));
+    std::this_thread::sleep_for(300ms);
+    tool.type("w");
+    ASSERT_TRUE(tool.wait_output("first repeat after "));
+    tool.type("q");
+    EXPECT_EQ(tool.wait_exit(2s), 0);
+    int delay = 0;
+    const std::string shown = tool.output();
+    ASSERT_EQ(std::sscanf(shown.c_str() + shown.find("first repeat after "), "first repeat after %d ms", &delay), 1);
+    EXPECT_GE(delay, 300);
+    EXPECT_LT(delay, 1000) << "a gap of a second or more starts a new press";
+    EXPECT_TRUE(robot.sent_speeds().empty()) << "measuring drives nothing";
+}
 
 }  // namespace
 }  // namespace tevrak::test
