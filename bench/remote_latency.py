@@ -5,11 +5,15 @@ behind a private sshd on 127.0.0.1 (loopback SSH, the test suite's
 private_sshd). A call_latency program against each takes turns of a few calls,
 so that load on the machine falls on both alike. Prints the medians over the
 turns of the wall time per call and their ratio (the goal: at most 1.10).
+With --bridge FOLDER, tevrak-bridge of that folder is both ends of the
+link (on the PATH of the laptop and of the robot's sessions); without it,
+socat.
 
     PYTHONPATH=build/python TEVRAK_SIM=build/sim/tevrak-sim \\
-        python3 bench/remote_latency.py build/bench/call_latency [--turns T] [--calls N]
+        python3 bench/remote_latency.py build/bench/call_latency [--turns T] [--calls N] [--bridge FOLDER]
 """
 import argparse
+import os
 import pathlib
 import statistics
 import subprocess
@@ -29,13 +33,16 @@ def main():
     parser.add_argument("c_program", help="the call_latency program")
     parser.add_argument("--turns", type=int, default=100, help="turns of each side and call")
     parser.add_argument("--calls", type=int, default=5, help="calls per turn")
+    parser.add_argument("--bridge", metavar="FOLDER", help="the folder of tevrak-bridge (else socat)")
     options = parser.parse_args()
+    if options.bridge:
+        os.environ["PATH"] = os.pathsep.join([options.bridge, os.environ["PATH"]])
 
     results = {"set_speed": ([], []), "position": ([], [])}  # per turn: direct, remote
     with tempfile.TemporaryDirectory() as folder:
         folder = pathlib.Path(folder)
         with tevrak.Simulator(use=False) as direct, tevrak.Simulator(home=folder / "robot", use=False) as far:
-            sshd = Sshd(folder, far.home)
+            sshd = Sshd(folder, far.home, path=options.bridge)
             try:
                 with tevrak.RemoteRobot("robot", home=folder / "laptop", options=["-F", str(sshd.config)],
                                         program=str(SOURCE / "laptop" / "tevrak_remote.py")) as remote:

@@ -83,12 +83,17 @@ install(PROGRAMS ${CMAKE_CURRENT_BINARY_DIR}/tevrak-setup DESTINATION ${CMAKE_IN
 if(TARGET tevrak-sim)
   install(TARGETS tevrak-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 endif()
+if(TARGET tevrak-doctor)
+  install(TARGETS tevrak-doctor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
+endif()
 if(TARGET tevrak-teleop)
   install(TARGETS tevrak-teleop RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 endif()
 install(TARGETS duet_guarded duet_split duet_plain RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 # The laptop's side of a robot reached over SSH: a Python script.
 install(PROGRAMS laptop/tevrak_remote.py DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME tevrak-remote COMPONENT tools)
+# Both ends of that link, with the heartbeat that stops the robot when the laptop goes away.
+install(TARGETS tevrak-bridge RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 
 # Manual pages, compressed as Debian keeps them, for cmake --install and the
 # packages alike; the three thread programs share one page.
@@ -107,6 +112,8 @@ tevrak_man_page(usbSearch.1 runtime)
 tevrak_man_page(tevrak-sim.1 tools)
 tevrak_man_page(tevrak-setup.1 tools)
 tevrak_man_page(tevrak-remote.1 tools)
+tevrak_man_page(tevrak-bridge.1 tools)
+tevrak_man_page(tevrak-doctor.1 tools)
 tevrak_man_page(tevrak-teleop.1 tools)
 tevrak_man_page(duet_guarded.1 tools
   ${CMAKE_CURRENT_BINARY_DIR}/man/duet_split.1.gz ${CMAKE_CURRENT_BINARY_DIR}/man/duet_plain.1.gz)

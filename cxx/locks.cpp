@@ -28,8 +28,14 @@ bool LinkLock::try_lock_until(Clock::time_point deadline) {
 
 bool LinkLock::acquire(const Clock::time_point *deadline) {
     std::unique_lock guard(mutex_);
+    if (held_ && holder_ == std::this_thread::get_id()) {
+        ++depth_;
+        return true;
+    }
     if (!held_ && first_ == nullptr) {
         held_ = true;
+        holder_ = std::this_thread::get_id();
+        depth_ = 1;
         return true;
     }
     Waiter me;
@@ -59,6 +65,7 @@ void LinkLock::unlock() {
     release_messages();
     {
         const std::lock_guard guard(mutex_);
+        if (--depth_ > 0) return;
         Waiter *next = first_;
         if (next == nullptr) {
             held_ = false;
@@ -68,6 +75,8 @@ void LinkLock::unlock() {
         first_ = next->next;
         if (first_ == nullptr) last_ = nullptr;
         next->granted = true;
+        holder_ = next->thread;
+        depth_ = 1;
     }
     granted_.notify_all();
 }

@@ -5,12 +5,15 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 namespace tevrak::cxx {
 
 // The link's lock. Threads get it in the order they asked for it: a thread
 // that gives it up while others wait hands it to the first of them, so a
-// thread calling in a loop cannot starve the others. Its timed wait lets a
+// thread calling in a loop cannot starve the others. The holder may take it
+// again (a tevrak::Cycle holds it around the calls it contains); it is free
+// once each take is given back. Its timed wait lets a
 // bounded wait give up on a link held by others. Built on a mutex and a
 // condition variable (std::timed_mutex's steady-clock wait,
 // pthread_mutex_clocklock, is invisible to ThreadSanitizer).
@@ -28,6 +31,7 @@ public:
 private:
     // A waiting thread, on its own stack, queued in order of arrival.
     struct Waiter {
+        std::thread::id thread = std::this_thread::get_id();
         bool granted = false;
         Waiter *next = nullptr;
     };
@@ -38,6 +42,8 @@ private:
     std::mutex mutex_;
     std::condition_variable granted_;
     bool held_ = false;
+    std::thread::id holder_;  // meaningful while held_
+    int depth_ = 0;           // takes of the holder not yet given back
     Waiter *first_ = nullptr;
     Waiter *last_ = nullptr;
 };

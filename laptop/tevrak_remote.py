@@ -5,14 +5,19 @@ One SSH connection (a control master whose socket lives in the laptop's robot
 folder) carries everything:
   - a first exchange, in which a small POSIX shell snippet on the robot sends
     its bin/hdt.txt, the output of its bin/usbSearch and its lircd socket path;
-  - the bridge: socat on the robot opens the board's port (raw, 115200 baud)
-    and joins it to the session's pseudo-terminal (raw), and socat here joins
-    the session to a local pseudo-terminal, listed by the folder's usbSearch;
+  - the bridge: tevrak-bridge on the robot opens and locks the board's port
+    (raw, 115200 baud) and joins it to the session's pseudo-terminal (raw),
+    and tevrak-bridge --laptop here joins the session to a local
+    pseudo-terminal, listed by the folder's usbSearch. The two exchange a
+    heartbeat; the robot's end stops what was moving when the laptop falls
+    silent for longer than the lease or the session ends. Where either side
+    has no tevrak-bridge, socat bridges on both, without that stop;
   - the lircd socket, forwarded to <folder>/lircd.
 The session asks for a terminal on purpose: that puts both ends of SSH in
 interactive mode (TCP_NODELAY), so no small write waits for Nagle.
 
-Only socat (and the shell tools stty, od, tr) is needed on the robot.
+Only tevrak-bridge or socat (and the shell tools stty, od, tr) is needed on
+the robot.
 """
 import argparse
 import ctypes
@@ -22,6 +27,7 @@ import os
 import re
 import selectors
 import shlex
+import shutil
 import signal
 import socket
 import stat
@@ -37,6 +43,8 @@ PATH_COPY = 100  # the library opens paths of at most 99 characters
 LONGEST_FOLDER = 86  # <folder>/dev/ttyBOARD must fit PATH_COPY, <folder>/ssh a socket address
 FALLBACK_NAME = "tevrakremote"  # listed when the robot's hdt.txt names no board
 HEADER_LIMIT = 1 << 20
+BRIDGE = "tevrak-bridge"
+LEASES = range(50, 60001)  # ms, as tevrak-bridge takes them
 
 # The robot's side. One line for sh -c, without single quotes or '!' so that
 # any login shell passes it on unchanged: set the session's terminal raw, send
@@ -52,6 +60,9 @@ REMOTE_SNIPPET = "; ".join(
         'printf "listing "; "$h/bin/usbSearch" < /dev/null 2> /dev/null | od -An -v -tx1 | tr -d " \\n"',
         'printf "\\n@end\\n"',
         "IFS= read -r port || exit 1",
+        "IFS= read -r lease || exit 1",
+        'if [ "$lease" = plain ]; then :; elif command -v tevrak-bridge > /dev/null; then '
+        'exec tevrak-bridge --lease "$lease" "$port" 2> /dev/null; fi',
         'command -v socat > /dev/null || { printf "@error needs socat (apt install socat)\\n"; exit 1; }',
         'if [ -r "$port" ] && [ -w "$port" ]; then printf "@bridge\\n"; '
         'exec socat STDIO,rawer "OPEN:$port,b115200,rawer" 2> /dev/null; fi',
@@ -272,7 +283,9 @@ class Link:
     def __init__(self, options, folder):
         self.options = options
         self.folder = folder
-        self.ssh = self.socat = None
+        self.ssh = self.relay = None
+        self.framed = False
+        self.bridge_program = None
         self.master = self.slave = None
         self.stream = None
         base = ["ssh"] + (["-F", options.ssh_config] if options.ssh_config else [])
@@ -302,14 +315,29 @@ class Link:
         if not port or not re.fullmatch(r"/[\w./+@-]*", port):
             raise Failure(f"cannot bridge the port {port!r}: name its device with --port")
         self.port = port
-        self.stream.sendall(port.encode() + b"\n")
-        answer = self.read_until(b"\n").strip().decode(errors="replace")
-        if answer != "@bridge":
-            raise Failure("the robot " + answer.removeprefix("@error "))
+        self.framed = self.ask_for_bridge(port)
         self.forward(lirc)
         hdt_text, lines = laptop_files(hdt, self.folder.join("dev", "ttyBOARD"))
         self.folder.write_robot_files(hdt_text, lines)
         self.bridge()
+
+    def ask_for_bridge(self, port):
+        """Asks the robot to bridge the port, through tevrak-bridge when both
+        sides have it; says once when the robot will not stop by itself."""
+        program = laptop_bridge()
+        lease = str(self.options.lease) if program else "plain"
+        self.stream.sendall(f"{port}\n{lease}\n".encode())
+        answer = self.read_until(b"\n").strip().decode(errors="replace")
+        if answer == "@bridge framed" and program:
+            self.bridge_program = program
+            return True
+        if answer != "@bridge":
+            raise Failure("the robot " + answer.removeprefix("@error "))
+        where = ("this laptop has no tevrak-bridge (install the package tevrak-tools here)" if not program else
+                 "it has no tevrak-bridge (install the package tevrak-tools on the robot)")
+        print(f"{PROGRAM}: the robot will not stop by itself if the link drops: {where}", file=sys.stderr,
+              flush=True)
+        return False
 
     def read_until(self, end, start=b""):
         data = b""
@@ -340,13 +368,17 @@ class Link:
         os.fchmod(self.slave, 0o600)
         self.folder.link("ttyBOARD", os.ttyname(self.slave))
         fds = (self.master, self.stream.fileno())
-        self.socat = subprocess.Popen(["socat", f"FD:{fds[0]}", f"FD:{fds[1]}"], pass_fds=fds,
-                                      stdin=subprocess.DEVNULL, preexec_fn=die_with_parent, process_group=0)
+        if self.framed:
+            command = [self.bridge_program, "--laptop", "--lease", str(self.options.lease), *map(str, fds)]
+        else:
+            command = ["socat", f"FD:{fds[0]}", f"FD:{fds[1]}"]
+        self.relay = subprocess.Popen(command, pass_fds=fds, stdin=subprocess.DEVNULL, preexec_fn=die_with_parent,
+                                      process_group=0)
 
     def close(self):
         """The port disappears first: the next library call fails at once."""
-        stop_process(self.socat, 2)
-        self.socat = None
+        stop_process(self.relay, 2)
+        self.relay = None
         self.folder.remove("ttyBOARD", self.folder.dev)
         for fd in (self.master, self.slave):
             if fd is not None:
@@ -356,6 +388,12 @@ class Link:
         if self.stream is not None:
             self.stream.close()
             self.stream = None
+
+
+def laptop_bridge():
+    """This laptop's tevrak-bridge: the one beside this program, else on PATH."""
+    here = os.path.dirname(os.path.realpath(__file__))
+    return shutil.which(BRIDGE, path=os.pathsep.join([here, os.environ.get("PATH", os.defpath)]))
 
 
 def parse_header(header):
@@ -377,11 +415,17 @@ def parse_header(header):
 # -- the program ------------------------------------------------------------
 
 
+def lease_ms(text):
+    if not text.isdigit() or int(text) not in LEASES:
+        raise argparse.ArgumentTypeError(f"a lease is {LEASES.start} to {LEASES.stop - 1} ms")
+    return int(text)
+
+
 def parse_options(argv):
     parser = argparse.ArgumentParser(
         prog=PROGRAM,
         description="Bridge a robot's board and infrared remote to this laptop over SSH.",
-        usage=f"{PROGRAM} USER@HOST [--home FOLDER] [--port PATH] [-F FILE] [-- COMMAND...]",
+        usage=f"{PROGRAM} USER@HOST [--home FOLDER] [--port PATH] [--lease MS] [-F FILE] [-- COMMAND...]",
         epilog="Without a COMMAND it prints the export lines and runs until Ctrl-C.",
     )
     parser.add_argument("target", metavar="USER@HOST", help="the robot, as ssh takes it")
@@ -389,6 +433,8 @@ def parse_options(argv):
                         "(default ~/.cache/tevrak-remote/HOST)")
     parser.add_argument("--port", metavar="PATH", help="the robot's board port (default: what the robot's own "
                         "discovery finds)")
+    parser.add_argument("--lease", metavar="MS", type=lease_ms, default=500,
+                        help="the robot stops when the laptop is silent for longer (50 to 60000, default 500)")
     parser.add_argument("-F", dest="ssh_config", metavar="FILE", help="ssh's configuration file")
     command = argv[argv.index("--") + 1 :] if "--" in argv else []
     options = parser.parse_args(argv[: len(argv) - len(command) - (1 if "--" in argv else 0)])
@@ -437,7 +483,7 @@ def wait(options, link, command):
     """Until the command ends (its status), or without one until a signal
     or the end of the connection (255)."""
     with selectors.DefaultSelector() as selector:
-        watched = {"bridge": (link.ssh, link.socat)}
+        watched = {"bridge": (link.ssh, link.relay)}
         if command is not None:
             watched["command"] = (command,)
         fds = []

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "protocol/cycle.h"
 #include "protocol/death_guard.h"
 #include "serial/state.h"
 #include "tevrak/serial.h"
@@ -12,13 +13,18 @@ namespace {
 Outcome link_failure(const Unit &unit, std::FILE *stream, Outcome outcome) {
     write_message(stream, unit.timeout_message);
     *unit.initialised = 0;
+    cycle::close_on_failure();
     return outcome;
 }
 
 // Link check, then the frame byte by byte, each byte counted for the
 // stop-on-death guard once its write returned.
 bool check_and_send(const Frame &frame) {
-    if (SERCheck(kLinkInterface) != 0) return false;
+    // Inside a cycle, once per cycle (protocol/cycle.h).
+    if (!cycle::skips_link_check()) {
+        if (SERCheck(kLinkInterface) != 0) return false;
+        cycle::note_link_checked();
+    }
     death_guard::frame_begins(serial::state.fd, frame.bytes());
     std::size_t sent = 0;
     for (std::uint8_t b : frame.bytes()) {
@@ -58,6 +64,7 @@ bool read_bytewise(std::span<std::uint8_t> reply) {
 
 bool ensure_started(const Unit &unit) {
     if (*unit.initialised != 0) return true;
+    cycle::forget_link_check();  // the start-up may reopen the port
     return unit.startup() == 0;
 }
 
@@ -87,7 +94,9 @@ Outcome query_without_startup(const Unit &unit, const Frame &frame, std::span<st
     if (!skip_to_marker()) return link_failure(unit, stream, Outcome::no_reply);
     if (mode == ReplyRead::single_read) {
         const int n = SERReceive(kLinkInterface, reinterpret_cast<char *>(reply.data()), static_cast<int>(reply.size()));
-        return n == static_cast<int>(reply.size()) ? Outcome::ok : Outcome::short_reply;
+        if (n == static_cast<int>(reply.size())) return Outcome::ok;
+        cycle::close_on_failure();
+        return Outcome::short_reply;
     }
     if (!read_bytewise(reply)) return link_failure(unit, stream, Outcome::no_reply);
     return Outcome::ok;

@@ -82,6 +82,7 @@ auto interruptible(Call call) -> decltype(call()) {
 
 void bind_errors(py::module_ &module);
 void bind_link(py::module_ &module);
+void bind_cycle(py::module_ &module);
 void bind_home(py::module_ &module);
 void bind_drive(py::module_ &module);
 void bind_devices(py::module_ &module);

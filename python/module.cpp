@@ -56,6 +56,7 @@ PYBIND11_MODULE(_tevrak, module) {
     load_python_types();
     bind_errors(module);
     bind_link(module);
+    bind_cycle(module);
     bind_home(module);
     bind_drive(module);
     bind_devices(module);

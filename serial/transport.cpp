@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "serial/link_bytes.h"
+#include "serial/link_check.h"
 #include "serial/state.h"
 #ifdef TEVRAK_SERIAL_TEXT
 #include "tevrak/serial_text.h"
@@ -127,20 +128,27 @@ extern "C" int SERReceiveChar(int interface) {
     return ::read(state.fd, &byte, 1) == 1 ? byte : -1;
 }
 
-extern "C" int SERCheck(int interface) {
-    if (!valid_interface(interface)) return 1;
+LinkCheck tevrak::serial::check_link(int interface) {
+    LinkCheck check;
+    if (!valid_interface(interface)) return check;
     const CheckDeadline bound;
-    for (int attempt = 0; attempt < kTries && !link_check_over(); ++attempt) {
+    for (; check.probes < kTries && !link_check_over();) {
+        const auto sent = Clock::now();
         SERSendChar(interface, static_cast<char>(kProbe));
+        ++check.probes;
         std::this_thread::sleep_for(kProbePause);
         if (SERReceiveChar(interface) == kReplyMarker) {
+            check.round_trip = Clock::now() - sent;
+            check.answered = true;
             SERFlush(interface);
-            return 0;
+            return check;
         }
     }
     SERClose(interface);
-    return 1;
+    return check;
 }
+
+extern "C" int SERCheck(int interface) { return check_link(interface).answered ? 0 : 1; }
 
 extern "C" int SERFlush(int interface) {
     if (!select_interface(interface)) return 1;

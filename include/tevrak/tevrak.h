@@ -12,5 +12,6 @@
 #include "rcin.h"
 #include "listmenu.h"
 #include "home.h"
+#include "cycle.h"
 
 #endif /* TEVRAK_TEVRAK_H */

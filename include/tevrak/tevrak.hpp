@@ -141,6 +141,29 @@ void set_link_timeout(std::chrono::duration<Rep, Period> timeout) {
  * off. Process-wide; waits for the link to be free.
  */
 void keep_moving(bool keep);
+ * A cycle (<tevrak/cycle.h>): while the object lives, the calls of this
+ * thread run one link check and then go to the board back to back; other
+ * threads' calls wait until it ends (it holds the link). A failure inside
+ * throws as outside and closes the cycle: later calls check the link each.
+ *     for (;;) {
+ *         tevrak::Cycle cycle;
+ *         int front = sensor.distance();   // link check, then F0
+ *         drive.set_speed(200, steer(front));  // F8 at once
+ *     }
+ * wire: CYCLEBegin at construction, CYCLEEnd at destruction; sends nothing
+ * itself. Keep it short: a wait() inside holds the link for the whole wait.
+ * A Cycle made inside another one of the same thread is part of that one.
+ */
+class Cycle {
+public:
+    Cycle();
+    ~Cycle();
+    Cycle(const Cycle &) = delete;
+    Cycle &operator=(const Cycle &) = delete;
+
+private:
+    bool opened_;  // false inside another cycle: the outer one ends it
+};
 
 /* Chassis position: x and y in mm, heading in degrees (positive: left). */
 struct Pose {

@@ -4,11 +4,15 @@
  *   square  drives a small square; prints the pose and the raw sensors
  *   key     prints "ready", waits for one key of the remote, prints its code
  *   loop    prints "read" per sensor reading until one fails, then "failed"
+ *   drive   starts its units, sets the drive and motor 1 going, prints "moving" and its process
+ *           id, reads a sensor every 20 ms until a reading fails, then "failed"
  */
 #include <stdio.h>
 #include <string.h>
+#include <unistd.h>
 
 #include <tevrak/drive.h>
+#include <tevrak/motor.h>
 #include <tevrak/psd.h>
 #include <tevrak/rcin.h>
 
@@ -37,6 +41,17 @@ int main(int argc, char **argv) {
             puts("read");
             fflush(stdout);
         }
+        puts("failed");
+        return 0;
+    }
+    if (strcmp(mode, "drive") == 0) {
+        /* Every unit is started before anything moves: a unit's start
+         * opens the port afresh, and the stop on death's guard then starts
+         * afresh too, knowing nothing of what moved before. */
+        if (PSDGetRaw(1) < 0 || MOTORDrive(1, 0) || VWSetSpeed(100, 0) || MOTORDrive(1, 50)) return 1;
+        printf("moving %d\n", (int)getpid());
+        fflush(stdout);
+        while (PSDGetRaw(1) >= 0) usleep(20000);
         puts("failed");
         return 0;
     }

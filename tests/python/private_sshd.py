@@ -1,6 +1,7 @@
 """A private sshd on 127.0.0.1 for the SSH test and benchmark: Debian's
 openssh-server, run by the current user with keys made in a temporary
-folder; its sessions see the robot folder as TEVRAK_HOME. The client's
+folder; its sessions see the robot folder as TEVRAK_HOME (and path first
+on their PATH, where given). The client's
 configuration names the server "robot"."""
 import os
 import pwd
@@ -20,7 +21,7 @@ class SshdUnavailable(RuntimeError):
 
 
 class Sshd:
-    def __init__(self, folder, robot):
+    def __init__(self, folder, robot, path=None):
         for name in ("host", "user"):
             subprocess.run(["ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f", folder / name], check=True)
         shutil.copy(folder / "user.pub", folder / "authorized_keys")
@@ -30,7 +31,8 @@ class Sshd:
         (folder / "sshd_config").write_text(
             f"ListenAddress 127.0.0.1:{port}\nHostKey {folder}/host\nAuthorizedKeysFile {folder}/authorized_keys\n"
             "StrictModes no\nPasswordAuthentication no\nKbdInteractiveAuthentication no\nPidFile none\n"
-            f"SetEnv TEVRAK_HOME={robot} LIRC_SOCKET_PATH={robot}/lircd\n")
+            f"SetEnv TEVRAK_HOME={robot} LIRC_SOCKET_PATH={robot}/lircd"
+            + (f" PATH={path}:/usr/local/bin:/usr/bin:/bin" if path else "") + "\n")
         (folder / "known_hosts").write_text(f"[127.0.0.1]:{port} {(folder / 'host.pub').read_text()}")
         self.config = folder / "ssh_config"
         self.config.write_text(

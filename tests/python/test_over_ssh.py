@@ -1,6 +1,8 @@
 """tevrak-remote against a real sshd on 127.0.0.1 (Debian's openssh-server,
 started here with keys made here), whose user's robot folder holds
-tevrak-sim: programs on the laptop side run unchanged through the bridge."""
+tevrak-sim: programs on the laptop side run unchanged through the bridge.
+tevrak-bridge, on the PATH of the tests and of the robot's sessions, is
+both ends of the bridge; the robot stops when the laptop goes away."""
 import os
 import runpy
 import select
@@ -16,6 +18,9 @@ from private_sshd import SSHD, Sshd, SshdUnavailable
 
 TOOL = os.environ.get("TEVRAK_REMOTE", "")
 PROBE = os.environ.get("TEVRAK_OVER_SSH_PROBE", "")
+BRIDGE_FOLDER = os.path.dirname(shutil.which("tevrak-bridge") or "")
+STOP_LINES = ["VWSetSpeed linear=0 angular=0", "MOTORSpeed motor=1 speed=0", "MOTORDriveRaw motor=1 power=0"]
+NO_STOP = "tevrak-remote: the robot will not stop by itself if the link drops: "
 
 
 @pytest.fixture(scope="module")
@@ -28,7 +33,7 @@ def robot(tmp_path_factory):
     folder = tmp_path_factory.mktemp("ssh")
     with tevrak.Simulator(home=folder / "robot", use=False) as sim:
         try:
-            sshd = Sshd(folder, sim.home)
+            sshd = Sshd(folder, sim.home, path=BRIDGE_FOLDER)
         except SshdUnavailable as reason:
             pytest.skip(str(reason))
         try:
@@ -55,10 +60,10 @@ def running_with(*paths):
     return found
 
 
-def until(condition, seconds=10.0):
+def until(condition, seconds=10.0, step=0.05):
     deadline = time.monotonic() + seconds
     while not condition() and time.monotonic() < deadline:
-        time.sleep(0.05)
+        time.sleep(step)
     return condition()
 
 
@@ -211,3 +216,126 @@ def test_the_port_is_the_one_the_robots_discovery_picks(hdt, listing, port):
     # And the laptop's copy finds the local terminal the same way.
     laptop_hdt, lines = tool["laptop_files"](hdt, "/home/me/robot/dev/ttyBOARD")
     assert tool["board_port"](laptop_hdt, "\n".join(lines)) == "/home/me/robot/dev/ttyBOARD"
+
+
+# -- the robot stops when the laptop goes away -------------------------------
+
+
+def child_named(pid, name):
+    with open(f"/proc/{pid}/task/{pid}/children") as children:
+        for child in map(int, children.read().split()):
+            with open(f"/proc/{child}/comm") as comm:
+                if comm.read().strip() == name:
+                    return child
+    raise AssertionError(f"{pid} has no child {name}")
+
+
+def board_frames(sim):
+    return [line for line in sim.frames() if not line.startswith(("#", "(last line"))]
+
+
+def freeze(pid):
+    os.kill(pid, signal.SIGSTOP)
+    return pid  # woken at the end
+
+
+def start_driving(sshd, laptop, through):
+    """tevrak-remote, and a laptop program that drives: run by it (through
+    "command") or beside it (through "exports"). Returns tevrak-remote, the
+    variables of the link (None for a command), the program beside it (or
+    None) and the program's first line."""
+    if through == "command":
+        tool = subprocess.Popen(remote(sshd, laptop, PROBE, "drive"), stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, bufsize=0, start_new_session=True)
+        return tool, None, None, read_line(tool)
+    tool = subprocess.Popen(remote(sshd, laptop), stdout=subprocess.PIPE, stderr=subprocess.PIPE, bufsize=0,
+                            start_new_session=True)
+    variables = {}
+    for _ in range(2):
+        name, _, value = read_line(tool).decode().removeprefix("export ").strip().partition("=")
+        variables[name] = value.strip("'")
+    environment = dict(os.environ, **variables)
+    program = subprocess.Popen([PROBE, "drive"], env=environment, stdout=subprocess.PIPE, bufsize=0)
+    return tool, environment, program, read_line(program)
+
+
+# Each fault takes tevrak-remote and the laptop program's process id; a
+# program that survives it gets a library error (the probe says "failed").
+@pytest.mark.parametrize("through, fault, survives", [
+    ("command", lambda tool, program: os.kill(program, signal.SIGKILL), False),  # the session ends with it
+    ("exports", lambda tool, program: os.kill(program, signal.SIGKILL), False),  # its own stop on death, carried
+    ("command", lambda tool, program: os.kill(tool.pid, signal.SIGKILL), True),  # tevrak-remote
+    ("command", lambda tool, program: freeze(child_named(tool.pid, "ssh")), True),  # a frozen link
+], ids=["program-killed", "program-beside-killed", "tevrak-remote-killed", "ssh-stopped"])
+def test_the_robot_stops_when_the_laptop_goes_away(robot, tmp_path, through, fault, survives):
+    sim, sshd = robot
+    if not BRIDGE_FOLDER:
+        pytest.skip("tevrak-bridge is not on the PATH (run the tests through ctest)")
+    start = len(board_frames(sim))
+    tool, environment, program, line = start_driving(sshd, tmp_path / "laptop", through)
+    stopped_ssh = None
+    try:
+        assert line.startswith(b"moving "), (line, tool.stderr.read() if tool.poll() is not None else "")
+        # The motor's frame may still be on its way when the program says so:
+        # only what reached the board is stopped.
+        assert until(lambda: any(line.startswith("MOTOR") for line in board_frames(sim)[start:]))
+        before = len(board_frames(sim))
+        faulted = time.monotonic()
+        stopped_ssh = fault(tool, int(line.split()[1]))
+        assert until(lambda: STOP_LINES[-1] in board_frames(sim)[before:], 3.0, 0.005), board_frames(sim)[before:]
+        delay = time.monotonic() - faulted
+        seen = [line for line in board_frames(sim)[before:] if not line.startswith("PSDGetRaw")]
+        assert seen[-3:] == STOP_LINES
+        # From the fault (for the frozen link, the heartbeat's end) to the
+        # stop: 0.5 s lease and a few ms here; a generous bound under load.
+        print(f"stopped {delay:.3f} s after the fault")
+        assert delay < 3.0
+        if survives:
+            assert read_line(tool, 10.0) == b"failed\n"
+        if environment:
+            # The link stays: the next program on it drives.
+            again = subprocess.run([PROBE, "square"], env=environment, capture_output=True, text=True, timeout=60)
+        else:
+            # A new connection drives at once, the old laptop process frozen or not.
+            again = subprocess.run(remote(sshd, tmp_path / "again", PROBE, "square"), capture_output=True,
+                                   text=True, timeout=60)
+            assert NO_STOP not in again.stderr
+        assert again.returncode == 0, again.stderr
+    finally:
+        for pid, number in ((stopped_ssh, signal.SIGCONT), (-tool.pid, signal.SIGKILL)):
+            try:
+                if pid:
+                    os.kill(pid, number)
+            except ProcessLookupError:
+                pass
+        tool.wait()
+        if program:
+            program.kill()
+            program.wait()
+
+
+@pytest.mark.parametrize("robot_has, laptop_has, warning", [
+    (True, True, None),
+    (False, True, "it has no tevrak-bridge (install the package tevrak-tools on the robot)"),
+    (True, False, "this laptop has no tevrak-bridge (install the package tevrak-tools here)"),
+])
+def test_without_a_bridge_on_either_side_it_works_and_warns_once(robot, tmp_path, robot_has, laptop_has,
+                                                                   warning):
+    sim, sshd = robot
+    if not BRIDGE_FOLDER:
+        pytest.skip("tevrak-bridge is not on the PATH (run the tests through ctest)")
+    if not robot_has:
+        (tmp_path / "plain").mkdir()
+        sshd = Sshd(tmp_path / "plain", sim.home)  # the PATH of a robot without it
+    environment = dict(os.environ)
+    if not laptop_has:
+        environment["PATH"] = os.pathsep.join(p for p in environment["PATH"].split(os.pathsep) if p != BRIDGE_FOLDER)
+    try:
+        run = subprocess.run(remote(sshd, tmp_path / "laptop", PROBE, "square"), capture_output=True, text=True,
+                             timeout=60, env=environment)
+    finally:
+        if not robot_has:
+            sshd.stop()
+    assert run.returncode == 0, run.stderr
+    warnings = [line for line in run.stderr.splitlines() if line.startswith(NO_STOP)]
+    assert warnings == ([NO_STOP + warning] if warning else [])

@@ -92,7 +92,8 @@ def test_a_second_program_is_refused_and_the_first_drives_on(sim):
         deadline = time.monotonic() + BOUND
         while not lines_after(sim, STARTS["drive"][1]) and time.monotonic() < deadline:
             time.sleep(0.01)  # the simulator logs the frame once it has read it
-        assert lines_after(sim, STARTS["drive"][1]) == ["MOTORDriveRaw motor=1 power=60"]
+        # Python stops what it set moving when the program ends right after.
+        assert lines_after(sim, STARTS["drive"][1])[:1] == ["MOTORDriveRaw motor=1 power=60"]
     finally:
         if first.poll() is None:
             first.kill()

@@ -47,3 +47,39 @@ TEST(LinkCheck, UnpluggedBoardFailsFastAndCloses) {
 }
 
 }  // namespace
+
+// The figures tevrak-doctor prints: probes sent until the board answered,
+// or all the bound allowed; the round trip of the answered one.
+struct CountedCheck {
+    const char *name;
+    std::vector<Bytes> probe_answers;  // one per probe; an empty one leaves it unanswered
+    bool answered;
+    int probes;
+};
+
+class LinkCheckFigures : public testing::TestWithParam<CountedCheck> {};
+
+TEST_P(LinkCheckFigures, CountsTheProbes) {
+    tevrak::test::SimRobot robot;
+    for (const Bytes &answer : GetParam().probe_answers) robot.board.queue_probe_answer(answer);
+    if (!GetParam().answered) robot.board.set_silent(true);
+    serial::state.wait.check_limit = 1200ms;
+    ASSERT_EQ(SERInit(1, 115200, 0), 0);
+    const serial::LinkCheck check = serial::check_link(1);
+    EXPECT_EQ(check.answered, GetParam().answered);
+    EXPECT_EQ(check.probes, GetParam().probes);
+    EXPECT_EQ(robot.board.probes(), GetParam().probes);
+    if (check.answered) {
+        EXPECT_GT(check.round_trip, 100us) << "the pause after the probe";
+        EXPECT_LT(check.round_trip, 500ms);
+    } else {
+        EXPECT_EQ(serial::state.SERType, -1) << "closed, as SERCheck does";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Probes, LinkCheckFigures,
+    testing::Values(CountedCheck{"FirstAnswered", {}, true, 1}, CountedCheck{"ThirdAnswered", {{}, {}}, true, 3},
+                    // 1.2 s of 0.5 s waits: probes at 0, 0.5 and 1.0 s.
+                    CountedCheck{"SilentWithinTheBound", {}, false, 3}),
+    [](const testing::TestParamInfo<CountedCheck> &info) { return std::string(info.param.name); });

@@ -1,0 +1,19 @@
+// tevrak::Cycle: the C cycle under the link lock, held for its whole life
+// so that no other thread's command falls between its calls.
+#include "cxx/locks.h"
+#include "tevrak/cycle.h"
+#include "tevrak/tevrak.hpp"
+
+namespace tevrak {
+
+Cycle::Cycle() {
+    cxx::link_lock().lock();
+    opened_ = CYCLEBegin() == 0;
+}
+
+Cycle::~Cycle() {
+    if (opened_) CYCLEEnd();
+    cxx::link_lock().unlock();
+}
+
+}  // namespace tevrak
