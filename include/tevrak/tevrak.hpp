@@ -141,6 +141,8 @@ void set_link_timeout(std::chrono::duration<Rep, Period> timeout) {
  * off. Process-wide; waits for the link to be free.
  */
 void keep_moving(bool keep);
+
+/*
  * A cycle (<tevrak/cycle.h>): while the object lives, the calls of this
  * thread run one link check and then go to the board back to back; other
  * threads' calls wait until it ends (it holds the link). A failure inside
