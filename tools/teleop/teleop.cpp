@@ -56,6 +56,7 @@ struct Teleop::Robot {
         const bool due = now >= next_send && (demand.moving() || failed);
         if (demand == sent && !due) return;
         next_send = now + settings.send_period;
+        changed = changed || !(demand == sent);
         try {
             drive.set_speed(demand.linear, demand.angular);
             failed = false;
@@ -69,7 +70,7 @@ struct Teleop::Robot {
 
     std::optional<Clock::time_point> due() const {
         std::optional<Clock::time_point> next;
-        if (settings.status) next = next_status;
+        if (settings.status) next = next_status();
         if (sent.moving() || failed) next = earliest(next, next_send);
         return next;
     }
@@ -89,10 +90,17 @@ struct Teleop::Robot {
         }
     }
 
-    bool status_due(Clock::time_point now) const { return settings.status && now >= next_status; }
+    // The status line: every status period while the speed is not zero or
+    // just changed, less often while standing still (each line reads the
+    // sensors over the link).
+    Clock::time_point next_status() const {
+        return shown_at + (sent.moving() || changed ? settings.status_period : settings.idle_status_period);
+    }
+    bool status_due(Clock::time_point now) const { return settings.status && now >= next_status(); }
 
     void show(const std::string &inputs, Clock::time_point now) {
-        next_status = now + settings.status_period;
+        shown_at = now;
+        changed = false;
         std::string text = inputs + " | linear " + std::to_string(sent.linear) + " mm/s, angular " +
                            std::to_string(sent.angular) + " deg/s";
         if (!sensors.empty()) {
@@ -137,7 +145,8 @@ struct Teleop::Robot {
     Demand sent;
     bool failed = false;
     Clock::time_point next_send{};
-    Clock::time_point next_status{};
+    Clock::time_point shown_at{};
+    bool changed = true;
     std::string link_note;
     std::string shown;
     bool line_open = false;

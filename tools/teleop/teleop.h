@@ -20,8 +20,10 @@ struct LoopSettings {
     Limits limits;
     // Between two sends of a non-zero speed (20 per second).
     std::chrono::milliseconds send_period{50};
-    // Between two status lines at the most (10 per second).
+    // Between two status lines at the most (10 per second), and while the
+    // robot stands still.
     std::chrono::milliseconds status_period{100};
+    std::chrono::milliseconds idle_status_period{500};
     // Where the status line goes (null: none) and whether it is a terminal
     // (one line rewritten in place) or not (a line per change).
     std::FILE *status = stdout;
