@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include "config/robot_files.h"
 #include "config/startup_failure.h"
 
 namespace tevrak::hdt {
@@ -58,7 +59,13 @@ std::string_view Fields::text(std::size_t n) const {
     return field_[n - 1];
 }
 
-LineReader::LineReader(const char *path) : file_(std::fopen(path, "r")) {
+LineReader::LineReader(const char *path) {
+    // A file another user could change is not read.
+    if (const int refused = config::refuse_unsafe_robot_file(path); refused != 0) {
+        config::note_startup_failure(config::StartupFailure::What::robot_file, path, refused);
+        return;
+    }
+    file_ = std::fopen(path, "r");
     if (file_ == nullptr) config::note_startup_failure(config::StartupFailure::What::robot_file, path, errno);
 }
 

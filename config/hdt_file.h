@@ -54,6 +54,8 @@ private:
 // goes out of scope.
 class LineReader {
 public:
+    // Opens nothing (is_open() false, the start-up failure noted with
+    // EPERM) when another user could change the file (robot_files.h).
     explicit LineReader(const char *path);
     // Reads from an already open stream (for example fmemopen) without taking
     // ownership of it.

@@ -53,11 +53,19 @@ REMOTE_SNIPPET = "; ".join(
     [
         "stty raw -echo",
         "export LC_ALL=C",
-        'h="${TEVRAK_HOME:-/home/pi/tevrak}"',
-        'printf "\\n@tevrak-remote\\nlirc %s\\n" "${LIRC_SOCKET_PATH:-/var/run/lirc/lircd}"',
-        'if [ -r "$h/bin/hdt.txt" ]; then printf "hdt "; od -An -v -tx1 < "$h/bin/hdt.txt" | tr -d " \\n"; '
+        # The folder a login shell would have: SSH runs none, so ~/.profile's
+        # line (as tevrak-setup writes it) is read here; the built-in folder
+        # only when it is this user's.
+        'f=environment; h="${TEVRAK_HOME:-}"',
+        # Only the quoting tevrak-setup writes is taken: nothing that runs a command.
+        'if [ -z "$h" ] && [ -r "$HOME/.profile" ]; then f=profile; h=$(l=$(grep -E "^export TEVRAK_HOME=" '
+        '"$HOME/.profile" | tail -n 1); case "$l" in *[\\$\\`\\;\\&\\|\\<\\>\\(\\)]*) l= ;; esac; '
+        '[ -n "$l" ] && eval "$l" && printf %s "$TEVRAK_HOME"); fi',
+        'if [ -z "$h" ]; then f=default; h=/home/pi/tevrak; [ -O "$h" ] || h=; fi',
+        'printf "\\n@tevrak-remote\\nlirc %s\\nhome %s %s\\n" "${LIRC_SOCKET_PATH:-/var/run/lirc/lircd}" "$f" "$h"',
+        'if [ -n "$h" ] && [ -r "$h/bin/hdt.txt" ]; then printf "hdt "; od -An -v -tx1 < "$h/bin/hdt.txt" | tr -d " \\n"; '
         'printf "\\n"; fi',
-        'printf "listing "; "$h/bin/usbSearch" < /dev/null 2> /dev/null | od -An -v -tx1 | tr -d " \\n"',
+        'printf "listing "; [ -z "$h" ] || "$h/bin/usbSearch" < /dev/null 2> /dev/null | od -An -v -tx1 | tr -d " \\n"',
         'printf "\\n@end\\n"',
         "IFS= read -r port || exit 1",
         "IFS= read -r lease || exit 1",
@@ -123,11 +131,29 @@ def board_port(hdt_text, listing):
     return port
 
 
+def listable_name(name):
+    """A board name the laptop lists: letters and digits only, as the
+    library's matching of listing tokens can find; anything else the robot
+    sent is never written into the laptop's listing."""
+    return re.fullmatch(r"[A-Za-z0-9]+", name) is not None
+
+
+def listing_script(lock_path, lines):
+    """The laptop's usbSearch: the lines printed as data (printf '%s\\n'),
+    never through echo, which expands backslashes; only while tevrak-remote
+    holds the folder's lock."""
+    return (
+        "#!/bin/sh\n# The robot's board on this laptop, written by tevrak-remote while it runs.\n"
+        f"flock -n {shlex.quote(lock_path)} true 2> /dev/null && exit 0\n"
+        + "".join(f"printf '%s\\n' {shlex.quote(line)}\n" for line in lines)
+    )
+
+
 def laptop_files(hdt_text, link):
     """The laptop folder's hdt.txt and usbSearch listing lines: the robot's
     hdt.txt, with the local terminal listed under every name that its board
     line may use. Where no line names the board, one is put first."""
-    names = list(dict.fromkeys(n for i, n in usb_lines(hdt_text) if i == 1 and not re.search(r"[_-]", n)))
+    names = list(dict.fromkeys(n for i, n in usb_lines(hdt_text) if i == 1 and listable_name(n)))
     if not names:
         hdt_text = f"# tevrak-remote: the robot's hdt.txt names no board\nUSB 1 {FALLBACK_NAME}\n" + hdt_text
         names = [FALLBACK_NAME]
@@ -232,11 +258,7 @@ class Folder:
         self.write("hdt.txt", hdt_text.encode(errors="surrogateescape"), 0o600, self.bin)
         # The port is listed only while tevrak-remote holds the folder's lock:
         # a stale folder lists nothing, whatever terminal took the number since.
-        script = (
-            "#!/bin/sh\n# The robot's board on this laptop, written by tevrak-remote while it runs.\n"
-            f"flock -n {shlex.quote(self.join('lock'))} true 2> /dev/null && exit 0\n"
-            + "".join(f"echo {shlex.quote(line)}\n" for line in listing_lines)
-        )
+        script = listing_script(self.join("lock"), listing_lines)
         self.write("usbSearch", script.encode(errors="surrogateescape"), 0o700, self.bin)
 
     def close(self):
@@ -301,16 +323,17 @@ class Link:
         command = self.base + [
             "-M", "-o", "ControlPersist=no", "-o", "ServerAliveInterval=5", "-o", "ServerAliveCountMax=3",
             "-o", "StreamLocalBindUnlink=yes", "-o", "LogLevel=ERROR", "-tt", "-e", "none", "-a", "-x",
-            self.options.target, REMOTE_COMMAND,
+            "--", self.options.target, REMOTE_COMMAND,
         ]
         self.ssh = subprocess.Popen(command, stdin=remote, stdout=remote, preexec_fn=ssh_child)
         remote.close()
         self.stream = local
         header = self.read_until(b"\n@end\n", b"\n@tevrak-remote\n")
-        lirc, hdt, listing = parse_header(header)
+        lirc, hdt, listing, home = parse_header(header)
+        say_robot_folder(home)
         if hdt is None:
-            raise Failure(f"the robot has no hdt.txt in its robot folder ($TEVRAK_HOME/bin, default "
-                          "/home/pi/tevrak/bin)")
+            raise Failure("the robot has no hdt.txt in its robot folder ($TEVRAK_HOME/bin, as its ~/.profile "
+                          "sets it, or /home/pi/tevrak/bin when that folder is the user's own)")
         port = self.options.port or board_port(hdt, listing)
         if not port or not re.fullmatch(r"/[\w./+@-]*", port):
             raise Failure(f"cannot bridge the port {port!r}: name its device with --port")
@@ -332,7 +355,7 @@ class Link:
             self.bridge_program = program
             return True
         if answer != "@bridge":
-            raise Failure("the robot " + answer.removeprefix("@error "))
+            raise Failure("the robot " + visible(answer.removeprefix("@error ")))
         where = ("this laptop has no tevrak-bridge (install the package tevrak-tools here)" if not program else
                  "it has no tevrak-bridge (install the package tevrak-tools on the robot)")
         print(f"{PROGRAM}: the robot will not stop by itself if the link drops: {where}", file=sys.stderr,
@@ -355,10 +378,11 @@ class Link:
         return data[: -len(end)]
 
     def forward(self, lirc):
-        command = self.base + ["-O", "forward", "-L", f"{self.folder.join('lircd')}:{lirc}", self.options.target]
+        command = self.base + ["-O", "forward", "-L", f"{self.folder.join('lircd')}:{lirc}", "--",
+                                  self.options.target]
         result = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=30)
         if result.returncode != 0:
-            raise Failure(f"cannot forward the robot's lircd socket {lirc}: {result.stderr.strip()}")
+            raise Failure(f"cannot forward the robot's lircd socket {visible(lirc)}: {visible(result.stderr.strip())}")
 
     def bridge(self):
         """The local terminal: raw, no echo, the user's alone; held open here
@@ -396,20 +420,48 @@ def laptop_bridge():
     return shutil.which(BRIDGE, path=os.pathsep.join([here, os.environ.get("PATH", os.defpath)]))
 
 
+def visible(text):
+    """Robot text for the terminal: control characters (escape sequences
+    included) shown as \\x.. escapes, never sent to the terminal as they are."""
+    return "".join(c if c.isprintable() else repr(c)[1:-1] for c in text)
+
+
+def checked_destination(target):
+    """USER@HOST as ssh takes it, but never an option: one starting with '-'
+    would reach ssh as -oProxyCommand=... and run a command here."""
+    if not target or target.startswith("-"):
+        raise Failure(f"the robot {visible(target)!r} is no USER@HOST (it must not start with '-')")
+    return target
+
+
+def say_robot_folder(home):
+    """Which robot folder the robot side used, and where it found it."""
+    source, _, path = home.partition(" ")
+    where = {"environment": "TEVRAK_HOME", "profile": "TEVRAK_HOME in ~/.profile", "default": "the built-in folder"}
+    if path:
+        print(f"{PROGRAM}: the robot's folder is {visible(path)} ({where.get(source, 'unknown')})",
+              file=sys.stderr, flush=True)
+    else:
+        print(f"{PROGRAM}: the robot has no robot folder: TEVRAK_HOME is not set, and /home/pi/tevrak is not "
+              "the user's own (run tevrak-setup --profile on the robot)", file=sys.stderr, flush=True)
+
+
 def parse_header(header):
-    lirc, hdt, listing = "/var/run/lirc/lircd", None, ""
+    lirc, hdt, listing, home = "/var/run/lirc/lircd", None, "", ""
     # Bytes that are no UTF-8 come through unchanged (surrogateescape).
     for line in header.decode(errors="surrogateescape").split("\n"):
         key, _, value = line.partition(" ")
         if key == "lirc":
             lirc = value
+        elif key == "home":
+            home = value
         elif key in ("hdt", "listing"):
             try:
                 text = bytes.fromhex(value).decode(errors="surrogateescape")
             except ValueError as error:
                 raise Failure(f"the robot sent a damaged {key}") from error
             hdt, listing = (text, listing) if key == "hdt" else (hdt, text)
-    return lirc, hdt, listing
+    return lirc, hdt, listing, home
 
 
 # -- the program ------------------------------------------------------------
@@ -513,6 +565,7 @@ def wait(options, link, command):
 def main(argv=None):
     options = parse_options(sys.argv[1:] if argv is None else argv)
     try:
+        checked_destination(options.target)
         return run(options)
     except Failure as failure:
         print(f"{PROGRAM}: {failure}", file=sys.stderr)

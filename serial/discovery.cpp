@@ -5,6 +5,7 @@
 #include "platform/message.h"
 #include "platform/os.h"
 #include "config/hdt_file.h"
+#include "config/robot_files.h"
 #include "config/paths.h"
 #include "serial/discovery.h"
 #include "serial/state.h"
@@ -100,7 +101,10 @@ extern "C" int SERGetPaths(void) {
     }
 
     char listing[kListingBuffer];
-    std::snprintf(listing, sizeof listing, "%s", OSExecute(tevrak::paths::usb_search()));
+    // A listing program another user could change is not run: no board is listed.
+    const char *search = tevrak::paths::usb_search();
+    std::snprintf(listing, sizeof listing, "%s",
+                  tevrak::config::refuse_unsafe_robot_file(search) == 0 ? OSExecute(search) : "");
 #ifdef TEVRAK_SERIAL_TEXT
     std::printf("Physical USB devices: \n %s\n", listing);
     std::fflush(stdout);

@@ -1,5 +1,6 @@
 // Opening an interface and setting up its line.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -30,6 +31,19 @@ std::optional<unsigned> speed_code(int baud) {
         if (rate.baud == baud) return rate.code;
     }
     return std::nullopt;
+}
+
+// A board's port is a character device (a terminal). Any other file (one
+// a hostile device listing names) is closed before a byte is written to it,
+// with a message saying why.
+static bool is_character_device(int &fd, const char *path) {
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && S_ISCHR(status.st_mode)) return true;
+    ::close(fd);
+    fd = -1;
+    tevrak::config::note_startup_failure(tevrak::config::StartupFailure::What::port, path, ENOTTY);
+    std::fprintf(stderr, "tevrak: refusing %s as the board's port: it is not a character device\n", path);
+    return false;
 }
 
 }  // namespace tevrak::serial
@@ -115,6 +129,7 @@ extern "C" int SERInit(int interface, int baud, int handshake) {
         tevrak::write_message(stderr, "error opening port\n");
         return 1;
     }
+    if (!is_character_device(state.fd, slot)) return 1;
     // Programs the library starts (the listing command, daemon scripts) must
     // not inherit the port.
     ::fcntl(state.fd, F_SETFD, FD_CLOEXEC);

@@ -91,8 +91,8 @@ int run(const tevrak::sim::Options &options) {
     // own it never reports end-of-file when a control writer closes it. A
     // link put in its place is not followed.
     const int flags = O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW;
-    Descriptor control_fd(::open(simulator.control_path().c_str(), O_RDONLY | flags));
-    Descriptor control_keep(::open(simulator.control_path().c_str(), O_WRONLY | flags));
+    Descriptor control_fd(simulator.open_control(O_RDONLY | flags));
+    Descriptor control_keep(simulator.open_control(O_WRONLY | flags));
     if (control_fd.get() < 0 || control_keep.get() < 0) {
         std::fprintf(stderr, "tevrak-sim: cannot open the control FIFO %s\n", simulator.control_path().c_str());
         return 1;

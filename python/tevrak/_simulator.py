@@ -7,7 +7,7 @@ import shutil
 import tempfile
 import threading
 from dataclasses import dataclass, field
-from typing import Callable, Dict, Iterable, List, NamedTuple, Optional, Tuple, Union
+from typing import BinaryIO, Callable, Dict, Iterable, List, NamedTuple, Optional, Tuple, Union
 
 from ._child import Child, ChildEnded, ChildError
 from ._types import Pose
@@ -16,6 +16,21 @@ _READY = "tevrak-sim: board ready at "
 _VIEW = "tevrak-sim: view at "
 _REMOTE = "export LIRC_SOCKET_PATH="
 _ERROR = "error: "
+
+
+def _fresh_file(path: str) -> BinaryIO:
+    """A new file at path, made by this process (mode 0600): what was there
+    goes first, and a link planted meanwhile is refused, never followed
+    (run as root, in a folder another user can write)."""
+    try:
+        os.unlink(path)
+    except FileNotFoundError:
+        pass
+    try:
+        fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_EXCL | os.O_NOFOLLOW | os.O_CLOEXEC, 0o600)
+    except OSError as error:
+        raise SimulatorError(f"cannot make {path} afresh: {error.strerror}") from error
+    return os.fdopen(fd, "wb")
 
 
 def _answered(line: str) -> bool:
@@ -248,12 +263,14 @@ class Simulator:
         program = self._program or find_program()
         if self._own_home:
             self._home = tempfile.mkdtemp(prefix="tevrak-sim-")
-        os.makedirs(self._home, exist_ok=True)
+        # Writable by no one else, whatever the umask: the library refuses a
+        # robot folder that group or others may write.
+        os.makedirs(self._home, mode=0o755, exist_ok=True)
         self._home = os.path.abspath(self._home)
         # --end-with-input: the simulator follows this program, as only this
         # program holds its standard input; --answer: each command answers.
         command = [program, "--home", self._home, "--log", self.log_path, "--answer", "--end-with-input"]
-        with open(os.path.join(self._home, "sim.err"), "wb") as errors:
+        with _fresh_file(os.path.join(self._home, "sim.err")) as errors:
             self._child = Child(command + self._args, stderr=errors)
         try:
             ready = self._answer(lambda: self._child.wait_ready(lambda text: text.startswith(_READY), self._timeout))
@@ -422,7 +439,8 @@ class Simulator:
 
     def _errors(self) -> str:
         try:
-            with open(os.path.join(self.home, "sim.err"), encoding="utf-8", errors="replace") as errors:
+            fd = os.open(os.path.join(self.home, "sim.err"), os.O_RDONLY | os.O_NOFOLLOW | os.O_CLOEXEC)
+            with open(fd, encoding="utf-8", errors="replace") as errors:
                 text = errors.read().strip()
         except (OSError, SimulatorError):
             return ""

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 #include "protocol/opcodes.h"
@@ -25,15 +26,6 @@ void write_all(int fd, const Bytes &bytes) {
     }
 }
 
-// Points link at target, replacing what was there in one step.
-void point_link(const std::string &link, const std::string &target) {
-    const std::string temporary = link + ".new";
-    ::unlink(temporary.c_str());
-    if (::symlink(target.c_str(), temporary.c_str()) != 0 || ::rename(temporary.c_str(), link.c_str()) != 0) {
-        throw std::runtime_error("cannot make the board's link " + link);
-    }
-}
-
 bool find_opcode_reply(std::uint8_t opcode) {
     const auto *info = protocol::find_opcode(opcode);
     return info != nullptr && info->reply_length > 0;
@@ -41,25 +33,52 @@ bool find_opcode_reply(std::uint8_t opcode) {
 
 }  // namespace
 
-Board::Board(std::string link_path) : link_path_(std::move(link_path)) {
-    if (::pipe2(wake_, O_CLOEXEC) != 0) throw std::runtime_error("pipe2 failed");
-    open_terminal();
+Board::Board(std::string link_path) : Board(std::move(link_path), -1) {}
+
+Board::Board(std::string link_path, int link_folder)
+    : link_path_(std::move(link_path)), link_folder_(link_folder) {
+    const auto slash = link_path_.rfind('/');
+    link_name_ = link_folder_ >= 0 && slash != std::string::npos ? link_path_.substr(slash + 1) : link_path_;
+    if (::pipe2(wake_, O_CLOEXEC) != 0) {
+        if (link_folder_ >= 0) ::close(link_folder_);
+        throw std::runtime_error("pipe2 failed");
+    }
+    if (const std::string problem = open_terminal(); !problem.empty()) {
+        ::close(wake_[0]);
+        ::close(wake_[1]);
+        if (link_folder_ >= 0) ::close(link_folder_);
+        throw std::runtime_error(problem);
+    }
+}
+
+// Points the link at target, replacing what was there in one step.
+bool Board::point_link(const std::string &target) {
+    if (link_path_.empty()) return true;
+    const int folder = link_folder_ >= 0 ? link_folder_ : AT_FDCWD;
+    const std::string temporary = link_name_ + ".new";
+    ::unlinkat(folder, temporary.c_str(), 0);
+    return ::symlinkat(target.c_str(), folder, temporary.c_str()) == 0 &&
+           ::renameat(folder, temporary.c_str(), folder, link_name_.c_str()) == 0;
 }
 
 Board::~Board() {
     close_terminal();
     ::close(wake_[0]);
     ::close(wake_[1]);
-    if (!link_path_.empty()) ::unlink(link_path_.c_str());
+    if (!link_path_.empty()) ::unlinkat(link_folder_ >= 0 ? link_folder_ : AT_FDCWD, link_name_.c_str(), 0);
+    if (link_folder_ >= 0) ::close(link_folder_);
 }
 
-void Board::open_terminal() {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
-        throw std::runtime_error("cannot open a pseudo-terminal");
-    }
+std::string Board::open_terminal() {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     char name[128];
-    if (::ptsname_r(master_, name, sizeof name) != 0) throw std::runtime_error("ptsname failed");
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
+        ::ptsname_r(master, name, sizeof name) != 0) {
+        const std::string reason = std::strerror(errno);
+        if (master >= 0) ::close(master);
+        return "cannot open a pseudo-terminal: " + reason;
+    }
+    master_ = master;
     terminal_path_ = name;
     // The board holds the terminal side open itself, so that the master
     // does not report a hang-up while the library has the port closed.
@@ -69,7 +88,10 @@ void Board::open_terminal() {
         ::cfmakeraw(&tty);
         ::tcsetattr(held_, TCSANOW, &tty);
     }
-    if (!link_path_.empty()) point_link(link_path_, terminal_path_);
+    if (!point_link(terminal_path_)) {
+        close_terminal();
+        return "cannot make the board's link " + link_path_;
+    }
     {
         std::lock_guard lock(mutex_);
         stopping_ = false;
@@ -77,6 +99,7 @@ void Board::open_terminal() {
         expected_ = 0;
     }
     thread_ = std::thread([this] { run(); });
+    return {};
 }
 
 void Board::close_terminal() {
@@ -106,7 +129,7 @@ void Board::hang_up_from_board() {
     ::close(master);
     if (held_ >= 0) ::close(held_);
     held_ = -1;
-    if (!link_path_.empty()) point_link(link_path_, link_path_ + ".unplugged");
+    point_link(link_path_ + ".unplugged");
 }
 
 std::string Board::device_path() const { return link_path_.empty() ? terminal_path_ : link_path_; }
@@ -161,13 +184,13 @@ void Board::unplug() {
     close_terminal();
     // A dangling link: opening the board's path fails until replug, and can
     // never reach a terminal that another program got meanwhile.
-    if (!link_path_.empty()) point_link(link_path_, link_path_ + ".unplugged");
+    point_link(link_path_ + ".unplugged");
 }
 
-void Board::replug() {
-    if (master_ >= 0) return;
+std::string Board::replug() {
+    if (master_ >= 0) return {};
     close_terminal();  // collects the thread of a hang-up of the board's own
-    open_terminal();
+    return open_terminal();
 }
 
 void Board::hang_up_after_bytes(std::size_t n) {

@@ -51,6 +51,10 @@ public:
     // Opens the terminal pair and starts the board. When link_path is given,
     // a symbolic link to the terminal is made there and kept across replug.
     explicit Board(std::string link_path = {});
+    // The same, with the link made relative to link_folder (a descriptor of
+    // link_path's folder, owned by the board from then on): a link swapped
+    // in for that folder later does not move the board's link.
+    Board(std::string link_path, int link_folder);
     ~Board();
     Board(const Board &) = delete;
     Board &operator=(const Board &) = delete;
@@ -65,14 +69,15 @@ public:
     void set_responder(Responder responder);
     void set_observer(Observer observer);
 
-    // Faults.
+    // Faults. replug() returns why no new terminal could be opened (empty
+    // when it was): the board stays unplugged and can be replugged again.
     void set_silent(bool silent);
     void queue_probe_answer(Bytes raw);
     void set_reply_prefix(Bytes stray);
     void set_reply_delay(std::chrono::milliseconds delay);
     void send_raw(const Bytes &raw);
     void unplug();
-    void replug();
+    std::string replug();
     bool plugged() const;
     // Hangs up by itself, as a pulled cable, once it has received n more
     // bytes: with n inside a frame, in the middle of that frame.
@@ -99,8 +104,10 @@ public:
     void clear();
 
 private:
-    void open_terminal();
+    // Empty when the terminal is open and the board runs, else why not.
+    std::string open_terminal();
     void close_terminal();
+    bool point_link(const std::string &target);
     void run();
     void handle_byte(std::uint8_t byte);
     void finish_frame();
@@ -110,6 +117,8 @@ private:
     Bytes faulty_reply(const Bytes &data, std::chrono::milliseconds &delay);
 
     std::string link_path_;
+    int link_folder_ = -1;  // owned; -1: link_path_ is used as it is
+    std::string link_name_;  // relative to link_folder_ when there is one
     std::string terminal_path_;
     std::atomic<int> master_{-1};
     int held_ = -1;

@@ -14,6 +14,7 @@
 
 #include "sim/program/control.h"
 #include "sim/world/home_files.h"
+#include "sim/world/home_folder.h"
 #include "sim/world/ranger_curve.h"
 #include "sim/world/svg.h"
 
@@ -23,31 +24,42 @@ namespace {
 // Stray bytes: the value of a carriage-return echo, never the reply marker.
 constexpr std::uint8_t kStrayByte = 0x0D;
 
+// The log file: a new one, or one that was there emptied, never through a
+// link. In the robot folder, it is made relative to the folder's descriptor.
+std::FILE *open_log(int home_fd, const std::string &home, const std::string &path) {
+    namespace fs = std::filesystem;
+    const fs::path file = fs::absolute(path).lexically_normal();
+    const bool in_home = file.parent_path() == fs::path(home);
+    const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC;
+    const int fd = in_home ? ::openat(home_fd, file.filename().c_str(), flags, 0644) : ::open(path.c_str(), flags, 0644);
+    std::FILE *log = fd >= 0 ? ::fdopen(fd, "w") : nullptr;
+    if (log == nullptr && fd >= 0) ::close(fd);
+    return log;
+}
+
 }  // namespace
 
 Simulator::Simulator(const Options &options) : options_(options), clock_(options.speed) {
-    namespace fs = std::filesystem;
+    // The folder is opened once; every file below is made relative to it.
     // Run as root, the folder's owner (or nobody) writes in it.
-    if (const auto problem = take_home_owner(options_.home, options_.as_owner); !problem.empty()) {
+    HomeFolder folder;
+    if (const auto problem = open_home_folder(options_.home, options_.as_owner, folder); !problem.empty()) {
         throw std::runtime_error(problem);
     }
-    std::error_code error;
-    fs::create_directories(options_.home, error);
-    if (error) throw std::runtime_error("cannot create " + options_.home + ": " + error.message());
-    home_ = fs::absolute(options_.home).lexically_normal().string();
-    while (home_.size() > 1 && home_.back() == '/') home_.pop_back();
+    home_fd_.fd = folder.fd.release();
+    home_ = folder.path;
     if (const auto problem = check_home_path(home_); !problem.empty()) throw std::runtime_error(problem);
     // One simulator per folder: a second one would take the link and the
     // FIFO away from the first.
     // Not through a link: it would make the file it points to.
-    lock_.fd = ::open((home_ + "/sim.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+    lock_.fd = ::openat(home_fd_.fd, "sim.lock", O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
     struct stat lock_status {};
     if (lock_.fd < 0 || ::fstat(lock_.fd, &lock_status) != 0 || !S_ISREG(lock_status.st_mode)) {
         throw std::runtime_error("cannot write " + home_ + "/sim.lock as a plain file (a link is not followed)");
     }
     if (::flock(lock_.fd, LOCK_EX | LOCK_NB) != 0) throw std::runtime_error("another tevrak-sim runs on " + home_);
-    fs::create_directories(home_ + "/dev", error);
-    if (error) throw std::runtime_error("cannot create " + home_ + "/dev: " + error.message());
+    FolderDescriptor dev(open_subfolder(home_fd_.fd, "dev"));
+    if (dev.get() < 0) throw std::runtime_error("cannot create " + home_ + "/dev as a folder of this user's");
     link_path_ = home_ + "/dev/ttyBOARD";
     control_path_ = home_ + "/sim.ctl";
     svg_path_ = options_.svg_file.empty() ? home_ + "/run.svg" : options_.svg_file;
@@ -55,7 +67,7 @@ Simulator::Simulator(const Options &options) : options_(options), clock_(options
     if (options_.log_file.empty()) {
         log_ = std::make_unique<Log>(stdout);
     } else {
-        log_file_.reset(std::fopen(options_.log_file.c_str(), "w"));
+        log_file_.reset(open_log(home_fd_.fd, home_, options_.log_file));
         if (!log_file_) throw std::runtime_error("cannot write the log " + options_.log_file);
         log_ = std::make_unique<Log>(log_file_.get());
     }
@@ -73,14 +85,14 @@ Simulator::Simulator(const Options &options) : options_(options), clock_(options
                                  " mm) does not fit at its start position; see --start, --arena, --obstacle");
     }
 
-    board_ = std::make_unique<Board>(link_path_);
+    board_ = std::make_unique<Board>(link_path_, dev.release());
     link_ = std::make_unique<RobotLink>(*board_, *world_, *log_);
-    if (const auto problem = prepare_home(home_, link_path_, world_->sensor_count(), options_.keep_hdt);
+    if (const auto problem = prepare_home(home_fd_.fd, home_, link_path_, world_->sensor_count(), options_.keep_hdt);
         !problem.empty()) {
         throw std::runtime_error(problem);
     }
-    ::unlink(control_path_.c_str());
-    if (::mkfifo(control_path_.c_str(), 0600) != 0) {
+    ::unlinkat(home_fd_.fd, "sim.ctl", 0);
+    if (::mkfifoat(home_fd_.fd, "sim.ctl", 0600) != 0) {
         throw std::runtime_error("cannot make the control FIFO " + control_path_ + ": " + std::strerror(errno));
     }
 
@@ -96,7 +108,7 @@ Simulator::~Simulator() {
     // Stop the board's thread first: it calls into the link.
     board_.reset();
     link_.reset();
-    ::unlink(control_path_.c_str());
+    ::unlinkat(home_fd_.fd, "sim.ctl", 0);
     if (log_) log_->flush();
 }
 
@@ -138,7 +150,9 @@ std::string Simulator::run(const Control &control) {
             log_->line("# board unplugged");
             break;
         case Action::replug:
-            board_->replug();
+            if (const std::string problem = board_->replug(); !problem.empty()) {
+                return "the board stays unplugged: " + problem;
+            }
             log_->line("# board plugged in again at " + board_->terminal_path());
             break;
         case Action::stray:
@@ -212,8 +226,13 @@ std::shared_ptr<const std::string> Simulator::picture(std::chrono::milliseconds 
     return picture_;
 }
 
+int Simulator::open_control(int flags) const {
+    return ::openat(home_fd_.fd, "sim.ctl", flags | O_NOFOLLOW | O_CLOEXEC);
+}
+
 bool Simulator::write_picture() {
-    const bool written = replace_file(svg_path_, *picture(), 0644);
+    const bool written = options_.svg_file.empty() ? replace_file_at(home_fd_.fd, "run.svg", *picture(), 0644)
+                                                   : replace_file(svg_path_, *picture(), 0644);
     if (!written) std::fprintf(stderr, "tevrak-sim: cannot write the picture %s\n", svg_path_.c_str());
     return written;
 }

@@ -56,6 +56,12 @@ public:
     // The world's time since start-up.
     std::chrono::nanoseconds world_time() const { return clock_.now(); }
 
+    // Opens the control FIFO in the robot folder (flags: O_RDONLY or
+    // O_WRONLY and more), never through a link; -1 on failure.
+    int open_control(int flags) const;
+    // The robot folder's descriptor, open while the simulator runs.
+    int home_fd() const { return home_fd_.fd; }
+
     // Writes the picture; false when it cannot be written (message on stderr).
     bool write_picture();
 
@@ -118,6 +124,7 @@ private:
     };
 
     Options options_;
+    Descriptor home_fd_;  // the robot folder: every file in it is made relative to it
     Descriptor lock_;  // <home>/sim.lock, held while the simulator runs
     std::string home_;
     std::string link_path_;

@@ -26,7 +26,7 @@ bool page_may_run(Control::Action action) {
 Live::Live(Simulator &simulator, const Options &options) : simulator_(simulator) {
     const std::string socket = simulator_.home() + "/lircd";
     try {
-        remote_ = std::make_unique<RemoteSocket>(socket);
+        remote_ = std::make_unique<RemoteSocket>(socket, simulator_.home_fd());
     } catch (const std::runtime_error &failure) {
         std::fprintf(stderr, "tevrak-sim: %s; no remote\n", failure.what());
     }

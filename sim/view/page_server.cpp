@@ -78,9 +78,55 @@ constexpr auto kRequestTime = std::chrono::seconds(5);
 constexpr auto kKeepAlive = std::chrono::seconds(2);
 constexpr auto kWriteTime = std::chrono::seconds(5);
 constexpr int kRequestsPerConnection = 5;
-// Every viewer's stream holds a worker for as long as it watches; the
-// others serve the page, its posts and slow or stalled clients.
-constexpr int kWorkers = PageServer::kMostViewers + 16;
+
+// Headers of every response: no other site may show the page in a frame
+// (and trick a click onto "unplug" there), nor have its files taken for
+// another type.
+const httplib::Headers kEveryResponse = {
+    {"Content-Security-Policy", "default-src 'self'; img-src 'self' data:; frame-ancestors 'none'"},
+    {"X-Frame-Options", "DENY"},
+    {"X-Content-Type-Options", "nosniff"},
+    {"Cache-Control", "no-store"}};
+
+// Set while a connection beyond the cap is handed over to be closed.
+thread_local bool refuse_connection = false;
+
+// A worker for every connection the server keeps open, and no more open
+// connections than workers: the one beyond is closed as soon as it is
+// accepted (by the accepting thread, at once). Slow clients never queue
+// the page behind them, and a flood of connections never takes the
+// descriptors the board needs to plug in again.
+class ConnectionPool final : public httplib::TaskQueue {
+public:
+    ConnectionPool() : pool_(PageServer::kMostConnections) {}
+
+    void enqueue(std::function<void()> serve) override {
+        if (++open_ > PageServer::kMostConnections) {
+            --open_;
+            refuse_connection = true;
+            serve();
+            refuse_connection = false;
+            return;
+        }
+        pool_.enqueue([this, serve = std::move(serve)] {
+            serve();
+            --open_;
+        });
+    }
+    void shutdown() override { pool_.shutdown(); }
+
+private:
+    std::atomic<int> open_{0};
+    httplib::ThreadPool pool_;
+};
+
+// The answer to a connection beyond the cap, sent without waiting.
+void refuse_at_once(int fd) {
+    std::string answer = "HTTP/1.1 503 Service Unavailable\r\nConnection: close\r\nContent-Type: text/plain\r\n";
+    for (const auto &[name, value] : kEveryResponse) answer += name + ": " + value + "\r\n";
+    answer += "Content-Length: 21\r\n\r\ntoo many connections\n";
+    (void)!::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+}
 
 // One connection, read through the limits above (the library's own socket
 // stream has none for the headers' total, chunked bodies or the time).
@@ -198,6 +244,12 @@ thread_local GuardedStream *current_stream = nullptr;
 class GuardedServer final : public httplib::Server {
 private:
     bool process_and_close_socket(socket_t fd) override {
+        if (refuse_connection) {
+            refuse_at_once(fd);
+            ::shutdown(fd, SHUT_RDWR);
+            ::close(fd);
+            return false;
+        }
         GuardedStream stream(fd, svr_sock_);
         current_stream = &stream;
         bool ok = true;
@@ -255,12 +307,10 @@ std::string url_of(const std::string &host, int port) {
 
 PageServer::PageServer(const ViewAddress &address, Feed &feed, Handlers handlers)
     : feed_(feed), handlers_(std::move(handlers)), server_(std::make_unique<GuardedServer>()) {
-    server_->new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
+    server_->new_task_queue = [] { return new ConnectionPool(); };
     server_->set_keep_alive_timeout(std::chrono::duration_cast<std::chrono::seconds>(kKeepAlive).count());
     server_->set_payload_max_length(kMostBodyBytes);
-    server_->set_default_headers({{"Content-Security-Policy", "default-src 'self'; img-src 'self' data:"},
-                                  {"X-Content-Type-Options", "nosniff"},
-                                  {"Cache-Control", "no-store"}});
+    server_->set_default_headers(kEveryResponse);
     server_->set_pre_routing_handler(httplib::Server::HandlerWithResponse(
         [this](const httplib::Request &request, httplib::Response &response) {
             return admit(request, response) ? httplib::Server::HandlerResponse::Unhandled

@@ -19,8 +19,10 @@
 //
 // Each request is read within limits: 8 KiB of request line and headers, a
 // body of at most 4 KiB with a Content-Length (no Transfer-Encoding or
-// Content-Encoding), all of it within 5 s. The workers outnumber the viewers'
-// streams, which hold one each.
+// Content-Encoding), all of it within 5 s. Every response forbids framing
+// the page (Content-Security-Policy frame-ancestors 'none', X-Frame-Options
+// DENY). At most kMostConnections connections are open at once, each served
+// by a worker of its own (the viewers' streams hold one each).
 #pragma once
 
 #include <atomic>
@@ -52,6 +54,9 @@ public:
 
     // Viewers streaming at once; more are refused until one leaves.
     static constexpr int kMostViewers = 4;
+    // Connections open at once, each with a worker of its own; the ones
+    // beyond are answered 503 and closed as soon as they are accepted.
+    static constexpr int kMostConnections = 64;
 
     // Listens at the address (port 0: a free one) and serves from a thread
     // pool of its own. Throws std::runtime_error when it cannot listen.

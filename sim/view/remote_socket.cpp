@@ -1,7 +1,9 @@
 #include "sim/view/remote_socket.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/stat.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -41,25 +43,64 @@ bool write_all(int fd, std::string_view text) {
     return true;
 }
 
+// Binds the listener in a private folder (0700) of folder_fd's and sets
+// the socket to 0600 there, whatever the umask, before it moves to name:
+// no other user can connect in between, and a link at name gives way.
+// An error text, empty on success.
+std::string bind_private(int listener, int folder_fd, const std::string &name, const std::string &folder_path) {
+    const std::string private_name = "." + name + "." + std::to_string(::getpid());
+    ::unlinkat(folder_fd, private_name.c_str(), AT_REMOVEDIR);  // an empty one a killed run left
+    if (::mkdirat(folder_fd, private_name.c_str(), 0700) != 0) return std::strerror(errno);
+    const int folder = ::openat(folder_fd, private_name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    std::string problem;
+    if (folder < 0) {
+        problem = std::strerror(errno);
+    } else {
+        // bind() takes a path: the private folder's through its descriptor,
+        // or spelled out where /proc is missing.
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const std::string through_fd = "/proc/self/fd/" + std::to_string(folder) + "/" + name;
+        const std::string spelled = folder_path + "/" + private_name + "/" + name;
+        const std::string &path = ::access("/proc/self/fd", X_OK) == 0 ? through_fd : spelled;
+        if (path.size() >= sizeof(address.sun_path)) {
+            problem = "the path is too long (at most " + std::to_string(sizeof(address.sun_path) - 1) + " characters)";
+        } else {
+            path.copy(address.sun_path, path.size());
+            if (::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+                ::fchmodat(folder, name.c_str(), 0600, 0) != 0 || ::listen(listener, 16) != 0 ||
+                ::renameat(folder, name.c_str(), folder_fd, name.c_str()) != 0) {
+                problem = std::strerror(errno);
+            }
+        }
+        ::unlinkat(folder, name.c_str(), 0);
+        ::close(folder);
+    }
+    ::unlinkat(folder_fd, private_name.c_str(), AT_REMOVEDIR);
+    return problem;
+}
+
 }  // namespace
 
-RemoteSocket::RemoteSocket(std::string path) : path_(std::move(path)) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path_.size() >= sizeof(address.sun_path)) {
+RemoteSocket::RemoteSocket(std::string path, int folder_fd) : path_(std::move(path)) {
+    if (path_.size() >= sizeof(sockaddr_un::sun_path)) {
         throw std::runtime_error("the remote's socket path is too long (at most " +
-                                 std::to_string(sizeof(address.sun_path) - 1) + " characters): " + path_);
+                                 std::to_string(sizeof(sockaddr_un::sun_path) - 1) + " characters): " + path_);
     }
-    path_.copy(address.sun_path, path_.size());
+    const auto slash = path_.rfind('/');
+    const std::string folder_path = slash == std::string::npos ? "." : path_.substr(0, std::max<std::size_t>(slash, 1));
+    name_ = slash == std::string::npos ? path_ : path_.substr(slash + 1);
+    folder_ = folder_fd >= 0 ? ::fcntl(folder_fd, F_DUPFD_CLOEXEC, 0)
+                             : ::open(folder_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    ::unlink(path_.c_str());
-    if (listener_ < 0 || wake_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
-        ::listen(listener_, 16) != 0) {
-        const std::string reason = std::strerror(errno);
-        if (listener_ >= 0) ::close(listener_);
-        if (wake_ >= 0) ::close(wake_);
-        throw std::runtime_error("cannot listen for the remote's clients at " + path_ + ": " + reason);
+    std::string problem = folder_ < 0 || listener_ < 0 || wake_ < 0 ? std::strerror(errno) : "";
+    if (problem.empty()) problem = bind_private(listener_, folder_, name_, folder_path);
+    if (!problem.empty()) {
+        for (int fd : {listener_, wake_, folder_}) {
+            if (fd >= 0) ::close(fd);
+        }
+        throw std::runtime_error("cannot listen for the remote's clients at " + path_ + ": " + problem);
     }
     thread_ = std::thread([this] { run(); });
 }
@@ -74,7 +115,8 @@ RemoteSocket::~RemoteSocket() {
     for (const Client &client : clients_) ::close(client.fd);
     ::close(listener_);
     ::close(wake_);
-    ::unlink(path_.c_str());
+    ::unlinkat(folder_, name_.c_str(), 0);
+    ::close(folder_);
 }
 
 bool RemoteSocket::press(std::string_view button, int repeats) {

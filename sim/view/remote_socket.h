@@ -24,9 +24,11 @@ public:
     // A held key repeats at this interval, as a real remote does.
     static constexpr std::chrono::milliseconds kRepeatInterval{110};
 
-    // Listens at path (replacing a stale socket there). Throws
+    // Listens at path (replacing a stale socket or a link there), made
+    // 0600 before anyone can connect. With folder_fd (a descriptor of
+    // path's folder), the socket is made relative to it. Throws
     // std::runtime_error with a one-line reason when it cannot.
-    explicit RemoteSocket(std::string path);
+    explicit RemoteSocket(std::string path, int folder_fd = -1);
     // Stops the thread, disconnects every client and removes the socket.
     ~RemoteSocket();
     RemoteSocket(const RemoteSocket &) = delete;
@@ -60,6 +62,8 @@ private:
     void wake();
 
     std::string path_;
+    std::string name_;  // the socket's name in its folder
+    int folder_ = -1;   // its folder (owned)
     int listener_ = -1;
     int wake_ = -1;
     std::vector<Client> clients_;  // the thread's own

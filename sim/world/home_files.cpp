@@ -1,8 +1,6 @@
 #include "sim/world/home_files.h"
 
 #include <fcntl.h>
-#include <grp.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "sim/world/home_folder.h"
 #include "sim/world/ranger_curve.h"
 
 namespace tevrak::sim {
@@ -25,66 +24,14 @@ std::string join(const std::vector<int> &values) {
     return text;
 }
 
-// The user's name, or its number when it has none.
-std::string user_name(uid_t uid) {
-    const passwd *user = ::getpwuid(uid);
-    return user != nullptr ? user->pw_name : "user " + std::to_string(uid);
-}
-
 }  // namespace
 
 bool replace_file(const std::string &path, std::string_view text, unsigned mode) {
-    std::string fresh = path + ".XXXXXX";
-    const int fd = ::mkostemp(fresh.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    bool written = ::fchmod(fd, static_cast<mode_t>(mode)) == 0;
-    while (written && !text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR) continue;
-        written = n > 0;
-        if (written) text.remove_prefix(static_cast<std::size_t>(n));
-    }
-    written = ::close(fd) == 0 && written;
-    if (written && std::rename(fresh.c_str(), path.c_str()) == 0) return true;
-    ::unlink(fresh.c_str());
-    return false;
-}
-
-std::string take_home_owner(const std::string &home, bool as_owner) {
-    if (::geteuid() != 0) return {};
     namespace fs = std::filesystem;
-    // The folder with its links resolved, or the nearest folder above it
-    // that exists (the rest is made later, by whoever the simulator runs
-    // as), and every folder above: whoever owns one of them can put anything
-    // in the robot folder's place.
-    std::error_code error;
-    fs::path folder = fs::weakly_canonical(fs::absolute(home), error);
-    if (error) folder = fs::absolute(home).lexically_normal();
-    struct stat status {};
-    uid_t uid = 0;
-    for (;; folder = folder.parent_path()) {
-        if (::lstat(folder.c_str(), &status) == 0 && status.st_uid != 0) {
-            uid = status.st_uid;
-            break;
-        }
-        if (!folder.has_relative_path()) break;
-    }
-    if (uid == 0) return {};
-    const std::string name = user_name(uid);
-    if (!as_owner) {
-        return "running as root, and " + folder.string() + " belongs to " + name +
-               ", who could make root write through links planted there: run tevrak-sim as " + name +
-               ", or add --as-owner to run it as " + name;
-    }
-    // Become the owner for good: groups first, while still allowed.
-    const passwd *user = ::getpwuid(uid);
-    const gid_t gid = user != nullptr ? user->pw_gid : status.st_gid;
-    const bool groups = user != nullptr ? ::initgroups(user->pw_name, gid) == 0 : ::setgroups(0, nullptr) == 0;
-    if (!groups || ::setgid(gid) != 0 || ::setuid(uid) != 0 || ::getuid() != uid || ::geteuid() != uid ||
-        ::getegid() != gid || ::setuid(0) == 0) {
-        return "cannot run as " + name + ", the owner of " + folder.string();
-    }
-    return {};
+    const fs::path file(path);
+    const std::string parent = file.has_parent_path() ? file.parent_path().string() : ".";
+    const FolderDescriptor folder(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return folder.get() >= 0 && replace_file_at(folder.get(), file.filename().string(), text, mode);
 }
 
 std::string default_hdt_text(const DriveSetup &setup, int sensor_count) {
@@ -128,20 +75,18 @@ std::string check_home_path(const std::string &home) {
     return {};
 }
 
-std::string prepare_home(const std::string &home, const std::string &link_path, int sensor_count,
+std::string prepare_home(int home_fd, const std::string &home, const std::string &link_path, int sensor_count,
                          bool keep_hdt) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    fs::create_directories(home + "/bin", error);
-    if (error) return "cannot create " + home + "/bin: " + error.message();
-    const std::string hdt = home + "/bin/hdt.txt";
-    if (!(keep_hdt && fs::exists(hdt)) && !replace_file(hdt, default_hdt_text(DriveSetup{}, sensor_count), 0644)) {
-        return "cannot write " + hdt;
+    const FolderDescriptor bin(open_subfolder(home_fd, "bin"));
+    if (bin.get() < 0) return "cannot create " + home + "/bin as a folder of this user's (a link is not followed)";
+    struct stat existing {};
+    const bool kept = keep_hdt && ::fstatat(bin.get(), "hdt.txt", &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!kept && !replace_file_at(bin.get(), "hdt.txt", default_hdt_text(DriveSetup{}, sensor_count), 0644)) {
+        return "cannot write " + home + "/bin/hdt.txt";
     }
-    const std::string search = home + "/bin/usbSearch";
     const std::string script = "#!/bin/sh\n# Device listing of the simulated robot: the board behind its link.\necho '" +
                                listing_line(link_path) + "'\n";
-    if (!replace_file(search, script, 0755)) return "cannot write " + search;
+    if (!replace_file_at(bin.get(), "usbSearch", script, 0755)) return "cannot write " + home + "/bin/usbSearch";
     return {};
 }
 

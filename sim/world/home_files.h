@@ -21,25 +21,16 @@ std::string default_hdt_text(const DriveSetup &setup, int sensor_count);
 // The listing line of the board: "usb-Tevrak_board_sim-if00:<link>".
 std::string listing_line(const std::string &link_path);
 
-// Creates <home>/bin and <home>/dev, writes bin/usbSearch and, unless
-// keep_hdt is set and one exists, bin/hdt.txt. Returns an error text, empty
-// on success.
-std::string prepare_home(const std::string &home, const std::string &link_path, int sensor_count,
+// Makes bin/ in the robot folder (open as home_fd, at the path home) and
+// writes bin/usbSearch and, unless keep_hdt is set and one exists,
+// bin/hdt.txt, each relative to the folder's descriptor. Returns an error
+// text, empty on success.
+std::string prepare_home(int home_fd, const std::string &home, const std::string &link_path, int sensor_count,
                          bool keep_hdt);
 
-// Writes text to a fresh file beside path (made with mkstemp: never through
-// a link or into a file that was there), sets its mode on the open file, and
-// renames it to path: a link at path gives way, and what it pointed to stays
-// as it was. False when any step fails.
+// replace_file_at (home_folder.h) in the folder of path, for a file the
+// user named (--svg).
 bool replace_file(const std::string &path, std::string_view text, unsigned mode);
-
-// Run as root, tevrak-sim writes in the robot folder only as the folder's
-// owner: when the folder (or the nearest one above it that exists, or the
-// one above that) belongs to another user, returns an error text unless
-// as_owner is set; then the process becomes that user (groups, group, user;
-// checked that it cannot go back) and returns empty, or an error text when
-// it cannot. Returns empty at once when not run as root.
-std::string take_home_owner(const std::string &home, bool as_owner);
 
 // An error text when the folder cannot serve as a robot home (the
 // discovery splits its listing at ':' and newlines), empty when it can.

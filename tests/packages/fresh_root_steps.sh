@@ -46,12 +46,15 @@ cmp -s $robot/bin/hdt.txt /usr/share/tevrak/hdt.txt.example || fail "no example 
 as_alice "echo '# my robot' >> $robot/bin/hdt.txt && cp $robot/bin/hdt.txt own-hdt.txt && tevrak-setup" > setup.out 2>&1 ||
   { cat setup.out; fail "tevrak-setup again"; }
 cmp -s $robot/bin/hdt.txt own-hdt.txt || fail "tevrak-setup replaced the robot's hdt.txt"
-as_alice "mkdir -p planted/bin && ln -s /tmp/t/victim planted/bin/hdt.txt && tevrak-setup planted" > setup.out 2>&1 ||
+as_alice "mkdir -p ~/planted/bin && ln -s /tmp/t/victim ~/planted/bin/hdt.txt && tevrak-setup ~/planted" > setup.out 2>&1 ||
   { cat setup.out; fail "tevrak-setup with a planted hdt.txt link"; }
 [ ! -e victim ] || fail "tevrak-setup wrote through a planted link"
-as_alice "mkdir -p elsewhere linked && ln -s ../elsewhere linked/bin && ! tevrak-setup linked" > setup.out 2>&1 ||
+as_alice "mkdir -p ~/elsewhere ~/linked && ln -s ../elsewhere ~/linked/bin && ! tevrak-setup ~/linked" > setup.out 2>&1 ||
   { cat setup.out; fail "tevrak-setup used a bin that is a link"; }
-[ -z "$(ls elsewhere)" ] || fail "tevrak-setup wrote into the folder a bin link names"
+[ -z "$(ls /home/alice/elsewhere)" ] || fail "tevrak-setup wrote into the folder a bin link names"
+# /tmp/t is everyone's to write, without the sticky bit: a folder there is refused.
+as_alice "! tevrak-setup /tmp/t/open" > setup.out 2>&1 || { cat setup.out; fail "tevrak-setup took a folder in /tmp/t"; }
+grep -q "others may write in /tmp/t" setup.out || fail "tevrak-setup in /tmp/t said: $(cat setup.out)"
 
 # Built here, run by alice: a C program (pkg-config), a C++ program
 # (find_package), and a Python program find the simulator only through the

@@ -21,7 +21,8 @@ class SshdUnavailable(RuntimeError):
 
 
 class Sshd:
-    def __init__(self, folder, robot, path=None):
+    def __init__(self, folder, robot, path=None, extra=""):
+        """path: the PATH of the robot's sessions; extra: more lines of sshd_config (a robot side of the test's own: ForceCommand)."""
         for name in ("host", "user"):
             subprocess.run(["ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f", folder / name], check=True)
         shutil.copy(folder / "user.pub", folder / "authorized_keys")
@@ -32,7 +33,7 @@ class Sshd:
             f"ListenAddress 127.0.0.1:{port}\nHostKey {folder}/host\nAuthorizedKeysFile {folder}/authorized_keys\n"
             "StrictModes no\nPasswordAuthentication no\nKbdInteractiveAuthentication no\nPidFile none\n"
             f"SetEnv TEVRAK_HOME={robot} LIRC_SOCKET_PATH={robot}/lircd"
-            + (f" PATH={path}:/usr/local/bin:/usr/bin:/bin" if path else "") + "\n")
+            + (f" PATH={path}:/usr/local/bin:/usr/bin:/bin" if path else "") + "\n" + extra)
         (folder / "known_hosts").write_text(f"[127.0.0.1]:{port} {(folder / 'host.pub').read_text()}")
         self.config = folder / "ssh_config"
         self.config.write_text(

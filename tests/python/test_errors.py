@@ -113,6 +113,20 @@ def test_simulator_left_unused_refuses_quit_as_a_command(tmp_path):
     assert not sim.running and tevrak.home() == before
 
 
+@pytest.mark.parametrize("planted", ["sim.err", "frames.log"])
+def test_the_simulator_writes_no_file_through_a_link_planted_in_its_folder(tmp_path, planted):
+    victim = tmp_path / "victim"
+    victim.write_text("precious")
+    (tmp_path / "robot").mkdir()
+    (tmp_path / "robot" / planted).symlink_to(victim)
+    try:
+        with tevrak.Simulator(home=tmp_path / "robot", use=False) as sim:
+            sim.command("status")
+    except tevrak.SimulatorError:
+        pass  # refusing to start is sound too
+    assert victim.read_text() == "precious"
+
+
 def test_real_numbers_are_rounded_half_away_from_zero(sim):
     motor, servo = tevrak.Motor(1), tevrak.Servo(1)
     for given, power in [(12.5, 13), (-12.5, -13), (12.49, 12), (Fraction(5, 2), 3), (True, 1), (-7, -7)]:

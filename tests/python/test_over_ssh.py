@@ -339,3 +339,100 @@ def test_without_a_bridge_on_either_side_it_works_and_warns_once(robot, tmp_path
     assert run.returncode == 0, run.stderr
     warnings = [line for line in run.stderr.splitlines() if line.startswith(NO_STOP)]
     assert warnings == ([NO_STOP + warning] if warning else [])
+
+
+# -- a hostile robot, and a robot reached as SSH reaches it (no login shell) --
+
+
+def robot_side(tmp_path, sim, script):
+    """A robot whose SSH sessions run script (sshd's ForceCommand) in place
+    of the command tevrak-remote sends, which it finds in $SSH_ORIGINAL_COMMAND."""
+    folder = tmp_path / "robot_side"
+    folder.mkdir()
+    (folder / "side").write_text("#!/bin/sh\n" + script)
+    (folder / "side").chmod(0o755)
+    try:
+        return Sshd(folder, sim.home, extra=f"ForceCommand {folder}/side\n")
+    except SshdUnavailable as reason:
+        pytest.skip(str(reason))
+
+
+@pytest.mark.parametrize(
+    "name",
+    [
+        "Q\\nT\\nx:victim\\n",  # dash's echo turns \n into lines of the listing's own
+        "Q\\0012T\\0012x:victim\\0012",  # and \0NNN too
+    ],
+)
+def test_a_hostile_robots_board_names_never_reach_the_listing(robot, tmp_path, name):
+    sim, sshd = robot
+    bin_folder = os.path.join(sim.home, "bin")
+    saved = {name: open(os.path.join(bin_folder, name)).read() for name in ("hdt.txt", "usbSearch")}
+    (tmp_path / "victim").write_text("precious")  # the program runs in tmp_path: "victim" is this file
+    try:
+        with open(os.path.join(bin_folder, "hdt.txt"), "w") as out:
+            out.write(saved["hdt.txt"].replace("USB 1 board", f"USB 1 {name}\nUSB 1 T"))
+        with open(os.path.join(bin_folder, "usbSearch"), "w") as out:
+            out.write(f"#!/bin/sh\nprintf 'usb-T-if00:%s\\n' '{sim.home}/dev/ttyBOARD'\n")
+        laptop = tmp_path / "laptop"
+        run = subprocess.run(remote(sshd, laptop, "sh", "-c", f'{PROBE} square; echo @listing; "$TEVRAK_HOME/bin/usbSearch"'),
+                             capture_output=True, text=True, timeout=60, cwd=tmp_path)
+    finally:
+        for file, text in saved.items():
+            with open(os.path.join(bin_folder, file), "w") as out:
+                out.write(text)
+    assert (tmp_path / "victim").read_text() == "precious"
+    assert run.returncode == 0, run.stderr
+    # The listing names the laptop's terminal, once, and nothing the robot chose.
+    assert run.stdout.partition("@listing\n")[2] == f"remote_T_pty:{laptop}/dev/ttyBOARD\n"
+
+
+def test_robot_text_reaches_the_terminal_with_control_characters_visible(robot, tmp_path):
+    sim, _ = robot
+    hdt = "USB 1 board\n".encode().hex()
+    sshd = robot_side(tmp_path, sim, (
+        "stty raw -echo\nprintf '\\n@tevrak-remote\\nlirc /nowhere\\nhome environment /r\\033[2J\\nhdt %s\\nlisting \\n@end\\n' "
+        f"{hdt}\nread -r port\nprintf '@error \\033]0;owned\\007\\033[2Jcannot\\n'\n"))
+    try:
+        run = subprocess.run(remote(sshd, tmp_path / "laptop", "true"), capture_output=True, text=True, timeout=60)
+    finally:
+        sshd.stop()
+    assert run.returncode == 255
+    assert "\x1b" not in run.stderr and "\x07" not in run.stderr, run.stderr
+    assert "the robot \\x1b]0;owned\\x07\\x1b[2Jcannot" in run.stderr
+    assert "the robot's folder is /r\\x1b[2J (TEVRAK_HOME)" in run.stderr
+
+
+@pytest.mark.parametrize(
+    "profile, said",
+    [
+        ("export TEVRAK_HOME={home}\n", "the robot's folder is {home} (TEVRAK_HOME in ~/.profile)"),
+        ("PATH=/x\nexport TEVRAK_HOME='{home}'\n", "the robot's folder is {home} (TEVRAK_HOME in ~/.profile)"),
+        ("PATH=/x\n", "the robot has no robot folder"),  # the built-in one exists here for no test user
+        ("export TEVRAK_HOME=$(touch {home}/ran)\n", "the robot has no robot folder"),  # no command runs
+    ],
+)
+def test_the_robot_side_finds_the_folder_a_login_shell_would(robot, tmp_path, profile, said):
+    sim, _ = robot
+    home = tmp_path / "user"
+    home.mkdir()
+    (home / ".profile").write_text(profile.format(home=sim.home))
+    sshd = robot_side(tmp_path, sim, f'HOME={home}; export HOME; unset TEVRAK_HOME\n'
+                                     'exec /bin/sh -c "$SSH_ORIGINAL_COMMAND"\n')
+    try:
+        run = subprocess.run(remote(sshd, tmp_path / "laptop", "true"), capture_output=True, text=True, timeout=60)
+    finally:
+        sshd.stop()
+    assert said.format(home=sim.home) in run.stderr
+    assert run.returncode == (255 if "no robot folder" in said else 0), run.stderr
+    assert not os.path.exists(os.path.join(sim.home, "ran"))
+
+
+def test_a_destination_that_is_an_option_is_refused(tmp_path):
+    if not TOOL:
+        pytest.skip("TEVRAK_REMOTE is not set (run the tests through ctest)")
+    marker = tmp_path / "ran"
+    run = subprocess.run([TOOL, f"-oProxyCommand=touch {marker}", "--home", str(tmp_path / "laptop"), "--", "true"],
+                         capture_output=True, text=True, timeout=60)
+    assert run.returncode == 255 and "must not start with '-'" in run.stderr
+    assert not marker.exists()

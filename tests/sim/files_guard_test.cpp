@@ -74,6 +74,66 @@ TEST(SimFiles, RootFollowsNoLinkPlantedInAnotherUsersFolder) {
     EXPECT_EQ(status_of(folder + "/bin/usbSearch").st_mode & 07777, 0755u);
 }
 
+// A robot folder named through a link: whatever the link leads to later,
+// every file goes into the one folder opened at the start, never into
+// victim/, which stands for a folder of another user's.
+struct LinkedHome {
+    const char *name;
+    const char *home;  // below the test's root; l is a link to real/
+    bool swap;         // l is pointed at victim/ once the board is ready
+};
+
+class SimHome : public testing::TestWithParam<LinkedHome> {};
+
+TEST_P(SimHome, WritesNothingThroughALinkInItsPath) {
+    TempHome temp;
+    const std::string root = temp.root();
+    for (const char *folder : {"/real/robot", "/victim/robot", "/victim/inner"}) {
+        std::filesystem::create_directories(root + folder);
+    }
+    ::symlink((root + "/real").c_str(), (root + "/l").c_str());
+    ::symlink((root + "/real/robot").c_str(), (root + "/victim/inner/l").c_str());
+    SimProcess sim({"--home", root + GetParam().home, "--log", root + "/frames.log"});
+    ASSERT_FALSE(sim.wait_for_line("tevrak-sim: board ready").empty());
+    // Where the simulator's FIFO is: the folder it uses.
+    std::string used;
+    for (const char *folder : {"/real", "/real/robot", "/victim", "/victim/inner"}) {
+        if (std::filesystem::exists(root + folder + "/sim.ctl")) used = folder;
+    }
+    ASSERT_FALSE(used.empty());
+    if (GetParam().swap) {
+        ::unlink((root + "/l").c_str());
+        ::symlink((root + "/victim").c_str(), (root + "/l").c_str());
+    }
+    std::ofstream(root + used + "/sim.ctl") << "svg\nquit\n";
+    EXPECT_EQ(sim.wait_exit(), 0);
+    EXPECT_TRUE(std::filesystem::exists(root + used + "/run.svg"));
+    EXPECT_TRUE(std::filesystem::exists(root + used + "/bin/hdt.txt"));
+    for (const char *file : {"/run.svg", "/bin", "/sim.lock", "/robot/run.svg", "/inner/run.svg", "/inner/bin"}) {
+        EXPECT_FALSE(std::filesystem::exists(root + "/victim" + file)) << file << " went into victim/";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, SimHome,
+    testing::Values(LinkedHome{"DotDotBehindALink", "/victim/inner/l/..", false},
+                    LinkedHome{"LinkSwappedAfterTheStart", "/l", true},
+                    LinkedHome{"LinkSwappedBelowTheFolder", "/l/robot", true}),
+    [](const testing::TestParamInfo<LinkedHome> &info) { return std::string(info.param.name); });
+
+TEST(SimFiles, RemoteSocketIsTheUsersAloneWhateverTheUmask) {
+    TempHome temp;
+    const mode_t saved = ::umask(0);
+    SimProcess sim({"--home", temp.root(), "--log", temp.root() + "/frames.log"});
+    ::umask(saved);
+    ASSERT_FALSE(sim.wait_for_line("tevrak-sim: board ready").empty());
+    EXPECT_EQ(status_of(temp.root() + "/lircd").st_mode & 07777, 0600u);
+    EXPECT_TRUE(S_ISSOCK(status_of(temp.root() + "/lircd").st_mode));
+    for (const auto &entry : std::filesystem::directory_iterator(temp.root())) {
+        EXPECT_EQ(entry.path().filename().string().rfind(".lircd", 0), std::string::npos) << "left behind";
+    }
+}
+
 TEST(SimFiles, ValgrindScriptKeepsToTheBuildFolder) {
     TempHome temp;
     const std::string build = temp.root() + "/build";

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -155,7 +156,9 @@ TEST(SimHome, ReplacesALinkedUsbSearchInsteadOfWritingThroughIt) {
     tevrak::test::TempHome home;
     home.write_file("installed/usbSearch", "#!/bin/sh\n# the installed program\n");
     ASSERT_EQ(::symlink((home.root() + "/installed/usbSearch").c_str(), (home.bin() + "/usbSearch").c_str()), 0);
-    ASSERT_EQ(tevrak::sim::prepare_home(home.root(), "/r/dev/ttyBOARD", 1, false), "");
+    const int folder = ::open(home.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(tevrak::sim::prepare_home(folder, home.root(), "/r/dev/ttyBOARD", 1, false), "");
+    ::close(folder);
     EXPECT_EQ(tevrak::test::read_file(home.root() + "/installed/usbSearch"), "#!/bin/sh\n# the installed program\n");
     struct stat status {};
     ASSERT_EQ(::lstat((home.bin() + "/usbSearch").c_str(), &status), 0);

@@ -18,6 +18,9 @@ TempHome::TempHome() {
     if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
     root_ = pattern;
     std::filesystem::create_directories(root_ + "/bin/ir");
+    // Whatever the umask: the library refuses robot files others may write.
+    ::chmod((root_ + "/bin").c_str(), 0755);
+    ::chmod((root_ + "/bin/ir").c_str(), 0755);
     paths::set_home(root_);
     paths::set_default_port(root_ + "/dev/ttyACM0");
 }
@@ -32,6 +35,7 @@ void TempHome::write_file(std::string_view relative, std::string_view text) cons
     std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    ::chmod(path.c_str(), 0644);
 }
 
 void TempHome::write_hdt(std::string_view text) const { write_file("bin/hdt.txt", text); }

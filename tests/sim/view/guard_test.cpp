@@ -1,8 +1,10 @@
 // The live page against a hostile page or a local process: what
 // it refuses, how much of a request it reads, and that neither slow clients
 // nor the picture's fetchers hold up the page or the board.
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -10,6 +12,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <set>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -30,17 +36,27 @@ using tevrak::test::status_of;
 using tevrak::test::ViewSim;
 using Clock = std::chrono::steady_clock;
 
-// Sends the request and reads the answer until the server closes, 2 s at most.
-int status_within(int port, const std::string &request, std::chrono::seconds wait = 2s) {
-    const int fd = connect_to(port);
-    const timeval timeout{wait.count(), 0};
+// Reads what the server sends on fd until it closes, wait at most per read.
+std::string read_answer(int fd, std::chrono::milliseconds wait) {
+    const timeval timeout{static_cast<time_t>(wait.count() / 1000), static_cast<suseconds_t>(wait.count() % 1000 * 1000)};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    (void)!::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
     std::string response;
     char chunk[4096];
     for (ssize_t n; (n = ::recv(fd, chunk, sizeof chunk, 0)) > 0;) response.append(chunk, static_cast<std::size_t>(n));
+    return response;
+}
+
+// Sends the request and reads the answer until the server closes, 2 s at most.
+std::string response_within(int port, const std::string &request, std::chrono::seconds wait = 2s) {
+    const int fd = connect_to(port);
+    (void)!::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    std::string response = read_answer(fd, wait);
     ::close(fd);
-    return status_of(response);
+    return response;
+}
+
+int status_within(int port, const std::string &request, std::chrono::seconds wait = 2s) {
+    return status_of(response_within(port, request, wait));
 }
 
 std::string head(const std::string &line, const std::string &host, const std::string &more = {}) {
@@ -101,18 +117,25 @@ TEST(ViewGuard, ReadsNoMoreThanItsLimits) {
     EXPECT_LT(grown, 5 * 1024) << "KiB more than idle";
 }
 
-TEST(ViewGuard, AnswersWhileSlowClientsHoldConnections) {
+struct SlowClients {
+    int viewers;
+    int slow;
+};
+
+class ViewUnderSlowClients : public testing::TestWithParam<SlowClients> {};
+
+TEST_P(ViewUnderSlowClients, AnswersWhileSlowClientsHoldConnections) {
     ViewSim view;
     ASSERT_GT(view.port, 0);
     const std::string here = "127.0.0.1:" + std::to_string(view.port);
     std::vector<std::unique_ptr<tevrak::test::EventStream>> viewers;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < GetParam().viewers; ++i) {
         viewers.push_back(std::make_unique<tevrak::test::EventStream>(view.port));
         ASSERT_TRUE(viewers.back()->wait_for(1, 10s));
     }
-    // Ten clients send their headers one byte a second.
+    // The clients send their headers one byte a second.
     std::vector<int> slow;
-    for (int i = 0; i < 10; ++i) slow.push_back(connect_to(view.port));
+    for (int i = 0; i < GetParam().slow; ++i) slow.push_back(connect_to(view.port));
     const auto start = Clock::now();
     std::atomic<bool> done{false};
     std::vector<Clock::duration> cut(slow.size(), Clock::duration::max());
@@ -140,6 +163,148 @@ TEST(ViewGuard, AnswersWhileSlowClientsHoldConnections) {
     EXPECT_LT(ms, 1000.0) << "the page kept a viewer waiting";
     // Each slow request was cut within its 5 s (a send after that fails).
     for (const auto at : cut) EXPECT_LT(at, 8s) << "a slow request was never cut";
+}
+
+// Viewers and slow clients together below the cap of 64 connections, with
+// the page's own request.
+INSTANTIATE_TEST_SUITE_P(Connections, ViewUnderSlowClients,
+                         testing::Values(SlowClients{4, 10}, SlowClients{1, 60}),
+                         [](const testing::TestParamInfo<SlowClients> &info) {
+                             return std::to_string(info.param.viewers) + "Viewers" + std::to_string(info.param.slow) +
+                                    "Slow";
+                         });
+
+struct Answer {
+    const char *name;
+    std::string request;  // @: this server's host and port
+    int status;
+};
+
+class ViewAnswer : public testing::TestWithParam<Answer> {};
+
+// No other site may show the page in a frame, whatever the answer.
+TEST_P(ViewAnswer, ForbidsFraming) {
+    ViewSim view;
+    ASSERT_GT(view.port, 0);
+    std::string request = GetParam().request;
+    for (auto at = request.find('@'); at != std::string::npos; at = request.find('@')) {
+        request.replace(at, 1, "127.0.0.1:" + std::to_string(view.port));
+    }
+    const std::string response = response_within(view.port, request);
+    EXPECT_EQ(status_of(response), GetParam().status);
+    EXPECT_NE(response.find("\r\nContent-Security-Policy: default-src 'self'; img-src 'self' data:; "
+                            "frame-ancestors 'none'\r\n"),
+              std::string::npos)
+        << response.substr(0, response.find("\r\n\r\n"));
+    EXPECT_NE(response.find("\r\nX-Frame-Options: DENY\r\n"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Headers, ViewAnswer,
+    testing::Values(Answer{"Page", "GET / HTTP/1.1\r\nHost: @\r\nConnection: close\r\n\r\n", 200},
+                    Answer{"Missing", "GET /nothing HTTP/1.1\r\nHost: @\r\nConnection: close\r\n\r\n", 404},
+                    Answer{"AnotherHost", "GET / HTTP/1.1\r\nHost: evil.example\r\nConnection: close\r\n\r\n", 421},
+                    Answer{"NotFromThePage",
+                           "POST /control HTTP/1.1\r\nHost: @\r\nContent-Length: 6\r\nConnection: close\r\n\r\nunplug",
+                           403},
+                    Answer{"HeadersTooLong",
+                           "GET / HTTP/1.1\r\nHost: @\r\nX: " + std::string(9000, 'a') + "\r\n\r\n", 431}),
+    [](const testing::TestParamInfo<Answer> &info) { return std::string(info.param.name); });
+
+// The lines of the simulator's log, once the line came (5 s at most).
+bool log_has(const ViewSim &view, const std::string &line) {
+    const auto deadline = Clock::now() + 5s;
+    const std::string log = view.home.root() + "/frames.log";
+    while (tevrak::test::read_file(log).find(line) == std::string::npos && Clock::now() < deadline) {
+        std::this_thread::sleep_for(20ms);
+    }
+    return tevrak::test::read_file(log).find(line) != std::string::npos;
+}
+
+void control(const ViewSim &view, const std::string &line) {
+    std::ofstream(view.home.root() + "/sim.ctl") << line << "\n";
+}
+
+// 1,100 connections at once: those beyond 64 are refused at once, the
+// simulator keeps its descriptors, and the board plugs in again.
+TEST(ViewGuard, RefusesConnectionsBeyondItsCapAndKeepsTheBoardsDescriptors) {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    if (limit.rlim_max < 1200) GTEST_SKIP() << "this test needs 1,200 descriptors of its own";
+    const rlimit saved = limit;
+    // The simulator with the usual 1,024 descriptors, the test with more.
+    const rlimit usual{std::min<rlim_t>(saved.rlim_cur, 1024), saved.rlim_max};
+    ::setrlimit(RLIMIT_NOFILE, &usual);
+    ViewSim view;
+    ASSERT_GT(view.port, 0);
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    const long idle = tevrak::test::resident_kib(view.sim.pid());
+    // Connections made without waiting: the server takes them as fast as
+    // it can, and those it takes beyond 64 open ones it refuses at once.
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(view.port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::vector<int> connections;
+    for (int i = 0; i < 1100; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        ASSERT_GE(fd, 0);
+        (void)::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        connections.push_back(fd);
+    }
+    int most = 0;
+    for (const auto until = Clock::now() + 5s; Clock::now() < until; std::this_thread::sleep_for(100ms)) {
+        most = std::max(most, tevrak::test::descriptor_count(view.sim.pid()));
+    }
+    EXPECT_LT(most, 64 + 40) << "descriptors of the simulator";
+    EXPECT_LT(tevrak::test::resident_kib(view.sim.pid()) - idle, 10 * 1024) << "KiB more than idle";
+    int refused = 0;
+    std::string refusal;
+    for (const int fd : connections) {
+        pollfd ready{fd, POLLIN, 0};
+        if (::poll(&ready, 1, 0) != 1) continue;
+        const std::string answer = read_answer(fd, 100ms);
+        if (status_of(answer) == 503 && ++refused == 1) refusal = answer;
+    }
+    EXPECT_GT(refused, 0);
+    EXPECT_NE(refusal.find("\r\nX-Frame-Options: DENY\r\n"), std::string::npos) << refusal;
+    control(view, "unplug");
+    ASSERT_TRUE(log_has(view, "# board unplugged"));
+    control(view, "replug");
+    EXPECT_TRUE(log_has(view, "# board plugged in again"));
+    for (const int fd : connections) ::close(fd);
+    EXPECT_EQ(status_within(view.port, head("GET /", "127.0.0.1:" + std::to_string(view.port))), 200);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+}
+
+// A replug that finds no descriptor left is refused; the simulator lives
+// on and plugs the board in once it can.
+TEST(ViewGuard, FailedReplugLeavesTheSimulatorRunning) {
+    ViewSim view;
+    ASSERT_GT(view.port, 0);
+    control(view, "unplug");
+    ASSERT_TRUE(log_has(view, "# board unplugged"));
+    // The lowest descriptor number free in the simulator: no open succeeds.
+    std::set<int> used;
+    for (const auto &entry : std::filesystem::directory_iterator("/proc/" + std::to_string(view.sim.pid()) + "/fd")) {
+        used.insert(std::stoi(entry.path().filename().string()));
+    }
+    int lowest_free = 0;
+    while (used.count(lowest_free) != 0) ++lowest_free;
+    rlimit limit{};
+    ASSERT_EQ(::prlimit(view.sim.pid(), RLIMIT_NOFILE, nullptr, &limit), 0);
+    const rlimit saved = limit;
+    limit.rlim_cur = static_cast<rlim_t>(lowest_free);
+    ASSERT_EQ(::prlimit(view.sim.pid(), RLIMIT_NOFILE, &limit, nullptr), 0);
+    control(view, "replug");
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(::kill(view.sim.pid(), 0), 0) << "the simulator died";
+    EXPECT_EQ(tevrak::test::read_file(view.home.root() + "/frames.log").find("# board plugged in again"),
+              std::string::npos);
+    ASSERT_EQ(::prlimit(view.sim.pid(), RLIMIT_NOFILE, &saved, nullptr), 0);
+    control(view, "replug");
+    EXPECT_TRUE(log_has(view, "# board plugged in again"));
 }
 
 TEST(ViewGuard, PictureFetchersDoNotHoldUpTheBoard) {
