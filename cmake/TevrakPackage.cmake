@@ -66,7 +66,9 @@ tevrak-sim simulates the robot's controller board and the robot behind it
 on a pseudo-terminal, so that programs using libtevrak run without the
 hardware. tevrak-remote brings a real robot's board and infrared remote to
 a laptop over SSH, so that the same programs run there; tevrak-bridge, on
-the robot, stops the robot when that laptop goes away. duet_guarded,
+the robot, stops the robot when that laptop goes away. tevrak-teleop
+drives the robot by hand with keys, a gamepad or the infrared remote,
+stopping it whenever the hand goes away. duet_guarded,
 duet_split and duet_plain show two threads sharing one output stream.")
 # tevrak-remote is a Python script that runs ssh and socat.
 set(CPACK_DEBIAN_TOOLS_PACKAGE_RECOMMENDS "openssh-client, socat")

@@ -12,6 +12,9 @@
 #   install-deps.sh packages   also the Debian packaging and checking tools
 set -e
 packages="cmake gcc g++ make pkg-config python3 libgtest-dev libgmock-dev liblirc-dev lirc libcpp-httplib-dev nlohmann-json3-dev"
+# tevrak-teleop: gamepads (SDL2) and key release from /dev/input (libevdev);
+# optional at configure time, so the ARM sysroots go without them.
+packages="$packages libsdl2-dev libevdev-dev"
 # The Python package: bindings, its tests and the plotting example.
 packages="$packages pybind11-dev python3-dev python3-pytest python3-matplotlib"
 for extra in "$@"; do

@@ -69,14 +69,19 @@ std::string SimProcess::wait_for_line(const std::string &prefix, std::chrono::mi
 }
 
 int SimProcess::wait_exit(std::chrono::milliseconds timeout) {
+    const int status = wait_child_exit(pid_, timeout);
+    if (status >= 0) pid_ = -1;
+    return status;
+}
+
+int wait_child_exit(pid_t pid, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < deadline) {
         int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
             return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         }
-        std::this_thread::sleep_for(20ms);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return -1;
 }

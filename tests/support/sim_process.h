@@ -36,4 +36,8 @@ private:
     std::string text_;
 };
 
+// Waits for the child pid to end: its exit status (128 + signal when
+// killed), or -1 on timeout (the child is then left as it is).
+int wait_child_exit(pid_t pid, std::chrono::milliseconds timeout);
+
 }  // namespace tevrak::test
