@@ -20,6 +20,8 @@ struct Paths {
     std::string hdt;
     std::string usb;
     std::string ir;
+    std::string tap;
+    unsigned generation = 0;
 
     explicit Paths(std::string_view r) { assign(r); }
 
@@ -29,6 +31,8 @@ struct Paths {
         hdt = root + "/bin/hdt.txt";
         usb = root + "/bin/usbSearch";
         ir = root + "/bin/ir/";
+        tap = root + "/tap.sock";
+        ++generation;
     }
 };
 
@@ -71,6 +75,8 @@ const char *hdt_file() { return current().hdt.c_str(); }
 const char *usb_search() { return current().usb.c_str(); }
 const char *ir_config_dir() { return current().ir.c_str(); }
 const char *home() { return current().root.c_str(); }
+const char *tap_socket() { return current().tap.c_str(); }
+unsigned home_generation() { return current().generation; }
 const char *default_port() { return port().c_str(); }
 
 void set_home(std::string_view root) { current().assign(root); }

@@ -18,6 +18,8 @@ dir=$(realpath -m "$2")
 packages="libc6 libgcc-s1 libstdc++6 libgtest-dev libgmock-dev liblirc-dev liblirc-client0"
 # The live page's server (cpp-httplib and what its pkg-config file requires).
 packages="$packages libcpp-httplib-dev libcpp-httplib0.11 libssl-dev libssl3 zlib1g-dev zlib1g libbrotli-dev libbrotli1"
+# The tap's records and recordings (JSON; header-only).
+packages="$packages nlohmann-json3-dev"
 # Python: the headers a module is built against, the interpreter that runs
 # its tests under qemu-user, and the libraries of the standard library's
 # compiled modules.

@@ -9,7 +9,7 @@
 #   install-deps.sh arm        also the ARM cross compilers and qemu-user
 #   install-deps.sh packages   also the Debian packaging and checking tools
 set -e
-packages="cmake gcc g++ make pkg-config python3 libgtest-dev libgmock-dev liblirc-dev lirc libcpp-httplib-dev"
+packages="cmake gcc g++ make pkg-config python3 libgtest-dev libgmock-dev liblirc-dev lirc libcpp-httplib-dev nlohmann-json3-dev"
 # The Python package: bindings, its tests and the plotting example.
 packages="$packages pybind11-dev python3-dev python3-pytest python3-matplotlib"
 # tevrak-remote and its test: ssh and socat, and a private sshd on 127.0.0.1.

@@ -186,6 +186,12 @@ class Simulator:
     tevrak-sim, e.g. ["--late", "20"]. use: point the library at the folder
     and the remote while the simulator runs (default True; at the end the
     library forgets the simulated robot and LIRC_SOCKET_PATH is put back).
+    record: write every exchange of this program with the board to this
+    file, one JSON line each (a recording). replay: a recording to play
+    back instead of the world: the board answers each request with the
+    recorded reply; stop() returns 0 when the program asked exactly what
+    was recorded, 1 at the first difference and 3 beyond a recording cut
+    short (replay_report says where).
 
     The board's frames are logged to frames.log in the folder (see frames()).
     The simulator runs in a process group of its own, so Ctrl-C reaches only
@@ -208,6 +214,8 @@ class Simulator:
         options: Iterable[str] = (),
         use: bool = True,
         timeout: float = 10.0,
+        record: "Optional[str | os.PathLike[str]]" = None,
+        replay: "Optional[str | os.PathLike[str]]" = None,
     ):
         args = ["--arena", "{}x{}".format(*arena)]
         for obstacle in obstacles:
@@ -222,6 +230,11 @@ class Simulator:
             args += ["--speed", str(speed)]
         if view is not None and view is not False:
             args += ["--view", "0" if view is True else str(view)]
+        if record is not None:
+            args += ["--record", os.path.abspath(os.fspath(record))]
+        if replay is not None:
+            args += ["--replay", os.path.abspath(os.fspath(replay))]
+        self._replaying = replay is not None
         self._args = args + list(options)
         self._home = os.fspath(home) if home is not None else None
         self._own_home = home is None
@@ -303,6 +316,13 @@ class Simulator:
                 else:
                     os.environ["LIRC_SOCKET_PATH"] = self._previous_socket
         try:
+            if self._replaying and process.poll() is None:
+                # The library has let go of the port: a replay answered to
+                # its end ends by itself.
+                try:
+                    process.wait(timeout=self._timeout)
+                except subprocess.TimeoutExpired:
+                    pass
             if process.poll() is None:
                 try:
                     process.stdin.write(b"quit\n")
@@ -359,6 +379,13 @@ class Simulator:
         """The live page's address, e.g. http://127.0.0.1:41234/, when the
         simulator was started with view=; else None."""
         return self._view_url
+
+    @property
+    def replay_report(self) -> str:
+        """What the replay said when it ended ("record 214: expected ...",
+        "the recording ends at line N"); empty while it runs or when it
+        answered the recording to its end."""
+        return self._errors().lstrip(": ")
 
     @property
     def pid(self) -> Optional[int]:

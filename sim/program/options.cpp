@@ -84,7 +84,8 @@ private:
         // Options with a value.
         static const char *const kWithValue[] = {"--home", "--config", "--arena", "--obstacle", "--start",
                                                  "--radius", "--sensors", "--log", "--svg", "--stray",
-                                                 "--late", "--at", "--view", "--speed"};
+                                                 "--late", "--at", "--view", "--speed",
+                                                 "--record", "--replay"};
         bool known = false;
         for (const char *candidate : kWithValue) known = known || name == candidate;
         if (!known) return fail("unknown option " + name + " (see --help)");
@@ -120,6 +121,10 @@ private:
             options_.sensor_degrees.assign(directions->begin(), directions->end());
         } else if (name == "--log") {
             options_.log_file = v;
+        } else if (name == "--record") {
+            options_.record_file = v;
+        } else if (name == "--replay") {
+            options_.replay_file = v;
         } else if (name == "--svg") {
             options_.svg_file = v;
         } else if (name == "--stray") {
@@ -222,6 +227,12 @@ const char *usage_text() {
            "  --view [ADDR:]PORT  serve a live page of the robot at http://ADDR:PORT/ (ADDR default 127.0.0.1,\n"
            "                      PORT 0 picks a free port). The page has no authentication: anyone who can\n"
            "                      reach the address can watch, inject faults and press the remote's keys\n"
+           "  --record FILE       write every exchange of the programs run against the simulator to FILE,\n"
+           "                      one JSON line each (the library's tap at DIR/tap.sock)\n"
+           "  --replay FILE       be the board of a recording: answer each frame with the recorded reply;\n"
+           "                      the first frame other than recorded ends it with exit status 1, a frame\n"
+           "                      beyond a recording cut short with 3; answered to its end and the port\n"
+           "                      closed, it ends with 0\n"
            "\n"
            "The remote: DIR/lircd speaks the infrared daemon's client protocol; point programs at it with\n"
            "  export LIRC_SOCKET_PATH=DIR/lircd\n"

@@ -53,6 +53,8 @@ struct Options {
     int speed = 1;               // the world runs this many times faster than life
     bool answer = false;         // "ok" or "error: ..." after each line of standard input
     bool end_with_input = false; // end when standard input ends (the starting program ended)
+    std::string record_file;     // the tap's records of the program, as a recording
+    std::string replay_file;     // a recording the board plays back instead of the world
     bool help = false;
 };
 
