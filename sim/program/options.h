@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "live/address.h"
 #include "sim/world/geometry.h"
 
 namespace tevrak::sim {
@@ -21,16 +22,6 @@ struct ScheduledControl {
     long at_ms;           // after start-up, in the world's time
     std::string command;  // a control line, e.g. "unplug"
 };
-
-// Where the live view listens: a numeric address or host name, and a port
-// (0: any free port).
-struct ViewAddress {
-    std::string host = "127.0.0.1";
-    int port = 0;
-};
-
-// "[ADDR:]PORT", the address in brackets when it is IPv6 ("[::1]:8080").
-std::optional<ViewAddress> parse_view_address(std::string_view text);
 
 struct Options {
     std::string home;            // required

@@ -2,7 +2,7 @@
 
 #include <initializer_list>
 
-#include "sim/view/json_text.h"
+#include "live/json_text.h"
 
 namespace tevrak::sim::view {
 namespace {
