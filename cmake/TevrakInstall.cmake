@@ -83,6 +83,8 @@ install(PROGRAMS ${CMAKE_CURRENT_BINARY_DIR}/tevrak-setup DESTINATION ${CMAKE_IN
 if(TARGET tevrak-sim)
   install(TARGETS tevrak-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 endif()
+# The real robot's live page and recorder (tools/).
+install(TARGETS tevrak-view tevrak-record RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 install(TARGETS duet_guarded duet_split duet_plain RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 # The laptop's side of a robot reached over SSH: a Python script.
 install(PROGRAMS laptop/tevrak_remote.py DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME tevrak-remote COMPONENT tools)

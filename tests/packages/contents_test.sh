@@ -53,7 +53,8 @@ check_package libtevrak-dev "$lib/libtevrak.so" /usr/include/tevrak/tevrak.h "$l
   "$lib/libtevrak_rcin.a" "$lib/libtevrak_chooser.a"
 check_package tevrak-tools /usr/bin/tevrak-setup /usr/bin/tevrak-sim /usr/bin/tevrak-remote /usr/bin/duet_guarded \
   /usr/bin/duet_split /usr/bin/duet_plain /usr/share/man/man1/tevrak-setup.1.gz /usr/share/man/man1/tevrak-sim.1.gz \
-  /usr/share/man/man1/tevrak-remote.1.gz /usr/share/man/man1/duet_guarded.1.gz
+  /usr/share/man/man1/tevrak-remote.1.gz /usr/share/man/man1/duet_guarded.1.gz /usr/bin/tevrak-view \
+  /usr/bin/tevrak-record /usr/share/man/man1/tevrak-view.1.gz /usr/share/man/man1/tevrak-record.1.gz
 field_has tevrak-tools Depends "python3"
 field_has tevrak-tools Recommends "openssh-client, socat"
 # The Python package of every architecture: the module carries the target's
