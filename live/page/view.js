@@ -104,10 +104,10 @@ function showState(s) {
   byId("pose").textContent = `x=${s.pose.x.toFixed(0)} y=${s.pose.y.toFixed(0)} heading=${s.pose.heading.toFixed(1)}°`;
   byId("encoders").textContent = `left=${s.encoders[0]} right=${s.encoders[1]}`;
   byId("sensors").textContent = s.sensors.map((r, i) => r.from ? `${i + 1}: ${r.distance} mm` : `${r.psd}: raw ${r.raw}`).join("  ") || "none";
-  showAges();
-  if (view.scene?.source === "robot") return;
   byId("servos").textContent = s.servos.map(([n, p]) => `${n}: ${p}`).join("  ") || "none set";
   byId("motors").textContent = s.motors.map(([n, p]) => `${n}: ${p}`).join("  ") || "none driven";
+  showAges();
+  if (view.scene?.source === "robot") return;
 
   const b = s.board;
   const faults = [];
