@@ -36,7 +36,8 @@ Replay::Replay(const std::string &path) {
         const auto exchange = tap::parse_record_line(line, error);
         if (!exchange) throw std::runtime_error(path + ": line " + std::to_string(line_number) + ": " + error);
         if (!sent(exchange->result)) continue;
-        entries_.push_back({line_number, exchange->frame, exchange->reply, exchange->result == "ok"});
+        entries_.push_back(
+            {line_number, exchange->frame, exchange->reply, exchange->result == "ok" && !exchange->reply.empty()});
     }
     if (line_number == 0) throw std::runtime_error(path + ": no header line: no tevrak recording");
     last_line_ = line_number;
