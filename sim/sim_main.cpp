@@ -160,6 +160,10 @@ int run(const tevrak::sim::Options &options) {
             while (const auto record = tap->receive()) recorder->write(*record);
         }
     }
+    // Records that came before the end are still written.
+    if (tap) {
+        while (const auto record = tap->receive()) recorder->write(*record);
+    }
     if (tap && tap->dropped() > 0) {
         std::fprintf(stderr, "tevrak-sim: %llu records dropped from the recording\n",
                      static_cast<unsigned long long>(tap->dropped()));

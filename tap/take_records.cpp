@@ -42,13 +42,14 @@ bool take_records(Listener &listener, std::string_view program, const std::funct
             ok = false;
             break;
         }
-        if (fds[0].revents != 0) break;
+        // Records that came before the signal are still taken.
         while (const auto record = listener.receive()) take(*record);
         if (listener.dropped() != dropped) {
             dropped = listener.dropped();
             std::fprintf(stderr, "%.*s: %llu records dropped\n", static_cast<int>(program.size()), program.data(),
                          static_cast<unsigned long long>(dropped));
         }
+        if (fds[0].revents != 0) break;
     }
     ::close(signal_fd);
     return ok;
