@@ -10,13 +10,19 @@
 //  - start-up time of all four device units with a 10,000-line hdt.txt;
 //  - CPU used by RCINGet while it waits for a key against a private lircd;
 //  - latency of the C++ interface's calls against their C functions
-//    (Drive::set_speed, Drive::position), medians of calls taking turns.
+//    (Drive::set_speed, Drive::position), medians of calls taking turns;
+//  - the tap's cost: one record handed to a listener that reads, against a
+//    command's latency; and the command's latency beside a listener that
+//    reads and one that has stopped reading, against none.
 //
 //   tevrak_bench [--quick]     (--quick: fewer runs and a 1 s key wait)
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <poll.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -35,7 +41,9 @@
 #include "rangers/testing.h"
 #include "remote/testing.h"
 #include "remote/private_lircd.h"
+#include "protocol/tap.h"
 #include "sim/board/board.h"
+#include "tap/listener.h"
 #include "tevrak/drive.h"
 #include "tevrak/motor.h"
 #include "tevrak/psd.h"
@@ -109,6 +117,52 @@ double cxx_over_c(const std::function<void()> &c_call, const std::function<void(
         cxx.push_back(micros_of(cxx_call));
     }
     return median(cxx) / median(c);
+}
+
+// Per-call latency of VWSetSpeed (medians) with no listener, with one that
+// reads in a thread of its own and with one that never reads; and the cost
+// of one record handed to a reading listener, in microseconds.
+struct TapFigures {
+    double alone, reading, stalled, record_micros;
+};
+
+// Runs with no listener, a reading one and a stalled one take turns, so
+// that all three see the same load on the machine.
+TapFigures tap_figures(const std::string &home, int runs, int count) {
+    const auto command = [] { VWSetSpeed(100, 10); };
+    std::vector<double> alone, reading, stalled, per_note;
+    for (int run = 0; run < runs; ++run) {
+        tevrak::paths::set_home(home);  // the tap looks again: nobody there
+        alone.push_back(measure(command, 1, count).latency_micros);
+        {
+            tevrak::tap::Listener listener(tevrak::paths::tap_socket());
+            std::atomic<bool> stop{false};
+            std::thread reader([&] {
+                while (!stop) {
+                    pollfd fd{listener.fd(), POLLIN, 0};
+                    if (::poll(&fd, 1, 50) > 0) {
+                        while (listener.receive()) {
+                        }
+                    }
+                }
+            });
+            tevrak::paths::set_home(home);
+            reading.push_back(measure(command, 1, count).latency_micros);
+            const std::uint8_t frame[] = {0xF8, 0x00, 0x64, 0x00, 0x0A};
+            constexpr int kNotes = 5000;
+            const auto start = Clock::now();
+            for (int i = 0; i < kNotes; ++i) tevrak::protocol::tap::note(frame, {}, 0);
+            per_note.push_back(static_cast<double>(duration_cast<nanoseconds>(Clock::now() - start).count()) / 1000.0 /
+                               kNotes);
+            stop = true;
+            reader.join();
+        }
+        tevrak::tap::Listener never_read(tevrak::paths::tap_socket());
+        tevrak::paths::set_home(home);
+        stalled.push_back(measure(command, 1, count).latency_micros);
+    }
+    tevrak::paths::set_home(home);
+    return {median(alone), median(reading), median(stalled), median(per_note)};
 }
 
 void write_file(const std::string &path, const std::string &text) { std::ofstream(path) << text; }
@@ -203,6 +257,8 @@ int main(int argc, char **argv) {
     const double query_ratio =
         cxx_over_c([&] { VWGetPosition(&x, &y, &heading); }, [&] { drive.position(); }, runs * count);
 
+    const TapFigures tap = tap_figures(home, runs, count);
+
     write_file(home + "/bin/hdt.txt", big_hdt(10000));
     const double startup = startup_millis(quick ? 3 : 5);
     const double rcin = rcin_wait_share(quick ? 1 : 5);
@@ -235,6 +291,12 @@ int main(int argc, char **argv) {
                                       std::pair{"latency C++ position / C VWGetPosition", query_ratio}}) {
         std::printf("%-44s %11.4fx %12s %8s\n", name, ratio, "<= 1.01x", ratio <= 1.01 ? "met" : "missed");
     }
+    const double tap_share = (command.latency_micros + tap.record_micros) / command.latency_micros;
+    std::printf("%-44s %9.3f us %12s\n", "tap: one record to a reading listener", tap.record_micros, "");
+    std::printf("%-44s %11.5fx %12s %8s\n", "  a command with it / without", tap_share, "<= 1.01x",
+                tap_share <= 1.01 ? "met" : "missed");
+    std::printf("%-44s %11.4fx %12s\n", "command latency, reading listener / none", tap.reading / tap.alone, "");
+    std::printf("%-44s %11.4fx %12s\n", "command latency, stalled listener / none", tap.stalled / tap.alone, "");
     std::error_code ignored;
     std::filesystem::remove_all(home, ignored);
     return 0;

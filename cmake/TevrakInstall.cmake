@@ -89,6 +89,8 @@ endif()
 if(TARGET tevrak-teleop)
   install(TARGETS tevrak-teleop RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 endif()
+# The real robot's live page and recorder (tools/).
+install(TARGETS tevrak-view tevrak-record RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 install(TARGETS duet_guarded duet_split duet_plain RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 # The laptop's side of a robot reached over SSH: a Python script.
 install(PROGRAMS laptop/tevrak_remote.py DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME tevrak-remote COMPONENT tools)
@@ -115,5 +117,7 @@ tevrak_man_page(tevrak-remote.1 tools)
 tevrak_man_page(tevrak-bridge.1 tools)
 tevrak_man_page(tevrak-doctor.1 tools)
 tevrak_man_page(tevrak-teleop.1 tools)
+file(CREATE_LINK tevrak-view.1.gz ${CMAKE_CURRENT_BINARY_DIR}/man/tevrak-record.1.gz SYMBOLIC)
+tevrak_man_page(tevrak-view.1 tools ${CMAKE_CURRENT_BINARY_DIR}/man/tevrak-record.1.gz)
 tevrak_man_page(duet_guarded.1 tools
   ${CMAKE_CURRENT_BINARY_DIR}/man/duet_split.1.gz ${CMAKE_CURRENT_BINARY_DIR}/man/duet_plain.1.gz)

@@ -21,6 +21,8 @@ struct Paths {
     std::string usb;
     std::string ir;
     Origin origin;
+    std::string tap;
+    unsigned generation = 0;
 
     Paths(std::string_view r, Origin o) { assign(r, o); }
 
@@ -31,6 +33,8 @@ struct Paths {
         hdt = root + "/bin/hdt.txt";
         usb = root + "/bin/usbSearch";
         ir = root + "/bin/ir/";
+        tap = root + "/tap.sock";
+        ++generation;
     }
 };
 
@@ -74,6 +78,8 @@ const char *usb_search() { return current().usb.c_str(); }
 const char *ir_config_dir() { return current().ir.c_str(); }
 const char *home() { return current().root.c_str(); }
 Origin home_origin() { return current().origin; }
+const char *tap_socket() { return current().tap.c_str(); }
+unsigned home_generation() { return current().generation; }
 const char *default_port() { return port().c_str(); }
 
 void set_home(std::string_view root, Origin origin) { current().assign(root, origin); }

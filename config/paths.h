@@ -16,6 +16,11 @@ const char *usb_search();
 const char *ir_config_dir();
 // The root folder itself, without a trailing slash.
 const char *home();
+// "<home>/tap.sock": where a listener to the library's tap waits.
+const char *tap_socket();
+// Counts the moves of the root: a user of a path who kept something opened
+// there notices a move by a changed count.
+unsigned home_generation();
 
 // The serial device interface 1 opens when no USB line gives it a path:
 // "/dev/ttyACM0".

@@ -477,7 +477,7 @@ def parse_options(argv):
     parser = argparse.ArgumentParser(
         prog=PROGRAM,
         description="Bridge a robot's board and infrared remote to this laptop over SSH.",
-        usage=f"{PROGRAM} USER@HOST [--home FOLDER] [--port PATH] [--lease MS] [-F FILE] [-- COMMAND...]",
+        usage=f"{PROGRAM} USER@HOST [--home FOLDER] [--port PATH] [--lease MS] [-F FILE] [--view PORT] [-- COMMAND...]",
         epilog="Without a COMMAND it prints the export lines and runs until Ctrl-C.",
     )
     parser.add_argument("target", metavar="USER@HOST", help="the robot, as ssh takes it")
@@ -488,6 +488,8 @@ def parse_options(argv):
     parser.add_argument("--lease", metavar="MS", type=lease_ms, default=500,
                         help="the robot stops when the laptop is silent for longer (50 to 60000, default 500)")
     parser.add_argument("-F", dest="ssh_config", metavar="FILE", help="ssh's configuration file")
+    parser.add_argument("--view", metavar="PORT", type=int, help="serve the live page of the robot that the "
+                        "programs here drive at http://127.0.0.1:PORT/ (tevrak-view; 0: a free port)")
     command = argv[argv.index("--") + 1 :] if "--" in argv else []
     options = parser.parse_args(argv[: len(argv) - len(command) - (1 if "--" in argv else 0)])
     options.command = command
@@ -511,8 +513,10 @@ def run(options):
         signal.signal(number, on_signal)
     folder = Folder(options.home)
     link = Link(options, folder)
+    view = None
     try:
         link.open()
+        view = start_view(options, folder)
         variables = {"TEVRAK_HOME": folder.path, "LIRC_SOCKET_PATH": folder.join("lircd")}
         if options.command:
             state["command"] = subprocess.Popen(options.command, env=dict(os.environ, **variables))
@@ -527,8 +531,27 @@ def run(options):
     finally:
         for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
             signal.signal(number, signal.SIG_IGN)  # the ending must not be cut short
+        stop_process(view, 2)
         link.close()
         folder.close()
+
+
+def start_view(options, folder):
+    """With --view: tevrak-view on the laptop's robot folder, where the
+    library's tap of the programs started here writes (it must listen
+    before they start). Its page shows what they send through the bridge."""
+    if options.view is None:
+        return None
+    program = os.environ.get("TEVRAK_VIEW") or shutil.which("tevrak-view") or "tevrak-view"
+    view = subprocess.Popen([program, "--home", folder.path, "--view", f"127.0.0.1:{options.view}"],
+                            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, text=True,
+                            preexec_fn=die_with_parent, process_group=0)
+    for line in view.stdout:
+        if line.startswith("tevrak-view: view at "):
+            print(f"{PROGRAM}: the live page is at {line.split(' at ', 1)[1].strip()}", file=sys.stderr, flush=True)
+            return view
+    view.wait()
+    raise Failure(f"tevrak-view did not start (status {view.returncode})")
 
 
 def wait(options, link, command):

@@ -4,6 +4,7 @@
 
 #include "protocol/cycle.h"
 #include "protocol/death_guard.h"
+#include "protocol/tap.h"
 #include "serial/state.h"
 #include "tevrak/serial.h"
 
@@ -69,8 +70,9 @@ bool ensure_started(const Unit &unit) {
 }
 
 Outcome send_without_startup(const Unit &unit, const Frame &frame, std::FILE *stream) {
-    if (!check_and_send(frame)) return link_failure(unit, stream, Outcome::link_failed);
-    return Outcome::ok;
+    const Outcome outcome = check_and_send(frame) ? Outcome::ok : link_failure(unit, stream, Outcome::link_failed);
+    tap::note(frame.bytes(), {}, static_cast<int>(outcome));
+    return outcome;
 }
 
 Outcome command(const Unit &unit, const Frame &frame, std::FILE *stream) {
@@ -88,8 +90,9 @@ Outcome query(const Unit &unit, const Frame &frame, std::span<std::uint8_t> repl
     return query_without_startup(unit, frame, reply, stream, mode);
 }
 
-Outcome query_without_startup(const Unit &unit, const Frame &frame, std::span<std::uint8_t> reply,
-                              std::FILE *stream, ReplyRead mode) {
+// The query's exchange; its caller hands it to the tap.
+static Outcome exchange(const Unit &unit, const Frame &frame, std::span<std::uint8_t> reply, std::FILE *stream,
+                        ReplyRead mode) {
     if (!check_and_send(frame)) return link_failure(unit, stream, Outcome::link_failed);
     if (!skip_to_marker()) return link_failure(unit, stream, Outcome::no_reply);
     if (mode == ReplyRead::single_read) {
@@ -100,6 +103,14 @@ Outcome query_without_startup(const Unit &unit, const Frame &frame, std::span<st
     }
     if (!read_bytewise(reply)) return link_failure(unit, stream, Outcome::no_reply);
     return Outcome::ok;
+}
+
+Outcome query_without_startup(const Unit &unit, const Frame &frame, std::span<std::uint8_t> reply,
+                              std::FILE *stream, ReplyRead mode) {
+    const Outcome outcome = exchange(unit, frame, reply, stream, mode);
+    tap::note(frame.bytes(), outcome == Outcome::ok ? std::span<const std::uint8_t>(reply) : std::span<const std::uint8_t>(),
+              static_cast<int>(outcome));
+    return outcome;
 }
 
 }  // namespace tevrak::protocol

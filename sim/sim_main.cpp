@@ -17,6 +17,8 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,8 @@
 #include "sim/program/options.h"
 #include "sim/program/simulator.h"
 #include "sim/view/live.h"
+#include "tap/listener.h"
+#include "tap/recorder.h"
 
 namespace {
 
@@ -97,6 +101,13 @@ int run(const tevrak::sim::Options &options) {
         std::fprintf(stderr, "tevrak-sim: cannot open the control FIFO %s\n", simulator.control_path().c_str());
         return 1;
     }
+    // With --record, the tap's records of the programs that run against us.
+    std::unique_ptr<tevrak::tap::Listener> tap;
+    std::unique_ptr<tevrak::tap::Recorder> recorder;
+    if (!options.record_file.empty()) {
+        tap = std::make_unique<tevrak::tap::Listener>(simulator.home() + "/tap.sock");
+        recorder = std::make_unique<tevrak::tap::Recorder>(options.record_file, simulator.home() + "/bin/hdt.txt");
+    }
     tevrak::sim::view::Live live(simulator, options);
     live.announce(stdout);
     std::printf("tevrak-sim: board ready at %s\n", simulator.link_path().c_str());
@@ -105,14 +116,16 @@ int run(const tevrak::sim::Options &options) {
     LineInput stdin_lines;
     LineInput control_lines;
     std::vector<std::string> lines;
-    pollfd fds[5] = {{signal_fd.get(), POLLIN, 0},
+    pollfd fds[6] = {{signal_fd.get(), POLLIN, 0},
                      {timer_fd.get(), POLLIN, 0},
                      {STDIN_FILENO, POLLIN, 0},
                      {control_fd.get(), POLLIN, 0},
-                     {live.wake_fd(), POLLIN, 0}};
+                     {live.wake_fd(), POLLIN, 0},
+                     {tap ? tap->fd() : -1, POLLIN, 0}};
     bool running = true;
+    std::optional<int> replay_status;
     while (running) {
-        if (::poll(fds, 5, -1) < 0) {
+        if (::poll(fds, 6, -1) < 0) {
             if (errno == EINTR) continue;
             std::perror("tevrak-sim: poll");
             break;
@@ -126,6 +139,8 @@ int run(const tevrak::sim::Options &options) {
             (void)!::read(timer_fd.get(), &expirations, sizeof expirations);
             running = simulator.tick() && running;
             live.publish();
+            replay_status = simulator.replay_end();
+            if (replay_status) running = false;
         }
         if (fds[2].revents != 0) {
             // End of standard input is no reason to stop, as scripts close
@@ -141,6 +156,22 @@ int run(const tevrak::sim::Options &options) {
             running = run_lines(simulator, lines) && running;
         }
         if (fds[4].revents != 0) running = live.run_page_commands() && running;
+        if (fds[5].revents != 0) {
+            while (const auto record = tap->receive()) recorder->write(*record);
+        }
+    }
+    // Records that came before the end are still written.
+    if (tap) {
+        while (const auto record = tap->receive()) recorder->write(*record);
+    }
+    if (tap && tap->dropped() > 0) {
+        std::fprintf(stderr, "tevrak-sim: %llu records dropped from the recording\n",
+                     static_cast<unsigned long long>(tap->dropped()));
+    }
+    if (simulator.replaying()) {
+        const std::string message = simulator.replay_message();
+        if (!message.empty()) std::fprintf(stderr, "tevrak-sim: %s\n", message.c_str());
+        return replay_status.value_or(0);
     }
     simulator.tick();
     const bool written = simulator.write_picture();

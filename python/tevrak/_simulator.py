@@ -4,6 +4,7 @@ import json
 import math
 import os
 import shutil
+import subprocess
 import tempfile
 import threading
 from dataclasses import dataclass, field
@@ -170,6 +171,8 @@ _KEYWORD_OPTIONS: Dict[str, Tuple[str, Callable[..., List[str]]]] = {
     "sensors": ("--sensors", lambda directions: [] if directions is None else [_joined(directions)]),
     "speed": ("--speed", lambda factor: [] if factor == 1 else [str(factor)]),
     "view": ("--view", lambda view: [] if view is None or view is False else ["0" if view is True else str(view)]),
+    "record": ("--record", lambda path: [] if path is None else [os.path.abspath(os.fspath(path))]),
+    "replay": ("--replay", lambda path: [] if path is None else [os.path.abspath(os.fspath(path))]),
 }
 # Options Simulator always gives (the folder and log it chose, and the
 # answers it reads) and keywords that are its own.
@@ -211,6 +214,12 @@ class Simulator:
     tevrak-sim, e.g. ["--late", "20"]. use: point the library at the folder
     and the remote while the simulator runs (default True; at the end the
     library forgets the simulated robot and LIRC_SOCKET_PATH is put back).
+    record: write every exchange of this program with the board to this
+    file, one JSON line each (a recording). replay: a recording to play
+    back instead of the world: the board answers each request with the
+    recorded reply; stop() returns 0 when the program asked exactly what
+    was recorded, 1 at the first difference and 3 beyond a recording cut
+    short (replay_report says where).
 
     The board's frames are logged to frames.log in the folder (see frames()).
     The simulator runs in a process group of its own, so Ctrl-C reaches only
@@ -233,6 +242,8 @@ class Simulator:
         options: Iterable[str] = (),
         use: bool = True,
         timeout: float = 10.0,
+        record: "Optional[str | os.PathLike[str]]" = None,
+        replay: "Optional[str | os.PathLike[str]]" = None,
     ):
         given = locals()  # the keyword arguments by name
         self._args = [
@@ -241,6 +252,7 @@ class Simulator:
             for value in values(given[keyword])
             for word in (option, value)
         ] + list(options)
+        self._replaying = replay is not None
         self._home = os.fspath(home) if home is not None else None
         self._own_home = home is None
         self._program = program
@@ -316,6 +328,13 @@ class Simulator:
             child.process.stdin.flush()
 
         try:
+            if self._replaying and child.process.poll() is None:
+                # The library has let go of the port: a replay answered to
+                # its end ends by itself.
+                try:
+                    child.process.wait(timeout=self._timeout)
+                except subprocess.TimeoutExpired:
+                    pass
             child.end(first=ask_to_quit)
         finally:
             if self._own_home and self._home:
@@ -357,6 +376,13 @@ class Simulator:
         """The live page's address, e.g. http://127.0.0.1:41234/, when the
         simulator was started with view=; else None."""
         return self._view_url
+
+    @property
+    def replay_report(self) -> str:
+        """What the replay said when it ended ("record 214: expected ...",
+        "the recording ends at line N"); empty while it runs or when it
+        answered the recording to its end."""
+        return self._errors().lstrip(": ")
 
     @property
     def pid(self) -> Optional[int]:

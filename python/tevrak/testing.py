@@ -28,7 +28,18 @@ world twenty times faster than life:
 
     @pytest.mark.tevrak_sim(arena=(1000, 1000), obstacles=[(600, 400, 100, 200)], speed=20)
     def test_sensor(sim): ...
+
+A recording made on the robot (tevrak-record run.jsonl) becomes a test: the
+simulator plays it back, and the test fails at the first request of the
+program that differs from the recorded run (a relative path is taken from
+the test's folder):
+
+    @pytest.mark.tevrak_sim(replay="wall_follow.jsonl")
+    def test_wall_follow_as_on_the_robot(sim):
+        wall_follow()
 """
+import os
+
 import pytest
 
 from ._simulator import Simulator
@@ -45,5 +56,13 @@ def sim(request, tmp_path):
     """A running tevrak.Simulator in tmp_path/robot, used by the library."""
     marker = request.node.get_closest_marker("tevrak_sim")
     options = dict(marker.kwargs) if marker else {}
-    with Simulator(home=tmp_path / "robot", **options) as simulator:
+    replay = options.get("replay")
+    if replay is not None:
+        options["replay"] = os.path.join(request.path.parent, os.fspath(replay))
+    simulator = Simulator(home=tmp_path / "robot", **options).start()
+    try:
         yield simulator
+    finally:
+        status = simulator.stop()
+    if replay is not None and status != 0:
+        pytest.fail(f"the program left the recorded run: {simulator.replay_report}", pytrace=False)

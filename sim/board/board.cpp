@@ -151,6 +151,18 @@ void Board::set_responder(Responder responder) {
     responder_ = std::move(responder);
 }
 
+void Board::answer_only_from_responder(bool only) {
+    std::lock_guard lock(mutex_);
+    responder_only_ = only;
+}
+
+void Board::let_go() {
+    if (held_ >= 0) ::close(held_);
+    held_ = -1;
+}
+
+bool Board::hung_up() const { return hung_up_; }
+
 void Board::set_observer(Observer observer) {
     std::lock_guard lock(mutex_);
     observer_ = std::move(observer);
@@ -310,12 +322,16 @@ void Board::run() {
         if ((fds[0].revents & POLLIN) == 0) {
             // Hang-up without data cannot happen while the board holds the
             // terminal side; leave rather than spin if it does.
-            if (fds[0].revents != 0) return;
+            if (fds[0].revents != 0) {
+                hung_up_ = true;
+                return;
+            }
             continue;
         }
         const ssize_t n = ::read(master_, chunk, sizeof chunk);
         if (n <= 0) {
             if (n < 0 && errno == EINTR) continue;
+            hung_up_ = true;
             return;
         }
         for (ssize_t i = 0; i < n; ++i) {
@@ -395,6 +411,7 @@ void Board::handle_byte(std::uint8_t byte) {
         std::optional<Bytes> data;
         if (responder) data = responder(frame);
         std::lock_guard lock(mutex_);
+        if (!data && responder_only_) return;
         if (!data) {
             auto fixed = replies_.find(frame[0]);
             const auto *info = protocol::find_opcode(frame[0]);

@@ -67,6 +67,9 @@ public:
     void set_reply(std::uint8_t opcode, Bytes data);
     void queue_reply(std::uint8_t opcode, Bytes raw);
     void set_responder(Responder responder);
+    // With only: a query the responder leaves without data gets no answer
+    // at all (a replay that has nothing recorded for it).
+    void answer_only_from_responder(bool only);
     void set_observer(Observer observer);
 
     // Faults. replug() returns why no new terminal could be opened (empty
@@ -79,6 +82,11 @@ public:
     void unplug();
     std::string replug();
     bool plugged() const;
+    // Stops holding the terminal side open: from now on the program's close
+    // of the port is a hang-up, after which the board's thread ends.
+    void let_go();
+    // True once the terminal hung up after let_go().
+    bool hung_up() const;
     // Hangs up by itself, as a pulled cable, once it has received n more
     // bytes: with n inside a frame, in the middle of that frame.
     void hang_up_after_bytes(std::size_t n);
@@ -140,6 +148,8 @@ private:
     Bytes reply_prefix_;
     std::chrono::milliseconds reply_delay_{0};
     bool silent_ = false;
+    bool responder_only_ = false;
+    std::atomic<bool> hung_up_{false};
     std::size_t hang_up_bytes_ = 0;      // 0: no hang-up pending
     bool hang_up_after_reply_ = false;
     bool hang_up_now_ = false;

@@ -53,6 +53,14 @@ inline constexpr OptionEntry kOptionTable[] = {
      "serve a live page of the robot at http://ADDR:PORT/ (ADDR default 127.0.0.1,\n"
      "PORT 0 picks a free port). The page has no authentication: anyone who can\n"
      "reach the address can watch, inject faults and press the remote's keys"},
+    {"--record", "FILE",
+     "write every exchange of the programs run against the simulator to FILE,\n"
+     "one JSON line each (the library's tap at DIR/tap.sock)"},
+    {"--replay", "FILE",
+     "be the board of a recording: answer each frame with the recorded reply;\n"
+     "the first frame other than recorded ends it with exit status 1, a frame\n"
+     "beyond a recording cut short with 3; answered to its end and the port\n"
+     "closed, it ends with 0"},
 };
 
 // The entry of an option, or nullptr.

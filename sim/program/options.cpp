@@ -35,26 +35,6 @@ std::optional<std::vector<long>> parse_list(std::string_view text, char separato
     return values;
 }
 
-}  // namespace
-
-std::optional<ViewAddress> parse_view_address(std::string_view text) {
-    ViewAddress address;
-    const auto colon = text.rfind(':');
-    if (colon != std::string_view::npos) {
-        std::string_view host = text.substr(0, colon);
-        if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
-        if (host.empty() || host.find_first_of("[] \t") != std::string_view::npos) return std::nullopt;
-        address.host = host;
-        text.remove_prefix(colon + 1);
-    }
-    const auto port = parse_long(text);
-    if (!port || *port < 0 || *port > 65535) return std::nullopt;
-    address.port = static_cast<int>(*port);
-    return address;
-}
-
-namespace {
-
 class Parser {
 public:
     Parser(Options &options, std::string &error) : options_(options), error_(error) {}
@@ -120,6 +100,10 @@ private:
             options_.sensor_degrees.assign(directions->begin(), directions->end());
         } else if (name == "--log") {
             options_.log_file = v;
+        } else if (name == "--record") {
+            options_.record_file = v;
+        } else if (name == "--replay") {
+            options_.replay_file = v;
         } else if (name == "--svg") {
             options_.svg_file = v;
         } else if (name == "--stray") {

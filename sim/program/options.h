@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "live/address.h"
 #include "sim/world/geometry.h"
 
 namespace tevrak::sim {
@@ -21,16 +22,6 @@ struct ScheduledControl {
     long at_ms;           // after start-up, in the world's time
     std::string command;  // a control line, e.g. "unplug"
 };
-
-// Where the live view listens: a numeric address or host name, and a port
-// (0: any free port).
-struct ViewAddress {
-    std::string host = "127.0.0.1";
-    int port = 0;
-};
-
-// "[ADDR:]PORT", the address in brackets when it is IPv6 ("[::1]:8080").
-std::optional<ViewAddress> parse_view_address(std::string_view text);
 
 struct Options {
     std::string home;            // required
@@ -53,6 +44,8 @@ struct Options {
     int speed = 1;               // the world runs this many times faster than life
     bool answer = false;         // "ok" or "error: ..." after each line of standard input
     bool end_with_input = false; // end when standard input ends (the starting program ended)
+    std::string record_file;     // the tap's records of the program, as a recording
+    std::string replay_file;     // a recording the board plays back instead of the world
     bool help = false;
 };
 

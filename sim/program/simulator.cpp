@@ -11,8 +11,10 @@
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
+#include <utility>
 
 #include "sim/program/control.h"
+#include "sim/world/frame_text.h"
 #include "sim/world/home_files.h"
 #include "sim/world/home_folder.h"
 #include "sim/world/ranger_curve.h"
@@ -87,6 +89,7 @@ Simulator::Simulator(const Options &options) : options_(options), clock_(options
 
     board_ = std::make_unique<Board>(link_path_, dev.release());
     link_ = std::make_unique<RobotLink>(*board_, *world_, *log_);
+    if (!options_.replay_file.empty()) start_replay();
     if (const auto problem = prepare_home(home_fd_.fd, home_, link_path_, world_->sensor_count(), options_.keep_hdt);
         !problem.empty()) {
         throw std::runtime_error(problem);
@@ -102,6 +105,35 @@ Simulator::Simulator(const Options &options) : options_(options), clock_(options
     if (options_.unplugged) run({Control::Action::unplug, 0});
     std::stable_sort(options_.scheduled.begin(), options_.scheduled.end(),
                      [](const auto &a, const auto &b) { return a.at_ms < b.at_ms; });
+}
+
+// The recording answers in place of the world, which stays where it is.
+void Simulator::start_replay() {
+    replay_ = std::make_unique<Replay>(options_.replay_file);
+    board_->answer_only_from_responder(true);
+    // The observer sees each frame before the responder is asked for it.
+    board_->set_observer([this](std::span<const std::uint8_t> frame) {
+        replay_answer_ = replay_->take(frame);
+        log_->line(describe_frame(frame) + (replay_answer_ ? describe_reply(frame[0], *replay_answer_) : ""));
+        if (replay_->consumed()) board_->let_go();
+    });
+    board_->set_responder([this](std::span<const std::uint8_t>) { return std::exchange(replay_answer_, std::nullopt); });
+}
+
+std::optional<int> Simulator::replay_end() const {
+    if (!replay_) return std::nullopt;
+    const auto state = replay_->state();
+    if (state == Replay::State::diverged || state == Replay::State::cut_short) return replay_->exit_status();
+    if (replay_->consumed() && board_->hung_up()) return replay_->cut() ? 3 : 0;
+    return std::nullopt;
+}
+
+std::string Simulator::replay_message() const {
+    if (!replay_) return {};
+    if (replay_->state() == Replay::State::running && replay_->cut()) {
+        return "the recording ends at line " + std::to_string(replay_->last_line());
+    }
+    return replay_->message();
 }
 
 Simulator::~Simulator() {

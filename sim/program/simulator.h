@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -20,6 +21,7 @@
 #include "sim/world/log.h"
 #include "sim/program/options.h"
 #include "sim/program/sim_state.h"
+#include "sim/program/replay.h"
 #include "sim/world/robot_link.h"
 #include "sim/world/svg.h"
 #include "sim/world/world.h"
@@ -61,6 +63,11 @@ public:
     int open_control(int flags) const;
     // The robot folder's descriptor, open while the simulator runs.
     int home_fd() const { return home_fd_.fd; }
+    // With --replay: the exit status once the replay is over (its report,
+    // if any, in replay_message()); nothing while it runs or without one.
+    std::optional<int> replay_end() const;
+    std::string replay_message() const;
+    bool replaying() const { return replay_ != nullptr; }
 
     // Writes the picture; false when it cannot be written (message on stderr).
     bool write_picture();
@@ -111,6 +118,7 @@ public:
     void set_key_handler(KeyHandler handler) { key_handler_ = std::move(handler); }
 
 private:
+    void start_replay();
     // Runs a parsed command; the reason when it was refused, else empty.
     std::string run(const Control &control);
 
@@ -138,6 +146,8 @@ private:
     // The board goes before the link: its thread calls into the link.
     std::unique_ptr<RobotLink> link_;
     std::unique_ptr<Board> board_;
+    std::unique_ptr<Replay> replay_;
+    std::optional<Bytes> replay_answer_;  // the board's thread only
     std::size_t next_scheduled_ = 0;
     std::atomic<bool> silent_{false};
     std::atomic<int> late_ms_{0};

@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "sim/program/control.h"
-#include "sim/view/json_text.h"
+#include "live/json_text.h"
 
 namespace tevrak::sim::view {
 namespace {

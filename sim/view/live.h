@@ -12,9 +12,9 @@
 #include <string>
 #include <string_view>
 
-#include "sim/view/feed.h"
+#include "live/feed.h"
 #include "sim/program/options.h"
-#include "sim/view/page_server.h"
+#include "live/page_server.h"
 #include "sim/view/remote_socket.h"
 #include "sim/program/simulator.h"
 #include "sim/view/snapshot.h"

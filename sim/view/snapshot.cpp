@@ -1,6 +1,8 @@
 #include "sim/view/snapshot.h"
 
-#include "sim/view/json_text.h"
+#include <initializer_list>
+
+#include "live/json_text.h"
 
 namespace tevrak::sim::view {
 namespace {

@@ -146,6 +146,14 @@ std::string describe_frame(std::span<const std::uint8_t> frame) {
     return text;
 }
 
+DecodedFrame decode_reply(std::uint8_t opcode, std::span<const std::uint8_t> reply) {
+    DecodedFrame decoded;
+    decoded.opcode = opcode;
+    const Layout *layout = find_layout(kReplies, opcode);
+    if (layout == nullptr || !decode_fields(*layout, reply, decoded)) decoded.count = 0;
+    return decoded;
+}
+
 std::string describe_reply(std::uint8_t opcode, std::span<const std::uint8_t> reply) {
     const Layout *layout = find_layout(kReplies, opcode);
     if (layout == nullptr) return {};

@@ -29,6 +29,10 @@ struct DecodedFrame {
 // frame of the wrong length, gives a DecodedFrame without name.
 DecodedFrame decode_frame(std::span<const std::uint8_t> frame);
 
+// The fields of the data behind the reply marker of a query with the given
+// opcode; count 0 for commands or data too short for its fields.
+DecodedFrame decode_reply(std::uint8_t opcode, std::span<const std::uint8_t> reply);
+
 // "VWStraight distance=1000 speed=200"; unknown frames as hex bytes.
 std::string describe_frame(std::span<const std::uint8_t> frame);
 

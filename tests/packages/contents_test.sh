@@ -55,7 +55,8 @@ check_package tevrak-tools /usr/bin/tevrak-setup /usr/bin/tevrak-doctor /usr/bin
   /usr/bin/tevrak-bridge /usr/bin/tevrak-teleop /usr/bin/duet_guarded /usr/bin/duet_split /usr/bin/duet_plain \
   /usr/share/man/man1/tevrak-setup.1.gz /usr/share/man/man1/tevrak-sim.1.gz /usr/share/man/man1/tevrak-remote.1.gz \
   /usr/share/man/man1/tevrak-bridge.1.gz /usr/share/man/man1/tevrak-teleop.1.gz /usr/share/man/man1/duet_guarded.1.gz \
-  /usr/share/man/man1/tevrak-doctor.1.gz
+  /usr/share/man/man1/tevrak-doctor.1.gz \
+  /usr/bin/tevrak-view /usr/bin/tevrak-record /usr/share/man/man1/tevrak-view.1.gz /usr/share/man/man1/tevrak-record.1.gz
 field_has tevrak-tools Depends "python3"
 field_has tevrak-tools Recommends "openssh-client, socat"
 # The Python package of every architecture: the module carries the target's

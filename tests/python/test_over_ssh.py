@@ -3,6 +3,8 @@ started here with keys made here), whose user's robot folder holds
 tevrak-sim: programs on the laptop side run unchanged through the bridge.
 tevrak-bridge, on the PATH of the tests and of the robot's sessions, is
 both ends of the bridge; the robot stops when the laptop goes away."""
+import http.client
+import json
 import os
 import runpy
 import select
@@ -436,3 +438,38 @@ def test_a_destination_that_is_an_option_is_refused(tmp_path):
                          capture_output=True, text=True, timeout=60)
     assert run.returncode == 255 and "must not start with '-'" in run.stderr
     assert not marker.exists()
+
+
+def test_the_live_page_shows_what_the_laptop_program_reads(robot, tmp_path):
+    """--view: the page of the robot the laptop's program drives, on the
+    laptop's loopback; it ends with tevrak-remote."""
+    sim, sshd = robot
+    laptop = tmp_path / "laptop"
+    command = remote(sshd, laptop, PROBE, "loop")
+    tool = subprocess.Popen(command[:2] + ["--view", "0"] + command[2:], stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, bufsize=0, start_new_session=True)
+    try:
+        announced = b""
+        while b"the live page is at " not in announced:
+            assert select.select([tool.stderr], [], [], 30)[0], "no page announced"
+            announced += os.read(tool.stderr.fileno(), 4096)
+        url = announced.split(b"the live page is at ", 1)[1].split(b"\n", 1)[0].decode()
+        port = int(url.rstrip("/").rsplit(":", 1)[1])
+        assert url.startswith("http://127.0.0.1:")
+        assert read_line(tool) == b"read\n"
+        connection = http.client.HTTPConnection("127.0.0.1", port, timeout=10)
+        connection.request("GET", "/events", headers={"Host": f"127.0.0.1:{port}"})
+        stream = connection.getresponse()
+        raws = {s.raw for s in sim.status().sensors}
+        deadline = time.monotonic() + 20
+        seen = []
+        while time.monotonic() < deadline and not seen:
+            line = stream.fp.readline().decode()
+            if line.startswith("data: "):
+                seen = [r["raw"] for r in json.loads(line[6:])["state"]["sensors"]]
+        connection.close()
+        assert seen and all(raw in raws for raw in seen)
+    finally:
+        os.killpg(tool.pid, signal.SIGTERM)
+        tool.wait(timeout=20)
+    assert until(lambda: not running_with(laptop)), running_with(laptop)

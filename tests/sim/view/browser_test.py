@@ -2,10 +2,12 @@
 """The live page of tevrak-sim in a real browser (headless Chromium driven by
 Selenium): the page follows a program that drives a square and ends where the
 library's VWGetPosition says; "Unplug" makes the program's next command fail;
-a keypad key reaches a program waiting in RCINGet. Leaves a screenshot of the
-page in the artefact folder and checks that it is not blank.
+a keypad key reaches a program waiting in RCINGet; the same page served by
+tevrak-view from the library's tap follows the square read-only. Leaves a
+screenshot of the page in the artefact folder and checks that it is not
+blank.
 
-    browser_test.py --sim P --square P --remote-keys P --home DIR --artefacts DIR
+    browser_test.py --sim P --square P --remote-keys P --view P --home DIR --artefacts DIR
 
 --home is the robot folder the example programs were built for. With the
 page open, the simulator wakes once per 20 ms tick (under 100 times a second
@@ -216,7 +218,31 @@ def run(args, work):
             return painted;""")
         check(drawn > 10000, f"the arena is not drawn ({drawn} pixels)")
 
-        # 3. Unplug while the square drives: its next command fails.
+        # 3. The real robot's page: tevrak-view on the tap, the same page,
+        # read-only, follows the square to where VWGetPosition says.
+        view = Child([args.view, "--home", args.home, "--view", "127.0.0.1:0"])
+        children.append(view)
+        view_url = view.wait_for(r"tevrak-view: view at (http://127\.0\.0\.1:\d+/)\n")
+        check(view_url, "tevrak-view did not serve the page:\n" + view.text)
+        driver.get(view_url.group(1))
+        wait_until(lambda: driver.title == "tevrak-view" and text_of(driver, "connection") == "live", "the robot's page")
+        for hidden in ("faults", "remote", "picture"):
+            check(not driver.find_element(By.ID, hidden).is_displayed(), f"the robot's page shows #{hidden}")
+        square = Child([args.square])
+        children.append(square)
+        check(square.wait_exit() == 0, "the square failed beside tevrak-view:\n" + square.text)
+        sides = re.findall(r"after side \d: x=(-?\d+) y=(-?\d+) heading=(-?\d+)", square.text)
+        end = f"x={sides[-1][0]} y={sides[-1][1]} heading=0"
+        wait_until(lambda: text_of(driver, "odometry") == end, f"the robot's page to show {end}", timeout=10)
+        wait_until(lambda: "odometry" in text_of(driver, "ages"), "the ages of the values")
+        driver.save_screenshot(os.path.join(args.artefacts, "robot-view.png"))
+        view.process.send_signal(signal.SIGINT)
+        check(view.wait_exit() == 0, "tevrak-view did not end cleanly:\n" + view.text)
+
+        driver.get(url)
+        wait_until(lambda: text_of(driver, "connection") == "live", "the simulator's page again")
+
+        # 4. Unplug while the square drives: its next command fails.
         square = Child([args.square])
         children.append(square)
         wait_until(lambda: text_of(driver, "drive-status") == "moving", "the second square to move")
@@ -227,7 +253,7 @@ def run(args, work):
         driver.find_element(By.ID, "replug").click()
         wait_until(lambda: text_of(driver, "fault-state") == "plugged in, answering on time", "the replug")
 
-        # 4. A keypad key reaches a program waiting in RCINGet.
+        # 5. A keypad key reaches a program waiting in RCINGet.
         keys = Child([args.remote_keys], env=dict(os.environ, LIRC_SOCKET_PATH=socket))
         children.append(keys)
         check(keys.wait_for(r"press keys on the remote"), "remote_keys did not start:\n" + keys.text)
@@ -254,7 +280,7 @@ def run(args, work):
 
 def main():
     parser = argparse.ArgumentParser()
-    for name in ("--sim", "--square", "--remote-keys", "--home", "--artefacts"):
+    for name in ("--sim", "--square", "--remote-keys", "--view", "--home", "--artefacts"):
         parser.add_argument(name, required=True)
     args = parser.parse_args()
     os.makedirs(args.artefacts, exist_ok=True)

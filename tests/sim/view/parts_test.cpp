@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/view/feed.h"
+#include "live/feed.h"
 #include "sim/view/key_event.h"
 
 namespace {

@@ -1,5 +1,7 @@
-// The live page of tevrak-sim: keeps the latest state from the server's
-// event stream and draws it; sends fault controls and remote keys back.
+// The live page of tevrak-sim and tevrak-view: keeps the latest state from
+// the server's event stream and draws it; for the simulator, sends fault
+// controls and remote keys back. The real robot's page (scene.source
+// "robot") is read-only and shows how old each value is.
 "use strict";
 
 const view = {
@@ -41,8 +43,42 @@ function setConnection(on) {
   mark.className = on ? "on" : "off";
 }
 
+const STALE_SECONDS = 1;
+
+// The real robot: no faults to inject, no keys to press, no picture.
+function showRobot() {
+  document.title = "tevrak-view";
+  document.querySelector("h1").textContent = "tevrak-view: the robot";
+  for (const id of ["faults", "remote", "picture"]) byId(id).hidden = true;
+  for (const element of document.querySelectorAll(".robot-only")) element.hidden = false;
+}
+
+// How long ago each value came (the tap's times, seconds since the epoch).
+function showAges() {
+  const s = view.state;
+  if (!s || !s.ages) return;
+  const now = Date.now() / 1000;
+  const parts = [];
+  const add = (name, at) => {
+    if (!at) return;
+    const age = now - at;
+    parts.push(`${name} ${age.toFixed(1)} s${age > STALE_SECONDS ? " (stale)" : ""}`);
+  };
+  for (const name of ["speed", "status", "odometry"]) add(name, s.ages[name]);
+  for (const group of ["encoders", "sensors", "servos", "motors"]) {
+    for (const [n, at] of Object.entries(s.ages[group])) add(`${group.slice(0, -1)} ${n}`, at);
+  }
+  const shown = byId("ages");
+  shown.textContent = (parts.join(", ") || "none yet") + (s.dropped ? `; ${s.dropped} records dropped` : "");
+  shown.className = parts.some((part) => part.endsWith("(stale)")) ? "stale" : "";
+}
+setInterval(showAges, 250);
+
 function take(event) {
-  if (event.scene) view.scene = event.scene;
+  if (event.scene) {
+    view.scene = event.scene;
+    if (event.scene.source === "robot") showRobot();
+  }
   if (event.trail.reset) view.trail = [];
   for (const value of event.trail.points) view.trail.push(value);
   view.state = event.state;
@@ -67,9 +103,11 @@ function showState(s) {
   byId("odometry").textContent = `x=${o.x} y=${o.y} heading=${o.heading}`;
   byId("pose").textContent = `x=${s.pose.x.toFixed(0)} y=${s.pose.y.toFixed(0)} heading=${s.pose.heading.toFixed(1)}°`;
   byId("encoders").textContent = `left=${s.encoders[0]} right=${s.encoders[1]}`;
-  byId("sensors").textContent = s.sensors.map((r, i) => `${i + 1}: ${r.distance} mm`).join("  ") || "none";
+  byId("sensors").textContent = s.sensors.map((r, i) => r.from ? `${i + 1}: ${r.distance} mm` : `${r.psd}: raw ${r.raw}`).join("  ") || "none";
   byId("servos").textContent = s.servos.filter(([, p]) => p !== null).map(([n, p]) => `${n}: ${p}`).join("  ") || "none set";
   byId("motors").textContent = s.motors.map(([n, p]) => `${n}: ${p}`).join("  ") || "none driven";
+  showAges();
+  if (view.scene?.source === "robot") return;
 
   const b = s.board;
   const faults = [];
@@ -167,14 +205,15 @@ function draw() {
   g.fillStyle = "#d33";
   g.lineWidth = 1.5 * px;
   g.setLineDash([5 * px, 4 * px]);
-  for (const ray of s.sensors) {
+  const rays = s.sensors.filter((ray) => ray.from);  // the real robot's have no direction
+  for (const ray of rays) {
     g.beginPath();
     g.moveTo(ray.from[0], ray.from[1]);
     g.lineTo(ray.to[0], ray.to[1]);
     g.stroke();
   }
   g.setLineDash([]);
-  for (const ray of s.sensors) {
+  for (const ray of rays) {
     g.beginPath();
     g.arc(ray.to[0], ray.to[1], 4 * px, 0, 2 * Math.PI);
     g.fill();
@@ -206,7 +245,7 @@ function draw() {
     g.fillText(text, Math.max(0, left), base);
   };
   g.fillStyle = "#a22";
-  s.sensors.forEach((ray, i) => label(`${i + 1}: ${ray.distance} mm`, ...toScreen(ray.to[0], ray.to[1])));
+  rays.forEach((ray, i) => label(`${i + 1}: ${ray.distance} mm`, ...toScreen(ray.to[0], ray.to[1])));
   g.fillStyle = "#666";
   const [left, top] = toScreen(0, h);
   g.fillText(`arena ${w} × ${h} mm, grid 500 mm`, left, top - gap);

@@ -32,8 +32,8 @@
 #include <string_view>
 #include <thread>
 
-#include "sim/view/feed.h"
-#include "sim/program/options.h"
+#include "live/feed.h"
+#include "live/address.h"
 
 namespace httplib {
 class Server;

@@ -1,4 +1,4 @@
-#include "sim/view/json_text.h"
+#include "live/json_text.h"
 
 #include <cmath>
 #include <cstdio>

@@ -28,8 +28,8 @@ foreach(name ${names})
   string(APPEND entries "    {\"/${name}\", \"${type}\", {kFile${index}, ${size}}},\n")
   math(EXPR index "${index} + 1")
 endforeach()
-file(WRITE "${OUTPUT}.new" "// Generated from sim/view/page/ by embed_page.cmake: do not edit.
-#include \"sim/view/page_assets.h\"
+file(WRITE "${OUTPUT}.new" "// Generated from live/page/ by embed_page.cmake: do not edit.
+#include \"live/page_assets.h\"
 
 namespace tevrak::sim::view {
 namespace {

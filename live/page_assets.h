@@ -1,4 +1,4 @@
-// The page's files, built into the program from sim/view/page/.
+// The page's files, built into the program from live/page/.
 #pragma once
 
 #include <string_view>

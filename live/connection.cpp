@@ -1,4 +1,4 @@
-#include "sim/view/connection.h"
+#include "live/connection.h"
 
 #include <dirent.h>
 #include <netdb.h>

@@ -1,4 +1,4 @@
-#include "sim/view/page_server.h"
+#include "live/page_server.h"
 
 #include <httplib.h>
 #include <netdb.h>
@@ -14,8 +14,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "sim/view/connection.h"
-#include "sim/view/page_assets.h"
+#include "live/connection.h"
+#include "live/page_assets.h"
 
 namespace tevrak::sim::view {
 namespace {
@@ -421,7 +421,9 @@ void PageServer::add_routes() {
         response.set_chunked_content_provider(
             "text/event-stream", [stream](std::size_t, httplib::DataSink &sink) { return stream->pump(sink); });
     });
-    server_->Get("/run.svg", [this](const httplib::Request &, httplib::Response &response) {
+    // A source without a picture, controls or keys (the real robot's) has
+    // no such routes: they are 404 as every other path.
+    if (handlers_.picture) server_->Get("/run.svg", [this](const httplib::Request &, httplib::Response &response) {
         response.set_header("Content-Disposition", "attachment; filename=\"run.svg\"");
         // Sent from the picture as it is: a large one is not copied again.
         const auto picture = handlers_.picture();
@@ -439,7 +441,7 @@ void PageServer::add_routes() {
         }
         response.set_content(asset->body.data(), asset->body.size(), std::string(asset->content_type));
     });
-    server_->Post("/control", [this](const httplib::Request &request, httplib::Response &response) {
+    if (handlers_.control) server_->Post("/control", [this](const httplib::Request &request, httplib::Response &response) {
         if (!from_page(request, response)) return;
         const std::string error = handlers_.control(request.body);
         if (error.empty()) {
@@ -449,7 +451,7 @@ void PageServer::add_routes() {
             response.set_content(error + "\n", "text/plain");
         }
     });
-    server_->Post("/key", [this](const httplib::Request &request, httplib::Response &response) {
+    if (handlers_.key) server_->Post("/key", [this](const httplib::Request &request, httplib::Response &response) {
         if (!from_page(request, response)) return;
         const std::string button = request.get_param_value("button");
         const std::string repeat_text = request.get_param_value("repeat");

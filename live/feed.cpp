@@ -1,4 +1,4 @@
-#include "sim/view/feed.h"
+#include "live/feed.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "sim/view/json_text.h"
+#include "live/json_text.h"
 
 namespace tevrak::sim::view {
 
