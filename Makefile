@@ -22,7 +22,7 @@ TEST_JOBS ?= $(shell echo $$(( $(JOBS) * 2 )))
 CTEST_FLAGS ?= --output-on-failure -j $(TEST_JOBS)
 CTEST_BUSY_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps deps-browser deps-ssh configure build build-asan build-tsan demo test test-normal test-asan test-tsan test-slow fuzz valgrind test-arm packages test-packages clean
+.PHONY: all deps deps-browser deps-ssh deps-teleop configure build build-asan build-tsan demo test test-normal test-asan test-tsan test-slow fuzz valgrind test-arm packages test-packages clean
 
 all: build
 
@@ -31,6 +31,10 @@ deps:
 
 deps-browser:
 	@./scripts/install-deps.sh browser
+
+# tevrak-teleop's gamepad and key release: every build but the demo's.
+deps-teleop:
+	@./scripts/install-deps.sh teleop
 
 # The SSH test's sshd (the system's SSH service is not started): tests only.
 deps-ssh:
@@ -44,10 +48,10 @@ LINES_ONLY_DEBUG = -DCMAKE_C_FLAGS_DEBUG=-g1 -DCMAKE_CXX_FLAGS_DEBUG=-g1
 configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LINES_ONLY) -DTEVRAK_HOME=$(CURDIR)/$(BUILD)/home
 
-build: configure
+build: deps-teleop configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-build-asan: deps
+build-asan: deps deps-teleop
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug $(LINES_ONLY_DEBUG) -DTEVRAK_SANITIZE=ON -DTEVRAK_HOME=$(CURDIR)/$(ASAN_BUILD)/home
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 

@@ -4,6 +4,9 @@
 #   install-deps.sh            build, demo and tests (all but the SSH test)
 #   install-deps.sh ssh        also ssh, socat and sshd for tevrak-remote's test,
 #                              which runs its own sshd on 127.0.0.1 (make test)
+#   install-deps.sh teleop     also SDL2 and libevdev: tevrak-teleop's gamepad and key
+#                              release (optional at configure time: the demo and the
+#                              ARM sysroots go without them; make build installs them)
 #   install-deps.sh browser    also headless Chromium, its driver and Selenium
 #                              (the live page's browser test, run by make test)
 #   install-deps.sh fuzz       also clang and its fuzzing runtime
@@ -12,15 +15,13 @@
 #   install-deps.sh packages   also the Debian packaging and checking tools
 set -e
 packages="cmake gcc g++ make pkg-config python3 libgtest-dev libgmock-dev liblirc-dev lirc libcpp-httplib-dev nlohmann-json3-dev"
-# tevrak-teleop: gamepads (SDL2) and key release from /dev/input (libevdev);
-# optional at configure time, so the ARM sysroots go without them.
-packages="$packages libsdl2-dev libevdev-dev"
 # The Python package: bindings, its tests and the plotting example.
 packages="$packages pybind11-dev python3-dev python3-pytest python3-matplotlib"
 for extra in "$@"; do
   case "$extra" in
     # tevrak-remote and its test: ssh and socat, and sshd for a private server.
     ssh) packages="$packages openssh-client openssh-server socat" ;;
+    teleop) packages="$packages libsdl2-dev libevdev-dev" ;;
     browser) packages="$packages chromium chromium-driver fonts-dejavu-core python3 python3-selenium python3-pil" ;;
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;
     valgrind) packages="$packages valgrind" ;;
