@@ -15,9 +15,7 @@ namespace {
 
 namespace protocol = tevrak::protocol;
 
-const protocol::Unit kServo{&state.SERVOInitialised, SERVOInit, "SERVO: Timeout!!!\n"};
-
-int send(const protocol::Frame &frame) { return protocol::command_result(kServo, frame); }
+int send(const protocol::Frame &frame) { return protocol::command_result(kServoUnit, frame); }
 
 }  // namespace
 }  // namespace tevrak::actuators
@@ -32,15 +30,15 @@ extern "C" int SERVOInit(void) {
 }
 
 extern "C" int SERVOSetRaw(int servo, int position) {
-    return send(protocol::Frame(protocol::op::SERVOSetRaw).byte(servo).byte(position));
+    return send(protocol::make_frame<protocol::op::SERVOSetRaw>(servo, position));
 }
 
 extern "C" int SERVORange(int servo, int low, int high) {
-    return send(protocol::Frame(protocol::op::SERVORange).byte(servo).byte(low).byte(high));
+    return send(protocol::make_frame<protocol::op::SERVORange>(servo, low, high));
 }
 
 extern "C" int SERVOSet(int servo, int position) {
-    if (!protocol::ensure_started(kServo)) return 1;
+    if (!protocol::ensure_started(kServoUnit)) return 1;
     const hdt::Servo *record = hdt::nth(state.SERVOFirst, servo);
     const hdt::Table *table = hdt::table_of(record);
     if (table == nullptr) {

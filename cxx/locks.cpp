@@ -1,11 +1,11 @@
 #include "cxx/locks.h"
 
-#include "serial/state.h"
+#include "serial/link_control.h"
 
 namespace tevrak::cxx {
 namespace {
 
-void start_holding() { serial::state.wait.cancelled = false; }
+void start_holding() { serial::link_wait().cancelled = false; }
 
 }  // namespace
 

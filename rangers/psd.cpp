@@ -16,7 +16,7 @@ namespace {
 
 namespace protocol = tevrak::protocol;
 
-const protocol::Unit kPsd{&state.PSDInitialised, PSDInit, "PSD: Timeout!!!\n"};
+const protocol::Unit &kPsd = kSensorUnit;
 
 }  // namespace
 }  // namespace tevrak::rangers
@@ -31,11 +31,11 @@ extern "C" int PSDInit(void) {
 }
 
 extern "C" int PSDGetRaw(int psd) {
-    std::array<std::uint8_t, 2> reply{};
-    if (protocol::query(kPsd, protocol::Frame(protocol::op::PSDGetRaw).byte(psd), reply) != protocol::Outcome::ok) {
+    protocol::Reply<protocol::op::PSDGetRaw> reply{};
+    if (protocol::query(kPsd, protocol::make_frame<protocol::op::PSDGetRaw>(psd), reply) != protocol::Outcome::ok) {
         return -1;
     }
-    return protocol::unsigned_word(reply[0], reply[1]);
+    return protocol::reply_value<protocol::op::PSDGetRaw>(reply, 0);
 }
 
 extern "C" int PSDGet(int psd) {
