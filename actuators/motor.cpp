@@ -10,16 +10,6 @@
 #include "protocol/command.h"
 #include "protocol/unit_startup.h"
 
-namespace tevrak::actuators {
-namespace {
-
-namespace protocol = tevrak::protocol;
-
-int send(const protocol::Frame &frame) { return protocol::command_result(kMotorUnit, frame); }
-
-}  // namespace
-}  // namespace tevrak::actuators
-
 using namespace tevrak::actuators;
 using namespace tevrak::conversion;
 namespace protocol = tevrak::protocol;
@@ -32,17 +22,19 @@ extern "C" int MOTORInit(void) {
 }
 
 extern "C" int MOTORDriveRaw(int motor, int value) {
-    return send(protocol::make_frame<protocol::op::MOTORDriveRaw>(motor, value));
+    return protocol::command_result(kMotorUnit, protocol::make_frame<protocol::op::MOTORDriveRaw>(motor, value));
 }
 
 extern "C" int MOTORPID(int motor, int p, int i, int d) {
-    return send(protocol::make_frame<protocol::op::MOTORPID>(motor, p, i, d));
+    return protocol::command_result(kMotorUnit, protocol::make_frame<protocol::op::MOTORPID>(motor, p, i, d));
 }
 
-extern "C" int MOTORPIDOff(int motor) { return send(protocol::make_frame<protocol::op::MOTORPIDOff>(motor)); }
+extern "C" int MOTORPIDOff(int motor) {
+    return protocol::command_result(kMotorUnit, protocol::make_frame<protocol::op::MOTORPIDOff>(motor));
+}
 
 extern "C" int MOTORSpeed(int motor, int speed) {
-    return send(protocol::make_frame<protocol::op::MOTORSpeed>(motor, speed));
+    return protocol::command_result(kMotorUnit, protocol::make_frame<protocol::op::MOTORSpeed>(motor, speed));
 }
 
 extern "C" int MOTORDrive(int motor, int speed) {

@@ -10,16 +10,6 @@
 #include "protocol/command.h"
 #include "protocol/unit_startup.h"
 
-namespace tevrak::actuators {
-namespace {
-
-namespace protocol = tevrak::protocol;
-
-int send(const protocol::Frame &frame) { return protocol::command_result(kServoUnit, frame); }
-
-}  // namespace
-}  // namespace tevrak::actuators
-
 using namespace tevrak::actuators;
 using namespace tevrak::conversion;
 namespace protocol = tevrak::protocol;
@@ -30,11 +20,11 @@ extern "C" int SERVOInit(void) {
 }
 
 extern "C" int SERVOSetRaw(int servo, int position) {
-    return send(protocol::make_frame<protocol::op::SERVOSetRaw>(servo, position));
+    return protocol::command_result(kServoUnit, protocol::make_frame<protocol::op::SERVOSetRaw>(servo, position));
 }
 
 extern "C" int SERVORange(int servo, int low, int high) {
-    return send(protocol::make_frame<protocol::op::SERVORange>(servo, low, high));
+    return protocol::command_result(kServoUnit, protocol::make_frame<protocol::op::SERVORange>(servo, low, high));
 }
 
 extern "C" int SERVOSet(int servo, int position) {
