@@ -8,6 +8,8 @@
 # make valgrind - the demo's programs and the short soak under valgrind
 # make test-arm - cross-build for arm64 and armhf and run the suite (without
 #               the slow cases) under qemu-user
+# make lint   - the C and C++ files against .clang-format, the Python files
+#               through pyflakes (not part of make test)
 # make packages - Debian packages for amd64, arm64 and armhf in build-packages/debs
 # make test-packages - lintian, contents, a fresh-root install (as root), ARM
 #               programs from the packages under qemu-user
@@ -22,7 +24,7 @@ TEST_JOBS ?= $(shell echo $$(( $(JOBS) * 2 )))
 CTEST_FLAGS ?= --output-on-failure -j $(TEST_JOBS)
 CTEST_BUSY_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps deps-browser deps-ssh deps-teleop configure build build-asan build-tsan demo test test-normal test-asan test-tsan test-slow fuzz valgrind test-arm packages test-packages clean
+.PHONY: lint all deps deps-browser deps-ssh deps-teleop configure build build-asan build-tsan demo test test-normal test-asan test-tsan test-slow fuzz valgrind test-arm packages test-packages clean
 
 all: build
 
@@ -122,6 +124,14 @@ test-packages: packages
 	cmake -S tests/packages -B $(PACKAGES)/tests -DTEVRAK_DEBS=$(CURDIR)/$(PACKAGES)/debs \
 	  -DTEVRAK_SYSROOTS=$(CURDIR)/$(CROSS)/sysroot -DTEVRAK_ROOTFS_CACHE=$(CURDIR)/$(PACKAGES)/rootfs
 	cd $(PACKAGES)/tests && ctest $(CTEST_BUSY_FLAGS) -L install
+
+# The Python files pyflakes reads: the package, the laptop's script, tests,
+# benchmarks and tools.
+PYTHON_DIRS ?= python laptop tests bench tools
+lint:
+	./scripts/install-deps.sh lint
+	git ls-files '*.c' '*.cpp' '*.h' '*.hpp' | xargs clang-format --dry-run --Werror
+	pyflakes3 $(PYTHON_DIRS)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) build-fuzz $(CROSS) $(PACKAGES)

@@ -13,17 +13,17 @@ namespace {
 
 namespace protocol = tevrak::protocol;
 
-// Encoders share the motors' flag and start-up but have a message of their
-// own, whose stream depends on the operation.
-const protocol::Unit kEncoder{&state.MOTORInitialised, MOTORInit, "ENCODER: Timeout!!!\n"};
+// kEncoderUnit: the motors' flag and start-up, a message of its own whose
+// stream depends on the operation.
+const protocol::Unit &kEncoder = kEncoderUnit;
 
 constexpr bool valid_encoder(int encoder) { return encoder >= 1 && encoder <= kEncoders; }
 
 // Queries the board's count of an encoder; count is set only on Outcome::ok.
 protocol::Outcome read_count(int encoder, std::FILE *stream, std::int32_t &count) {
-    std::array<std::uint8_t, 4> reply{};
-    const auto outcome = protocol::query(kEncoder, protocol::Frame(protocol::op::ENCODERRead).byte(encoder), reply, stream);
-    if (outcome == protocol::Outcome::ok) count = protocol::signed_long(reply[0], reply[1], reply[2], reply[3]);
+    protocol::Reply<protocol::op::ENCODERRead> reply{};
+    const auto outcome = protocol::query(kEncoder, protocol::make_frame<protocol::op::ENCODERRead>(encoder), reply, stream);
+    if (outcome == protocol::Outcome::ok) count = protocol::reply_value<protocol::op::ENCODERRead>(reply, 0);
     return outcome;
 }
 

@@ -10,18 +10,6 @@
 #include "protocol/command.h"
 #include "protocol/unit_startup.h"
 
-namespace tevrak::actuators {
-namespace {
-
-namespace protocol = tevrak::protocol;
-
-const protocol::Unit kMotor{&state.MOTORInitialised, MOTORInit, "MOTOR: Timeout!!!\n"};
-
-int send(const protocol::Frame &frame) { return protocol::command_result(kMotor, frame); }
-
-}  // namespace
-}  // namespace tevrak::actuators
-
 using namespace tevrak::actuators;
 using namespace tevrak::conversion;
 namespace protocol = tevrak::protocol;
@@ -34,21 +22,23 @@ extern "C" int MOTORInit(void) {
 }
 
 extern "C" int MOTORDriveRaw(int motor, int value) {
-    return send(protocol::Frame(protocol::op::MOTORDriveRaw).byte(motor).byte(value));
+    return protocol::command_result(kMotorUnit, protocol::make_frame<protocol::op::MOTORDriveRaw>(motor, value));
 }
 
 extern "C" int MOTORPID(int motor, int p, int i, int d) {
-    return send(protocol::Frame(protocol::op::MOTORPID).byte(motor).byte(p).byte(i).byte(d));
+    return protocol::command_result(kMotorUnit, protocol::make_frame<protocol::op::MOTORPID>(motor, p, i, d));
 }
 
-extern "C" int MOTORPIDOff(int motor) { return send(protocol::Frame(protocol::op::MOTORPIDOff).byte(motor)); }
+extern "C" int MOTORPIDOff(int motor) {
+    return protocol::command_result(kMotorUnit, protocol::make_frame<protocol::op::MOTORPIDOff>(motor));
+}
 
 extern "C" int MOTORSpeed(int motor, int speed) {
-    return send(protocol::Frame(protocol::op::MOTORSpeed).byte(motor).byte(speed));
+    return protocol::command_result(kMotorUnit, protocol::make_frame<protocol::op::MOTORSpeed>(motor, speed));
 }
 
 extern "C" int MOTORDrive(int motor, int speed) {
-    if (!protocol::ensure_started(kMotor)) return 1;
+    if (!protocol::ensure_started(kMotorUnit)) return 1;
     const hdt::Table *table = hdt::table_of(hdt::nth(state.MOTORFirst, motor));
     if (table == nullptr) {
         protocol::write_message(stdout, "No Motor Table\n");

@@ -10,18 +10,6 @@
 #include "protocol/command.h"
 #include "protocol/unit_startup.h"
 
-namespace tevrak::actuators {
-namespace {
-
-namespace protocol = tevrak::protocol;
-
-const protocol::Unit kServo{&state.SERVOInitialised, SERVOInit, "SERVO: Timeout!!!\n"};
-
-int send(const protocol::Frame &frame) { return protocol::command_result(kServo, frame); }
-
-}  // namespace
-}  // namespace tevrak::actuators
-
 using namespace tevrak::actuators;
 using namespace tevrak::conversion;
 namespace protocol = tevrak::protocol;
@@ -32,15 +20,15 @@ extern "C" int SERVOInit(void) {
 }
 
 extern "C" int SERVOSetRaw(int servo, int position) {
-    return send(protocol::Frame(protocol::op::SERVOSetRaw).byte(servo).byte(position));
+    return protocol::command_result(kServoUnit, protocol::make_frame<protocol::op::SERVOSetRaw>(servo, position));
 }
 
 extern "C" int SERVORange(int servo, int low, int high) {
-    return send(protocol::Frame(protocol::op::SERVORange).byte(servo).byte(low).byte(high));
+    return protocol::command_result(kServoUnit, protocol::make_frame<protocol::op::SERVORange>(servo, low, high));
 }
 
 extern "C" int SERVOSet(int servo, int position) {
-    if (!protocol::ensure_started(kServo)) return 1;
+    if (!protocol::ensure_started(kServoUnit)) return 1;
     const hdt::Servo *record = hdt::nth(state.SERVOFirst, servo);
     const hdt::Table *table = hdt::table_of(record);
     if (table == nullptr) {

@@ -5,11 +5,10 @@
 #include <array>
 #include <cstdint>
 
+#include "actuators/unit.h"
 #include "config/devices.h"
 
 namespace tevrak::actuators {
-
-inline constexpr int kEncoders = 4;
 
 struct State {
     // Servo half: 1 once SERVOInit succeeded; head of the loader's servo list.

@@ -47,6 +47,14 @@ Record *nth(Record *head, int n) {
     return record;
 }
 
+// How many records the list holds.
+template <typename Record>
+int count(const Record *head) {
+    int n = 0;
+    for (; head != nullptr; head = head->next) ++n;
+    return n;
+}
+
 // The record's table when it has entries, else nullptr.
 template <typename Record>
 const Table *table_of(const Record *record) {

@@ -3,10 +3,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "actuators/state.h"
 #include "cxx/link.h"
 #include "cxx/motion.h"
-#include "rangers/state.h"
 #include "tevrak/motor.h"
 #include "tevrak/psd.h"
 #include "tevrak/servo.h"
@@ -15,11 +13,10 @@
 namespace tevrak {
 namespace {
 
-constexpr cxx::LinkUnit kServo{"SERVO", &actuators::state.SERVOInitialised, [] { return cxx::startup_outcome(SERVOInit()); }};
-constexpr cxx::LinkUnit kMotor{"MOTOR", &actuators::state.MOTORInitialised, [] { return cxx::startup_outcome(MOTORInit()); }};
-// Encoders share the motors' flag and start-up.
-constexpr cxx::LinkUnit kEncoder{"ENCODER", &actuators::state.MOTORInitialised, kMotor.start};
-constexpr cxx::LinkUnit kPsd{"PSD", &rangers::state.PSDInitialised, [] { return cxx::startup_outcome(PSDInit()); }};
+const cxx::LinkUnit &kServo = actuators::kServoUnit;
+const cxx::LinkUnit &kMotor = actuators::kMotorUnit;
+const cxx::LinkUnit &kEncoder = actuators::kEncoderUnit;  // the motors' flag and start-up
+const cxx::LinkUnit &kPsd = rangers::kSensorUnit;
 
 constexpr cxx::CCall command(const char *function) { return {function, 1, 1}; }
 constexpr cxx::CCall reading(const char *function) { return {function, -1, -1}; }
@@ -32,17 +29,10 @@ struct Kind {
     const char *source; // where the count comes from
 };
 
-template <typename Record>
-int length(const Record *head) {
-    int n = 0;
-    for (; head != nullptr; head = head->next) ++n;
-    return n;
-}
-
-constexpr Kind kServos{"servo", "servo", [] { return length(actuators::state.SERVOFirst); }, " (hdt.txt)"};
-constexpr Kind kMotors{"motor", "motor", [] { return length(actuators::state.MOTORFirst); }, " (hdt.txt)"};
+constexpr Kind kServos{"servo", "servo", actuators::servo_count, " (hdt.txt)"};
+constexpr Kind kMotors{"motor", "motor", actuators::motor_count, " (hdt.txt)"};
 constexpr Kind kEncoders{"encoder", "encoder", [] { return actuators::kEncoders; }, ""};
-constexpr Kind kSensors{"distance sensor", "sensor", [] { return length(rangers::state.PSDFirst); }, " (hdt.txt)"};
+constexpr Kind kSensors{"distance sensor", "sensor", rangers::sensor_count, " (hdt.txt)"};
 
 // "distance sensor 0: this robot has sensors 1 to 3 (hdt.txt)".
 void check_number(const Kind &kind, int number) {

@@ -6,7 +6,6 @@
 
 #include "cxx/link.h"
 #include "cxx/motion.h"
-#include "drive/state.h"
 #include "drive/outcomes.h"
 #include "tevrak/drive.h"
 #include "tevrak/tevrak.hpp"
@@ -21,7 +20,7 @@ constexpr std::chrono::milliseconds kPollPause{10};
 constexpr int kStatusDone = 1;
 constexpr int kStatusStalled = 2;
 
-constexpr cxx::LinkUnit kDrive{"VW", &drive::state.VWInitialised, drive::start};
+const cxx::LinkUnit &kDrive = drive::kUnit;
 
 // Commands and the two value queries: 1 for either failure.
 constexpr cxx::CCall command(const char *function) { return {function, 1, 1}; }
@@ -45,7 +44,7 @@ int read_status_byte(const cxx::CCall &call) {
 }
 
 [[noreturn]] void stalled_in_wait() {
-    throw StalledError(kDrive.name, kWait.function, kStatusStalled,
+    throw StalledError(kDrive.name(), kWait.function, kStatusStalled,
                        "the chassis is stalled (status 2): something blocks it");
 }
 

@@ -2,14 +2,11 @@
 
 #include <mutex>
 
-#include "actuators/state.h"
+#include "cxx/link.h"
 #include "cxx/locks.h"
-#include "drive/state.h"
-#include "rangers/state.h"
-#include "remote/state.h"
-#include "serial/state.h"
+#include "remote/connection.h"
+#include "serial/link_control.h"
 #include "tevrak/home.h"
-#include "tevrak/serial_link.h"
 #include "tevrak/tevrak.hpp"
 
 namespace tevrak {
@@ -35,16 +32,11 @@ void cxx::move_home(const std::filesystem::path &robot_folder) {
     const std::lock_guard remote(remote_lock());
     set_home_locked(robot_folder);
     // The units keep no other state that outlives their next start-up.
-    drive::state.VWInitialised = 0;
-    actuators::state.SERVOInitialised = 0;
-    actuators::state.MOTORInitialised = 0;
-    rangers::state.PSDInitialised = 0;
+    for (const LinkUnit *unit : kLinkUnits) *unit->initialised = 0;
     rcin::disconnect();
-    // Only a port that is open is closed: closing another interface than the
-    // open one would first open it, and interface 1's default port may be a
-    // real board the new folder knows nothing of.
-    if (serial::valid_interface(serial::state.SERType)) SERClose(serial::state.SERType);
-    serial::state.SERPathInit = 0;
+    // Only a port that is open is closed: interface 1's default port may be
+    // a real board the new folder knows nothing of.
+    serial::forget_port();
 }
 
 }  // namespace tevrak

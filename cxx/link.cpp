@@ -66,13 +66,13 @@ std::string startup_detail() {
 }  // namespace
 
 void throw_link_error(const LinkUnit &unit, const CCall &call, int code) {
-    throw LinkError(unit.name, call.function, code, "the board did not answer");
+    throw LinkError(unit.name(), call.function, code, "the board did not answer");
 }
 
 void ensure_started(const LinkUnit &unit, const CCall &call) {
     if (*unit.initialised != 0) return;
     config::clear_startup_failure();
-    switch (unit.start()) {
+    switch (protocol::start(unit)) {
     case protocol::Outcome::ok:
         return;
     case protocol::Outcome::startup_failed: {
@@ -80,8 +80,8 @@ void ensure_started(const LinkUnit &unit, const CCall &call) {
         // The detail says what the unit's message says, with the path and
         // the reason: the message would only repeat it.
         if (!detail.empty()) take_held_messages();
-        if (detail.empty()) throw StartupError(unit.name, call.function, call.startup_code, "the unit could not start");
-        throw StartupError(unit.name, call.function, call.startup_code, detail);
+        if (detail.empty()) throw StartupError(unit.name(), call.function, call.startup_code, "the unit could not start");
+        throw StartupError(unit.name(), call.function, call.startup_code, detail);
     }
     default:
         throw_link_error(unit, call, call.startup_code);

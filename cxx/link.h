@@ -10,17 +10,22 @@
 
 #include <mutex>
 
+#include "actuators/unit.h"
 #include "cxx/locks.h"
+#include "drive/unit.h"
 #include "protocol/command.h"
+#include "rangers/unit.h"
 
 namespace tevrak::cxx {
 
-// A unit on the link as the C++ layer sees it.
-struct LinkUnit {
-    const char *name;              // the unit's tag, "VW"
-    int *initialised;              // its flag
-    protocol::Outcome (*start)();  // its start-up, with the whole outcome
-};
+// A unit on the link as the C++ layer sees it: the command routine's own
+// description (tag, flag, start-up with its whole outcome).
+using LinkUnit = protocol::Unit;
+
+// Every device unit on the link. Whatever must reach them all (forgetting
+// the robot when its folder moves) goes through this list.
+inline constexpr const LinkUnit *kLinkUnits[] = {&drive::kUnit, &actuators::kServoUnit, &actuators::kMotorUnit,
+                                                 &actuators::kEncoderUnit, &rangers::kSensorUnit};
 
 // A C function and the codes it returns for its failures.
 struct CCall {
@@ -45,11 +50,6 @@ auto on_link(const LinkUnit &unit, const CCall &call, Fn fn) {
     const auto result = fn();
     if (*unit.initialised == 0) throw_link_error(unit, call, call.link_code);
     return result;
-}
-
-// The outcome of a start-up function that returns 0 or 1.
-constexpr protocol::Outcome startup_outcome(int result) {
-    return result == 0 ? protocol::Outcome::ok : protocol::Outcome::startup_failed;
 }
 
 }  // namespace tevrak::cxx

@@ -3,8 +3,8 @@
 #include <mutex>
 
 #include "cxx/locks.h"
-#include "serial/state.h"
 #include "protocol/death_guard.h"
+#include "serial/link_control.h"
 #include "tevrak/tevrak.hpp"
 
 namespace tevrak {
@@ -12,7 +12,7 @@ namespace tevrak {
 void set_link_timeout(std::optional<std::chrono::milliseconds> timeout) {
     if (timeout && timeout->count() <= 0) throw std::invalid_argument("tevrak::set_link_timeout: the time-out must be positive");
     const std::lock_guard lock(cxx::link_lock());
-    serial::state.wait.check_limit = timeout.value_or(std::chrono::milliseconds::zero());
+    serial::link_wait().check_limit = timeout.value_or(std::chrono::milliseconds::zero());
 }
 
 void keep_moving(bool keep) {
@@ -22,7 +22,7 @@ void keep_moving(bool keep) {
 
 void cxx::set_interrupt_check(bool (*check)()) {
     const std::lock_guard lock(link_lock());
-    serial::state.wait.interrupted = check;
+    serial::link_wait().interrupted = check;
 }
 
 }  // namespace tevrak

@@ -1,7 +1,7 @@
 #include "cxx/locks.h"
 
 #include "platform/message.h"
-#include "serial/state.h"
+#include "serial/link_control.h"
 
 namespace tevrak::cxx {
 namespace {
@@ -9,7 +9,7 @@ namespace {
 // The holder's messages wait for the end of its command: a failure's
 // exception takes them (Error), the rest are written at unlock.
 void start_holding() {
-    serial::state.wait.cancelled = false;
+    serial::link_wait().cancelled = false;
     hold_messages();
 }
 

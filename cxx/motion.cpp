@@ -4,10 +4,9 @@
 #include <mutex>
 #include <vector>
 
-#include "actuators/state.h"
+#include "cxx/link.h"
 #include "cxx/locks.h"
-#include "drive/state.h"
-#include "serial/state.h"
+#include "serial/link_control.h"
 #include "tevrak/drive.h"
 #include "tevrak/motor.h"
 #include "tevrak/tevrak.hpp"
@@ -29,10 +28,10 @@ constexpr std::chrono::seconds kStopCheckLimit{1};
 // Bounds the link checks of the stops while it lives.
 class StopCheckLimit {
 public:
-    StopCheckLimit() : kept_(serial::state.wait.check_limit) {
-        if (kept_ == kept_.zero() || kept_ > kStopCheckLimit) serial::state.wait.check_limit = kStopCheckLimit;
+    StopCheckLimit() : kept_(serial::link_wait().check_limit) {
+        if (kept_ == kept_.zero() || kept_ > kStopCheckLimit) serial::link_wait().check_limit = kStopCheckLimit;
     }
-    ~StopCheckLimit() { serial::state.wait.check_limit = kept_; }
+    ~StopCheckLimit() { serial::link_wait().check_limit = kept_; }
     StopCheckLimit(const StopCheckLimit &) = delete;
     StopCheckLimit &operator=(const StopCheckLimit &) = delete;
 
@@ -62,8 +61,8 @@ bool stop_moving(const std::chrono::steady_clock::time_point *deadline) noexcept
     // start it (and could fail slowly).
     const StopCheckLimit bounded;
     bool stopped = true;
-    if (moving.drive && drive::state.VWInitialised == 1) stopped = VWSetSpeed(0, 0) == 0;
-    if (actuators::state.MOTORInitialised == 1) {
+    if (moving.drive && *drive::kUnit.initialised == 1) stopped = VWSetSpeed(0, 0) == 0;
+    if (*actuators::kMotorUnit.initialised == 1) {
         for (const int motor : moving.motors) stopped = MOTORDriveRaw(motor, 0) == 0 && stopped;
     }
     moving.drive = false;

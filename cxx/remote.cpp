@@ -7,7 +7,7 @@
 #include "platform/message.h"
 #include "remote/daemon_wait.h"
 #include "remote/key_look.h"
-#include "remote/state.h"
+#include "remote/connection.h"
 #include "tevrak/rcin.h"
 #include "tevrak/tevrak.hpp"
 
@@ -22,7 +22,7 @@ constexpr int kKeyFailure = -1;   // RCINGet's and RCINRead's code
 
 // Connects when not connected; the caller holds the remote lock.
 void connect() {
-    if (rcin::state.RCIN_INITIAL == 1) return;
+    if (rcin::connected()) return;
     const MessageHold hold;  // the daemon's failure goes into the StartupError
     if (RCINInit() == kNoDaemon) {
         throw StartupError(kUnit, "RCINInit", kNoDaemon, "the infrared daemon cannot be reached");
@@ -46,7 +46,7 @@ std::optional<char> next_key(const Clock::time_point *deadline) {
             if (look.found == rcin::Found::key) return static_cast<char>(look.key);
             if (look.found == rcin::Found::error) connection_failed("RCINGet");
             if (look.found == rcin::Found::early_repeat) continue;
-            descriptor = rcin::state.fd;
+            descriptor = rcin::descriptor();
         }
         // Nothing more will come on a closed connection; never spin on it.
         if (closed) connection_failed("RCINGet");
@@ -97,7 +97,7 @@ void Remote::use_configuration(int n) {
 int Remote::native_handle() {
     const std::lock_guard lock(cxx::remote_lock());
     connect();
-    return rcin::state.fd;
+    return rcin::descriptor();
 }
 
 std::string_view key_name(char code) noexcept {

@@ -11,6 +11,10 @@ namespace tevrak::drive {
 
 State state;
 
+// Every drive operation goes through the command routine with this unit:
+// lazy start-up through VWInit, timeout message on standard error.
+const protocol::Unit kUnit{protocol::UnitId::drive, &state.VWInitialised, &VWInit, kTimeoutMessage, start};
+
 void reset() { state = State{}; }
 
 namespace {
@@ -69,10 +73,10 @@ using drive::kUnit;
 extern "C" int VWInit(void) { return drive::start() == protocol::Outcome::ok ? 0 : 1; }
 
 extern "C" int VWControl(int gain1, int gain2, int gain3, int gain4) {
-    const auto frame = protocol::Frame(protocol::op::VWControl).byte(gain1).byte(gain2).byte(gain3).byte(gain4);
+    const auto frame = protocol::make_frame<protocol::op::VWControl>(gain1, gain2, gain3, gain4);
     return protocol::command_result(kUnit, frame);
 }
 
 extern "C" int VWControlOff(void) {
-    return protocol::command_result(kUnit, protocol::Frame(protocol::op::VWControlOff));
+    return protocol::command_result(kUnit, protocol::make_frame<protocol::op::VWControlOff>());
 }

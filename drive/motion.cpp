@@ -5,6 +5,8 @@
 
 using namespace tevrak;
 using protocol::Frame;
+using protocol::make_frame;
+namespace op = protocol::op;
 
 namespace {
 
@@ -15,28 +17,28 @@ int send(const Frame &frame) {
 }  // namespace
 
 extern "C" int VWSetSpeed(int linear_speed, int angular_speed) {
-    return send(Frame(protocol::op::VWSetSpeed).word(linear_speed).word(drive::degrees_to_wire(angular_speed)));
+    return send(make_frame<op::VWSetSpeed>(linear_speed, drive::degrees_to_wire(angular_speed)));
 }
 
 extern "C" int VWSetPosition(int x, int y, int heading) {
-    return send(Frame(protocol::op::VWSetPosition).word(x).word(y).word(drive::degrees_to_wire(heading)));
+    return send(make_frame<op::VWSetPosition>(x, y, drive::degrees_to_wire(heading)));
 }
 
-// The board takes the speed ahead of the distance.
+// The board takes the speed ahead of the distance (the table knows).
 extern "C" int VWStraight(int distance, int speed) {
-    return send(Frame(protocol::op::VWStraight).word(speed).word(distance));
+    return send(make_frame<op::VWStraight>(distance, speed));
 }
 
-// The board takes the angular speed ahead of the angle.
+// The board takes the angular speed ahead of the angle (the table knows).
 extern "C" int VWTurn(int angle, int angular_speed) {
-    return send(Frame(protocol::op::VWTurn).word(drive::degrees_to_wire(angular_speed)).word(drive::degrees_to_wire(angle)));
+    return send(make_frame<op::VWTurn>(drive::degrees_to_wire(angle), drive::degrees_to_wire(angular_speed)));
 }
 
 extern "C" int VWCurve(int length, int angle, int speed) {
-    return send(Frame(protocol::op::VWCurve).word(length).word(drive::degrees_to_wire(angle)).word(speed));
+    return send(make_frame<op::VWCurve>(length, drive::degrees_to_wire(angle), speed));
 }
 
 extern "C" int VWDrive(int dx, int dy, int speed) {
     const drive::Arc arc = drive::arc_to_point(dx, dy);
-    return send(Frame(protocol::op::VWCurve).word(arc.length).word(arc.angle_hundredths).word(speed));
+    return send(make_frame<op::VWCurve>(arc.length, arc.angle_hundredths, speed));
 }

@@ -38,19 +38,19 @@ int status_code(std::uint8_t &status, drive::Startup startup = drive::Startup::w
 namespace tevrak::drive {
 
 Outcome read_status(std::uint8_t &status, Startup startup) {
-    std::array<std::uint8_t, 1> reply{};
-    const Frame frame(protocol::op::VWDriveStatus);
+    protocol::Reply<protocol::op::VWDriveStatus> reply{};
+    const Frame frame = protocol::make_frame<protocol::op::VWDriveStatus>();
     const Outcome outcome = startup == Startup::done ? protocol::query_without_startup(kUnit, frame, reply)
                                                      : protocol::query(kUnit, frame, reply);
-    if (outcome == Outcome::ok) status = reply[0];
+    if (outcome == Outcome::ok) status = static_cast<std::uint8_t>(protocol::reply_value<protocol::op::VWDriveStatus>(reply, 0));
     return outcome;
 }
 
 Outcome read_remaining(int &distance) {
-    std::array<std::uint8_t, 2> reply{};
-    const Outcome outcome =
-        protocol::query(kUnit, Frame(protocol::op::VWDriveRemain), reply, stderr, protocol::ReplyRead::single_read);
-    if (outcome == Outcome::ok) distance = protocol::unsigned_word(reply[0], reply[1]);
+    protocol::Reply<protocol::op::VWDriveRemain> reply{};
+    const Outcome outcome = protocol::query(kUnit, protocol::make_frame<protocol::op::VWDriveRemain>(), reply, stderr,
+                                            protocol::ReplyRead::single_read);
+    if (outcome == Outcome::ok) distance = protocol::reply_value<protocol::op::VWDriveRemain>(reply, 0);
     if (outcome == Outcome::short_reply) {
         // The port stays open; the next operation starts the unit afresh.
         protocol::write_message(stderr, kShortReplyMessage);
@@ -62,19 +62,21 @@ Outcome read_remaining(int &distance) {
 }  // namespace tevrak::drive
 
 extern "C" int VWGetSpeed(int *linear_speed, int *angular_speed) {
-    std::array<std::uint8_t, 4> reply{};
-    if (protocol::query(drive::kUnit, Frame(protocol::op::VWGetSpeed), reply) != Outcome::ok) return 1;
-    if (linear_speed != nullptr) *linear_speed = protocol::signed_word(reply[0], reply[1]);
-    if (angular_speed != nullptr) *angular_speed = drive::wire_to_degrees(protocol::signed_word(reply[2], reply[3]));
+    constexpr auto kOp = protocol::op::VWGetSpeed;
+    protocol::Reply<kOp> reply{};
+    if (protocol::query(drive::kUnit, protocol::make_frame<kOp>(), reply) != Outcome::ok) return 1;
+    if (linear_speed != nullptr) *linear_speed = protocol::reply_value<kOp>(reply, 0);
+    if (angular_speed != nullptr) *angular_speed = drive::wire_to_degrees(protocol::reply_value<kOp>(reply, 1));
     return 0;
 }
 
 extern "C" int VWGetPosition(int *x, int *y, int *heading) {
-    std::array<std::uint8_t, 6> reply{};
-    if (protocol::query(drive::kUnit, Frame(protocol::op::VWGetPosition), reply) != Outcome::ok) return 1;
-    if (x != nullptr) *x = protocol::signed_word(reply[0], reply[1]);
-    if (y != nullptr) *y = protocol::signed_word(reply[2], reply[3]);
-    if (heading != nullptr) *heading = drive::wire_to_degrees(protocol::signed_word(reply[4], reply[5]));
+    constexpr auto kOp = protocol::op::VWGetPosition;
+    protocol::Reply<kOp> reply{};
+    if (protocol::query(drive::kUnit, protocol::make_frame<kOp>(), reply) != Outcome::ok) return 1;
+    if (x != nullptr) *x = protocol::reply_value<kOp>(reply, 0);
+    if (y != nullptr) *y = protocol::reply_value<kOp>(reply, 1);
+    if (heading != nullptr) *heading = drive::wire_to_degrees(protocol::reply_value<kOp>(reply, 2));
     return 0;
 }
 

@@ -26,9 +26,8 @@ DriveSettings read_drive_settings(hdt::LineReader &reader) {
 }
 
 protocol::Frame setup_frame(const DriveSettings &settings) {
-    protocol::Frame frame(protocol::op::DriveSetup);
-    frame.word(settings.encoder).word(settings.drive_first).word(settings.drive_second).byte(settings.flag_code);
-    return frame;
+    return protocol::make_frame<protocol::op::DriveSetup>(settings.encoder, settings.drive_first, settings.drive_second,
+                                                           settings.flag_code);
 }
 
 }  // namespace tevrak::drive

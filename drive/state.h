@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "drive/unit.h"
 #include "protocol/command.h"
 #include "tevrak/drive.h"
 
@@ -23,9 +24,5 @@ void reset();
 
 inline constexpr const char *kTimeoutMessage = "VW: Timeout!!!\n";
 inline constexpr const char *kShortReplyMessage = "VW: Incorrect No. Received Bytes!!!\n";
-
-// Every drive operation goes through the command routine with this unit:
-// lazy start-up through VWInit, timeout message on standard error.
-inline constexpr protocol::Unit kUnit{&state.VWInitialised, &VWInit, kTimeoutMessage};
 
 }  // namespace tevrak::drive

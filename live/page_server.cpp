@@ -15,6 +15,7 @@
 #include <stdexcept>
 
 #include "live/connection.h"
+#include "live/guarded_stream.h"
 #include "live/page_assets.h"
 
 namespace tevrak::sim::view {
@@ -67,16 +68,6 @@ private:
     bool first_ = true;
 };
 
-using Clock = std::chrono::steady_clock;
-
-// What one request may take, all checked while it is read: its request line
-// and headers, its body (the page's posts are a few bytes) and the time to
-// send it all. The connection's wait for its next request is shorter.
-constexpr std::size_t kMostHeadBytes = 8192;
-constexpr std::size_t kMostBodyBytes = 4096;
-constexpr auto kRequestTime = std::chrono::seconds(5);
-constexpr auto kKeepAlive = std::chrono::seconds(2);
-constexpr auto kWriteTime = std::chrono::seconds(5);
 constexpr int kRequestsPerConnection = 5;
 
 // Headers of every response: no other site may show the page in a frame
@@ -127,114 +118,6 @@ void refuse_at_once(int fd) {
     answer += "Content-Length: 21\r\n\r\ntoo many connections\n";
     (void)!::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
-
-// One connection, read through the limits above (the library's own socket
-// stream has none for the headers' total, chunked bodies or the time).
-class GuardedStream final : public httplib::Stream {
-public:
-    enum class Cut { none, head, body, time };
-
-    GuardedStream(int fd, const std::atomic<int> &listener) : fd_(fd), listener_(listener) {}
-
-    // Waits for the next request: true when one begins.
-    bool next_request() {
-        if (offset_ == size_ && !wait(POLLIN, Clock::now() + kKeepAlive)) return false;
-        deadline_ = Clock::now() + kRequestTime;
-        limit_ = kMostHeadBytes;
-        used_ = 0;
-        return true;
-    }
-    // The headers were read: the body follows.
-    void begin_body() {
-        limit_ = kMostBodyBytes;
-        used_ = 0;
-    }
-    Cut cut() const { return cut_; }
-    // After this response the connection closes (a request refused before
-    // its body was read leaves the body unread).
-    void close_after() { close_ = true; }
-    bool closing() const { return close_ || cut_ != Cut::none; }
-
-    bool is_readable() const override { return offset_ < size_ || wait(POLLIN, deadline_); }
-    bool is_writable() const override { return wait(POLLOUT, Clock::now() + kWriteTime); }
-
-    ssize_t read(char *ptr, size_t size) override {
-        if (used_ >= limit_) {
-            cut_ = limit_ == kMostHeadBytes ? Cut::head : Cut::body;
-            return -1;
-        }
-        if (offset_ == size_) {
-            if (!wait(POLLIN, deadline_)) {
-                if (Clock::now() >= deadline_) cut_ = Cut::time;
-                return -1;
-            }
-            ssize_t n;
-            do {
-                n = ::recv(fd_, buffer_, sizeof buffer_, 0);
-            } while (n < 0 && errno == EINTR);
-            if (n <= 0) return n;
-            offset_ = 0;
-            size_ = static_cast<std::size_t>(n);
-        }
-        const std::size_t n = std::min({size, size_ - offset_, limit_ - used_});
-        std::memcpy(ptr, buffer_ + offset_, n);
-        offset_ += n;
-        used_ += n;
-        return static_cast<ssize_t>(n);
-    }
-
-    ssize_t write(const char *ptr, size_t size) override {
-        if (!is_writable()) return -1;
-        ssize_t n;
-        do {
-            n = ::send(fd_, ptr, size, MSG_NOSIGNAL);
-        } while (n < 0 && errno == EINTR);
-        return n;
-    }
-
-    void get_remote_ip_and_port(std::string &ip, int &port) const override { address(::getpeername, ip, port); }
-    void get_local_ip_and_port(std::string &ip, int &port) const override { address(::getsockname, ip, port); }
-    int socket() const override { return fd_; }
-
-private:
-    // Polls in short steps, so that a stopping server is not kept waiting.
-    bool wait(short events, Clock::time_point until) const {
-        for (;;) {
-            if (listener_ == INVALID_SOCKET) return false;
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
-            if (left <= 0) return false;
-            pollfd fd{fd_, events, 0};
-            const int ready = ::poll(&fd, 1, static_cast<int>(std::min<long long>(left, 100)));
-            if (ready > 0) return true;
-            if (ready < 0 && errno != EINTR) return false;
-        }
-    }
-
-    void address(int (*name)(int, sockaddr *, socklen_t *), std::string &ip, int &port) const {
-        sockaddr_storage address{};
-        socklen_t length = sizeof address;
-        char host[NI_MAXHOST];
-        char service[NI_MAXSERV];
-        if (name(fd_, reinterpret_cast<sockaddr *>(&address), &length) != 0 ||
-            ::getnameinfo(reinterpret_cast<sockaddr *>(&address), length, host, sizeof host, service, sizeof service,
-                          NI_NUMERICHOST | NI_NUMERICSERV) != 0) {
-            return;
-        }
-        ip = host;
-        port = std::atoi(service);
-    }
-
-    const int fd_;
-    const std::atomic<int> &listener_;
-    char buffer_[4096];
-    std::size_t offset_ = 0;
-    std::size_t size_ = 0;
-    Clock::time_point deadline_;
-    std::size_t limit_ = kMostHeadBytes;
-    std::size_t used_ = 0;
-    Cut cut_ = Cut::none;
-    bool close_ = false;
-};
 
 // The connection the calling worker serves.
 thread_local GuardedStream *current_stream = nullptr;

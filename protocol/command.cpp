@@ -69,6 +69,11 @@ bool ensure_started(const Unit &unit) {
     return unit.startup() == 0;
 }
 
+Outcome start(const Unit &unit) {
+    if (unit.start != nullptr) return unit.start();
+    return unit.startup() == 0 ? Outcome::ok : Outcome::startup_failed;
+}
+
 Outcome send_without_startup(const Unit &unit, const Frame &frame, std::FILE *stream) {
     const Outcome outcome = check_and_send(frame) ? Outcome::ok : link_failure(unit, stream, Outcome::link_failed);
     tap::note(frame.bytes(), {}, static_cast<int>(outcome));

@@ -28,11 +28,21 @@ inline constexpr int kLinkBaud = 115200;
 inline constexpr int kMarkerIdleReads = 4;
 inline constexpr int kMarkerStrayBytes = 1024;
 
-// What the routine needs to know of a device unit.
+enum class Outcome;
+
+// A device unit on the link, as the command routine and the C++ layer see
+// it. Each unit defines its own in its unit.h.
 struct Unit {
-    int *initialised;            // the unit's flag: 1 once started
-    int (*startup)();            // its start-up: 0 started, non-zero failed
-    const char *timeout_message; // "VW: Timeout!!!\n" and the like
+    UnitId id;                    // its tag and its operations in the opcode table
+    int *initialised;             // the unit's flag: 1 once started
+    int (*startup)();             // its start-up: 0 started, non-zero failed
+    const char *timeout_message;  // "VW: Timeout!!!\n" and the like
+    // Its start-up with the whole outcome, where the C start-up folds a
+    // failed link check into its failure code (the drive); null: the
+    // outcome follows from startup's result.
+    Outcome (*start)() = nullptr;
+
+    constexpr const char *name() const { return unit_name(id); }
 };
 
 enum class Outcome {
@@ -50,6 +60,10 @@ enum class ReplyRead {
 
 // Runs the unit's start-up if its flag is 0. Returns false when it failed.
 bool ensure_started(const Unit &unit);
+
+// Runs the unit's start-up and tells a failed start-up (nothing sent) from
+// a failed link check.
+Outcome start(const Unit &unit);
 
 // Sends a command without reply. Writes the timeout message to stream.
 Outcome command(const Unit &unit, const Frame &frame, std::FILE *stream = stderr);

@@ -11,16 +11,6 @@
 #include "protocol/unit_startup.h"
 #include "rangers/state.h"
 
-namespace tevrak::rangers {
-namespace {
-
-namespace protocol = tevrak::protocol;
-
-const protocol::Unit kPsd{&state.PSDInitialised, PSDInit, "PSD: Timeout!!!\n"};
-
-}  // namespace
-}  // namespace tevrak::rangers
-
 using namespace tevrak::rangers;
 using namespace tevrak::conversion;
 namespace protocol = tevrak::protocol;
@@ -31,15 +21,15 @@ extern "C" int PSDInit(void) {
 }
 
 extern "C" int PSDGetRaw(int psd) {
-    std::array<std::uint8_t, 2> reply{};
-    if (protocol::query(kPsd, protocol::Frame(protocol::op::PSDGetRaw).byte(psd), reply) != protocol::Outcome::ok) {
+    protocol::Reply<protocol::op::PSDGetRaw> reply{};
+    if (protocol::query(kSensorUnit, protocol::make_frame<protocol::op::PSDGetRaw>(psd), reply) != protocol::Outcome::ok) {
         return -1;
     }
-    return protocol::unsigned_word(reply[0], reply[1]);
+    return protocol::reply_value<protocol::op::PSDGetRaw>(reply, 0);
 }
 
 extern "C" int PSDGet(int psd) {
-    if (!protocol::ensure_started(kPsd)) return -1;
+    if (!protocol::ensure_started(kSensorUnit)) return -1;
     // The reading comes first; the table is looked up afterwards, so a
     // timeout message precedes the no-table message.
     const int raw = PSDGetRaw(psd);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "config/devices.h"
+#include "rangers/unit.h"
 
 namespace tevrak::rangers {
 

@@ -18,6 +18,10 @@ void lazy_start() {
     if (state.RCIN_INITIAL != 1) RCINInit();
 }
 
+bool connected() { return state.RCIN_INITIAL == 1; }
+
+int descriptor() { return state.fd; }
+
 void disconnect() {
     if (state.RCIN_INITIAL == 1) lirc_deinit();
     const State fresh;

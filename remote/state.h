@@ -4,6 +4,7 @@
 #include <lirc_client.h>
 
 #include "remote/commands.h"
+#include "remote/connection.h"
 
 namespace tevrak::rcin {
 
@@ -40,11 +41,5 @@ EventReader set_event_reader(EventReader reader);
 
 // Connects when the unit is not connected; the outcome is not looked at.
 void lazy_start();
-
-// Lets go of the daemon connection, if any, without the daemon's shell
-// commands, and puts the key settings (hold delay, configuration number)
-// back to those of a fresh program; the seams stay. The next call connects
-// afresh, through the LIRC_SOCKET_PATH of that moment.
-void disconnect();
 
 }  // namespace tevrak::rcin

@@ -13,6 +13,7 @@
 #   install-deps.sh valgrind   also valgrind
 #   install-deps.sh arm        also the ARM cross compilers and qemu-user
 #   install-deps.sh packages   also the Debian packaging and checking tools
+#   install-deps.sh lint       also clang-format and pyflakes (make lint)
 set -e
 packages="cmake gcc g++ make pkg-config python3 libgtest-dev libgmock-dev liblirc-dev lirc libcpp-httplib-dev nlohmann-json3-dev"
 # The Python package: bindings, its tests and the plotting example.
@@ -27,6 +28,7 @@ for extra in "$@"; do
     valgrind) packages="$packages valgrind" ;;
     arm) packages="$packages g++-aarch64-linux-gnu g++-arm-linux-gnueabihf qemu-user-static" ;;
     packages) packages="$packages dpkg-dev fakeroot lintian debootstrap file" ;;
+    lint) packages="$packages clang-format pyflakes3" ;;
   esac
 done
 missing=""

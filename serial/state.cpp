@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "serial/port_lock.h"
+#include "tevrak/serial_link.h"
 
 namespace tevrak::serial {
 
@@ -16,6 +17,13 @@ char *path_slot(int interface) {
     case 4: return state.USBPATH4;
     default: return nullptr;
     }
+}
+
+LinkWait &link_wait() { return state.wait; }
+
+void forget_port() {
+    if (valid_interface(state.SERType)) SERClose(state.SERType);
+    state.SERPathInit = 0;
 }
 
 void close_port() {

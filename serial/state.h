@@ -3,9 +3,10 @@
 
 #include <termios.h>
 
-#include <chrono>
 #include <cstddef>
 #include <optional>
+
+#include "serial/link_control.h"
 
 namespace tevrak::serial {
 
@@ -22,25 +23,6 @@ struct TerminalCalls {
 
 // The C library's own.
 constexpr TerminalCalls real_terminal_calls() { return {::tcgetattr, ::tcsetattr}; }
-
-// How waits for the board's bytes may end before the line's own read time.
-// A program of plain C calls leaves it empty: each read then waits as the
-// line set-up says (up to 0.5 s) and a link check sends up to 100 probes.
-// The C++ layer fills it in while it holds the link.
-struct LinkWait {
-    using Clock = std::chrono::steady_clock;
-    // Asked between the slices of a wait for a byte: true cancels the wait.
-    // Once cancelled, every wait and link check fails at once until the
-    // C++ layer clears it for its next command.
-    bool (*interrupted)() = nullptr;
-    bool cancelled = false;
-    // Bound of one whole link check; zero for none.
-    Clock::duration check_limit{};
-    // The end of the running link check, while a bounded one runs.
-    std::optional<Clock::time_point> check_deadline;
-
-    bool sliced() const { return interrupted != nullptr || cancelled || check_deadline.has_value(); }
-};
 
 struct State {
     // Device paths of interfaces 1 to 4, filled by discovery.

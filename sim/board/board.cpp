@@ -16,6 +16,8 @@
 namespace tevrak::sim {
 namespace {
 
+using protocol::kProbe;
+
 void write_all(int fd, const Bytes &bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -351,89 +353,104 @@ void Board::run() {
     }
 }
 
+// Under the lock: the probe's answer, from the queue of probe answers, else
+// the marker (unless a fault leaves the probe unanswered).
+void Board::answer_probe(Exchange &exchange) {
+    events_.push_back({Event::Kind::probe, {kProbe}});
+    if (!probe_answers_.empty()) {
+        exchange.answer = std::move(probe_answers_.front());
+        probe_answers_.pop_front();
+    } else if (!fault_now()) {
+        exchange.answer = {protocol::kReplyMarker};
+    }
+}
+
+// Under the lock: a byte between frames is a probe, an opcode that starts a
+// frame, or a stray byte; a byte inside a frame belongs to it.
+void Board::take_byte(std::uint8_t byte, Exchange &exchange) {
+    if (expected_ != 0) {
+        partial_.push_back(byte);
+    } else if (byte == kProbe) {
+        answer_probe(exchange);
+    } else if (const auto *info = protocol::find_opcode(byte)) {
+        partial_ = {byte};
+        expected_ = info->frame_length;
+    } else {
+        events_.push_back({Event::Kind::stray, {byte}});
+    }
+    if (expected_ != 0 && partial_.size() == expected_) finish_frame(exchange);
+}
+
+// Under the lock: records the complete frame and decides how a query is
+// answered: by its queued raw answer, else by a reply built afterwards.
+void Board::finish_frame(Exchange &exchange) {
+    exchange.frame = std::move(partial_);
+    partial_.clear();
+    expected_ = 0;
+    events_.push_back({Event::Kind::frame, exchange.frame});
+    exchange.observer = observer_;
+    if (protocol::find_opcode(exchange.frame[0])->reply_length > 0) {
+        auto queued = queued_.find(exchange.frame[0]);
+        if (queued != queued_.end() && !queued->second.empty()) {
+            exchange.answer = std::move(queued->second.front());
+            queued->second.pop_front();
+        } else {
+            exchange.query = true;
+            exchange.responder = responder_;
+        }
+    }
+    exchange.delay = reply_delay_;
+}
+
+// The raw answer to a query: the responder's data (asked without the lock),
+// else the fixed reply, else zeros; behind the marker and the stray prefix,
+// or damaged when a fault is due.
+std::optional<Bytes> Board::reply_to(Exchange &exchange) {
+    std::optional<Bytes> data;
+    if (exchange.responder) data = exchange.responder(exchange.frame);
+    std::lock_guard lock(mutex_);
+    if (!data && responder_only_) return std::nullopt;
+    if (!data) {
+        auto fixed = replies_.find(exchange.frame[0]);
+        const auto *info = protocol::find_opcode(exchange.frame[0]);
+        data = fixed != replies_.end() ? fixed->second : Bytes(info->reply_length, 0);
+    }
+    if (fault_now()) return faulty_reply(*data, exchange.delay);
+    Bytes raw = reply_prefix_;
+    raw.push_back(protocol::kReplyMarker);
+    raw.insert(raw.end(), data->begin(), data->end());
+    return raw;
+}
+
 void Board::handle_byte(std::uint8_t byte) {
-    Bytes answer_bytes;
-    Observer observer;
-    Responder responder;
-    Bytes frame;
-    std::chrono::milliseconds delay{0};
-    bool query = false;
+    Exchange exchange;
     {
         std::lock_guard lock(mutex_);
         wire_.push_back(byte);
-        if (expected_ == 0) {
-            if (byte == protocol::kProbe) {
-                events_.push_back({Event::Kind::probe, {byte}});
-                if (!probe_answers_.empty()) {
-                    answer_bytes = std::move(probe_answers_.front());
-                    probe_answers_.pop_front();
-                } else if (!fault_now()) {
-                    answer_bytes = {protocol::kReplyMarker};
-                }
-            } else if (const auto *info = protocol::find_opcode(byte)) {
-                partial_ = {byte};
-                expected_ = info->frame_length;
-            } else {
-                events_.push_back({Event::Kind::stray, {byte}});
-            }
-        } else {
-            partial_.push_back(byte);
-        }
-        if (expected_ != 0 && partial_.size() == expected_) {
-            frame = std::move(partial_);
-            partial_.clear();
-            expected_ = 0;
-            events_.push_back({Event::Kind::frame, frame});
-            observer = observer_;
-            const auto *info = protocol::find_opcode(frame[0]);
-            if (info->reply_length > 0) {
-                query = true;
-                auto queued = queued_.find(frame[0]);
-                if (queued != queued_.end() && !queued->second.empty()) {
-                    answer_bytes = std::move(queued->second.front());
-                    queued->second.pop_front();
-                    query = false;  // raw answer decided already
-                } else {
-                    responder = responder_;
-                }
-            }
-            delay = reply_delay_;
-        }
+        take_byte(byte, exchange);
         if (silent_) {
-            answer_bytes.clear();
-            query = false;
+            exchange.answer.clear();
+            exchange.query = false;
         }
         changed_.notify_all();
     }
-
-    if (!frame.empty() && observer) observer(frame);
-    if (query) {
-        std::optional<Bytes> data;
-        if (responder) data = responder(frame);
-        std::lock_guard lock(mutex_);
-        if (!data && responder_only_) return;
-        if (!data) {
-            auto fixed = replies_.find(frame[0]);
-            const auto *info = protocol::find_opcode(frame[0]);
-            data = fixed != replies_.end() ? fixed->second : Bytes(info->reply_length, 0);
-        }
-        if (fault_now()) {
-            answer_bytes = faulty_reply(*data, delay);
-        } else {
-            answer_bytes = reply_prefix_;
-            answer_bytes.push_back(protocol::kReplyMarker);
-            answer_bytes.insert(answer_bytes.end(), data->begin(), data->end());
-        }
+    const bool frame = !exchange.frame.empty();
+    if (frame && exchange.observer) exchange.observer(exchange.frame);
+    if (exchange.query) {
+        auto answer = reply_to(exchange);
+        if (!answer) return;  // a replay answers only what was recorded
+        exchange.answer = std::move(*answer);
     }
-    if (!frame.empty() && find_opcode_reply(frame[0])) {
+    if (frame && find_opcode_reply(exchange.frame[0])) {
         std::lock_guard lock(mutex_);
         if (hang_up_after_reply_) {
             hang_up_after_reply_ = false;
             hang_up_now_ = true;
         }
     }
-    if (!frame.empty() && delay.count() > 0 && !answer_bytes.empty()) std::this_thread::sleep_for(delay);
-    if (!answer_bytes.empty()) write_all(master_, answer_bytes);
+    if (exchange.answer.empty()) return;
+    if (frame && exchange.delay.count() > 0) std::this_thread::sleep_for(exchange.delay);
+    write_all(master_, exchange.answer);
 }
 
 }  // namespace tevrak::sim

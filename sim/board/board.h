@@ -117,9 +117,23 @@ private:
     void close_terminal();
     bool point_link(const std::string &target);
     void run();
+    // What one byte from the library led to: the frame it completed, and
+    // the answer to write (for a query still to be built by reply_to).
+    struct Exchange {
+        Bytes frame;
+        Bytes answer;
+        bool query = false;
+        Observer observer;
+        Responder responder;
+        std::chrono::milliseconds delay{0};
+    };
+
     void handle_byte(std::uint8_t byte);
-    void finish_frame();
-    void answer(const Bytes &raw);
+    void take_byte(std::uint8_t byte, Exchange &exchange);
+    void answer_probe(Exchange &exchange);
+    void finish_frame(Exchange &exchange);
+    // nullopt: a board that answers only through its responder stays silent.
+    std::optional<Bytes> reply_to(Exchange &exchange);
     void hang_up_from_board();
     bool fault_now();
     Bytes faulty_reply(const Bytes &data, std::chrono::milliseconds &delay);

@@ -2,7 +2,9 @@
 """Checks every quoted #include of the source tree against the folder order
 written in ARCHITECTURE.md. Fails (exit 1) and names each include that runs
 from a lower folder to a higher one, between two peers, into a unit's private
-headers from a tool, or to a header that does not exist.
+headers (a tool: anything but testing.h and the unit's interface; any other
+folder: anything but the unit's interface), or to a header that does not
+exist.
 
     check_includes.py <source root>
 """
@@ -17,16 +19,19 @@ SKIPPED_TOP = {".git", "packaging", "cmake", "scripts"}
 
 def read_order(architecture):
     """The `layers` block: one line per layer, lowest first, peers on one
-    line. The `units` block: folders whose headers tools may not include
-    except testing.h. The `tools` block: the folders that count as tools."""
-    blocks = dict(re.findall(r"```(layers|units|tools)\n(.*?)```", architecture, re.DOTALL))
-    if "layers" not in blocks or "units" not in blocks or "tools" not in blocks:
-        sys.exit("ARCHITECTURE.md has no ```layers, ```units or ```tools block")
+    line. The `units` block: folders whose headers are private. The
+    `interfaces` block: the headers of those folders that the layers above
+    may include. The `tools` block: the folders that count as tools."""
+    names = ("layers", "units", "interfaces", "tools")
+    blocks = dict(re.findall(r"```(" + "|".join(names) + r")\n(.*?)```", architecture, re.DOTALL))
+    if any(name not in blocks for name in names):
+        sys.exit("ARCHITECTURE.md lacks one of the ```layers, ```units, ```interfaces and ```tools blocks")
     rank = {}
     for level, line in enumerate(l for l in blocks["layers"].splitlines() if l.strip()):
         for folder in line.split():
             rank[folder] = level
-    return rank, set(blocks["units"].split()), set(blocks["tools"].split())
+    interfaces = {pathlib.PurePosixPath(h) for h in blocks["interfaces"].split()}
+    return rank, set(blocks["units"].split()), interfaces, set(blocks["tools"].split())
 
 
 def folder_of(path, rank):
@@ -56,7 +61,7 @@ def resolve(root, source, name):
 
 def main():
     root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".").resolve()
-    rank, units, tools = read_order((root / "ARCHITECTURE.md").read_text())
+    rank, units, interfaces, tools = read_order((root / "ARCHITECTURE.md").read_text())
     problems = []
     for source in sorted(root.rglob("*")):
         relative = source.relative_to(root)
@@ -83,8 +88,13 @@ def main():
                 problems.append(f"{where}: {source_folder} may not include from the higher {target_folder}")
             elif rank[target_folder] == rank[source_folder]:
                 problems.append(f"{where}: {source_folder} and {target_folder} are peers")
+            elif target_folder in units and pathlib.PurePosixPath(target.as_posix()) in interfaces:
+                continue
             elif target_folder in units and target.name != "testing.h" and source_folder in tools:
                 problems.append(f"{where}: a tool reaches a unit only through {target_folder}/testing.h")
+            elif target_folder in units and source_folder not in tools:
+                problems.append(f"{where}: {source_folder} reaches {target_folder} only through its interface "
+                                "(the ```interfaces block)")
             elif target.name == "testing.h" and source_folder not in tools:
                 problems.append(f"{where}: testing.h is for tests and tools only")
     for problem in problems:

@@ -32,7 +32,7 @@ int start_unit() {
     flag = 1;
     return 0;
 }
-const protocol::Unit unit{&flag, start_unit, "TEST: Timeout!!!\n"};
+const protocol::Unit unit{protocol::UnitId::drive, &flag, start_unit, "TEST: Timeout!!!\n"};
 
 TEST(FieldEncodings, BytesAndWords) {
     EXPECT_EQ(protocol::byte_field(300), 0x2C);

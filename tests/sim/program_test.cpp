@@ -33,7 +33,7 @@ using tevrak::test::TempHome;
 // A unit for raw queries: always started.
 int raw_started = 1;
 int raw_startup() { return 0; }
-const tevrak::protocol::Unit kRawUnit{&raw_started, raw_startup, "sim: Timeout\n"};
+const tevrak::protocol::Unit kRawUnit{tevrak::protocol::UnitId::drive, &raw_started, raw_startup, "sim: Timeout\n"};
 
 void control(const TempHome &home, const std::string &line) {
     std::ofstream(home.root() + "/sim.ctl") << line << "\n";
