@@ -73,8 +73,10 @@ std::string describe_frame(std::span<const std::uint8_t> frame) {
 DecodedFrame decode_reply(std::uint8_t opcode, std::span<const std::uint8_t> reply) {
     DecodedFrame decoded;
     decoded.opcode = opcode;
-    const Layout *layout = find_layout(kReplies, opcode);
-    if (layout == nullptr || !decode_fields(*layout, reply, decoded)) decoded.count = 0;
+    const auto *info = protocol::find_opcode(opcode);
+    if (info == nullptr || info->reply_length == 0 || !decode_fields(info->reply.data(), info->reply_count, reply, decoded)) {
+        decoded.count = 0;
+    }
     return decoded;
 }
 
