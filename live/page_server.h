@@ -1,6 +1,6 @@
 // The live page's HTTP server (cpp-httplib): the page's files, the event
 // stream of the robot's state, the picture of the run, and the page's
-// fault and key requests. It serves nothing else: every other path is 404.
+// fault, key and joystick requests. It serves nothing else: every other path is 404.
 //
 //   GET  /, /view.js, /view.css   the page
 //   GET  /events                  server-sent events: one JSON object per

@@ -8,7 +8,6 @@ and stop the drive themselves when the page goes quiet (the lease).
 
 import argparse
 import http.client
-import json
 import os
 import re
 import sys
@@ -16,7 +15,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from browser_test import Child, check, wait_until  # noqa: E402
+from browser_test import Child, check, commanded, wait_until  # noqa: E402
 
 BOUND = 2.0  # seconds for a 0.3 s lease, beside a busy build
 
@@ -28,24 +27,6 @@ def post(port, path, headers):
         return connection.getresponse().status
     finally:
         connection.close()
-
-
-def commanded(sim, home):
-    """The world's commanded speeds from the simulator's status line."""
-    seen = len(sim.text)
-    with open(os.path.join(home, "sim.ctl"), "w") as control:
-        control.write("status\n")
-    line = None
-
-    def status_line():
-        nonlocal line
-        sim._read(0.1)
-        found = re.search(r'^\{"board".*\}$', sim.text[seen:], re.M)
-        line = found and found.group(0)
-        return line
-    wait_until(status_line, "the simulator's status")
-    command = json.loads(line)["drive"]["command"]
-    return command["linear"], command["angular"]
 
 
 def port_of(url):
