@@ -21,7 +21,10 @@ void DriveLease::take(int linear, int angular) {
     linear = std::clamp(linear, -limits_.linear, limits_.linear);
     angular = std::clamp(angular, -limits_.angular, limits_.angular);
     std::lock_guard lock(mutex_);
-    if (ending_) return;
+    // A zero while the joystick moves nothing is not the joystick's to
+    // send: it would stop a program's manoeuvre (the page asks with one
+    // whether it may drive, and sends one on every way out).
+    if (ending_ || (!moving_ && linear == 0 && angular == 0)) return;
     // Under the lock: a stop of the lease's thread never overtakes a speed.
     sink_(linear, angular);
     moving_ = linear != 0 || angular != 0;

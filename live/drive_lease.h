@@ -31,7 +31,8 @@ public:
     DriveLease(const DriveLease &) = delete;
     DriveLease &operator=(const DriveLease &) = delete;
 
-    // Sets the speeds, clamped to the limits, and renews the lease.
+    // Sets the speeds, clamped to the limits, and renews the lease; speed 0
+    // only when the joystick moves the drive.
     void take(int linear, int angular);
 
     const Limits &limits() const { return limits_; }

@@ -78,7 +78,15 @@ def run(args, work):
     try:
         url = sim.wait_for(r"tevrak-sim: view at (http://127\.0\.0\.1:\d+/)\n")
         check(url and sim.wait_for(r"board ready"), "the simulator did not start:\n" + sim.text)
-        check_clamping_and_lease(port_of(url.group(1)), {"X-Tevrak-View": "1"}, sim, home, "tevrak-sim")
+        sim_port = port_of(url.group(1))
+        check_clamping_and_lease(sim_port, {"X-Tevrak-View": "1"}, sim, home, "tevrak-sim")
+        # The page's zero while the joystick is idle (its question on load,
+        # its stop on leaving) leaves a program's speed alone.
+        sent = sim.text.count("(joystick)")
+        check(post(sim_port, "/drive?linear=0&angular=0", {"X-Tevrak-View": "1"}) == 204, "the zero was refused")
+        time.sleep(0.5)
+        sim._read(0.1)
+        check(sim.text.count("(joystick)") == sent, "an idle joystick's zero reached the world:\n" + sim.text[-500:])
 
         # Without --control: no route at all, whatever the request carries.
         view = Child([args.view, "--home", home, "--view", "127.0.0.1:0"])
