@@ -12,6 +12,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 
 #include "live/connection.h"
@@ -160,6 +161,25 @@ bool from_page(const httplib::Request &request, httplib::Response &response) {
     response.status = 403;
     response.set_content("requests come from the page\n", "text/plain");
     return false;
+}
+
+// Compares in a time that does not tell how much of the token was right.
+bool same_token(std::string_view given, std::string_view token) {
+    unsigned difference = given.size() ^ token.size();
+    for (std::size_t i = 0; i < token.size(); ++i) {
+        difference |= static_cast<unsigned char>(i < given.size() ? given[i] : ~token[i]) ^
+                      static_cast<unsigned char>(token[i]);
+    }
+    return difference == 0;
+}
+
+// A whole decimal number, or nothing.
+std::optional<int> whole_number(const std::string &text) {
+    int value = 0;
+    const auto *end = text.data() + text.size();
+    const auto parsed = std::from_chars(text.data(), end, value);
+    if (text.empty() || parsed.ec != std::errc() || parsed.ptr != end) return std::nullopt;
+    return value;
 }
 
 std::string lower(std::string text) {
@@ -338,14 +358,29 @@ void PageServer::add_routes() {
         if (!from_page(request, response)) return;
         const std::string button = request.get_param_value("button");
         const std::string repeat_text = request.get_param_value("repeat");
-        int repeat = -1;
-        const auto *end = repeat_text.data() + repeat_text.size();
-        if (std::from_chars(repeat_text.data(), end, repeat).ptr != end) repeat = -1;
-        if (handlers_.key(button, repeat)) {
+        if (handlers_.key(button, whole_number(repeat_text).value_or(-1))) {
             response.status = 204;
         } else {
             response.status = 400;
             response.set_content("no such key or repeat count, or the remote is off\n", "text/plain");
+        }
+    });
+    if (handlers_.drive) server_->Post("/drive", [this](const httplib::Request &request, httplib::Response &response) {
+        if (!from_page(request, response)) return;
+        if (!handlers_.drive_token.empty() &&
+            !same_token(request.get_header_value("X-Tevrak-Token"), handlers_.drive_token)) {
+            response.status = 403;
+            response.set_content("the drive wants the token tevrak-view printed\n", "text/plain");
+            return;
+        }
+        const auto linear = whole_number(request.get_param_value("linear"));
+        const auto angular = whole_number(request.get_param_value("angular"));
+        const std::string error = linear && angular ? handlers_.drive(*linear, *angular) : "linear and angular, whole numbers";
+        if (error.empty()) {
+            response.status = 204;
+        } else {
+            response.status = 400;
+            response.set_content(error + "\n", "text/plain");
         }
     });
 }

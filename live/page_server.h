@@ -1,6 +1,6 @@
 // The live page's HTTP server (cpp-httplib): the page's files, the event
 // stream of the robot's state, the picture of the run, and the page's
-// fault and key requests. It serves nothing else: every other path is 404.
+// fault, key and joystick requests. It serves nothing else: every other path is 404.
 //
 //   GET  /, /view.js, /view.css   the page
 //   GET  /events                  server-sent events: one JSON object per
@@ -8,6 +8,7 @@
 //   GET  /run.svg                 the picture of the run so far
 //   POST /control                 body: a fault control line ("unplug")
 //   POST /key?button=B&repeat=N   one event of the remote's button B
+//   POST /drive?linear=L&angular=A  the joystick: mm/s and degrees/s
 //
 // Every request must name this server in its Host header (the bound
 // address, the address the connection came to, or localhost, with the
@@ -15,7 +16,8 @@
 // rebinding) names that site and is refused (421). POST requests must carry
 // the header "X-Tevrak-View: 1", which a page of another site cannot send
 // without the browser asking first (which this server never allows), and an
-// Origin, when they have one, of this server.
+// Origin, when they have one, of this server. With a drive token, every
+// /drive request must also carry it in "X-Tevrak-Token" (else 403).
 //
 // Each request is read within limits: 8 KiB of request line and headers, a
 // body of at most 4 KiB with a Content-Length (no Transfer-Encoding or
@@ -50,6 +52,10 @@ public:
         // Takes a control line from the page: an error text, empty when taken.
         std::function<std::string(std::string_view line)> control;
         std::function<bool(std::string_view button, int repeat)> key;
+        // Takes the joystick's speeds: an error text, empty when taken.
+        std::function<std::string(int linear, int angular)> drive;
+        // When not empty, the token every /drive request must carry.
+        std::string drive_token;
     };
 
     // Viewers streaming at once; more are refused until one leaves.

@@ -1,7 +1,10 @@
 // The live page of tevrak-sim and tevrak-view: keeps the latest state from
 // the server's event stream and draws it; for the simulator, sends fault
 // controls and remote keys back. The real robot's page (scene.source
-// "robot") is read-only and shows how old each value is.
+// "robot") is read-only and shows how old each value is. Where the server
+// takes the drive's speed (the simulator; tevrak-view --control, with the
+// token in the address's #control=...), a joystick in the arena's corner
+// drives while pressed.
 "use strict";
 
 const view = {
@@ -23,7 +26,7 @@ const MOST_REPEATS = 255;
 function connect() {
   const events = new EventSource("events");
   events.onopen = () => setConnection(true);
-  events.onerror = () => setConnection(false);
+  events.onerror = () => { setConnection(false); releaseStick(); };
   events.onmessage = (message) => take(JSON.parse(message.data));
 }
 
@@ -85,10 +88,13 @@ function take(event) {
   if (event.clock) view.clock = { ...event.clock, at: performance.now() };
   addFrames(event.frames);
   showState(event.state);
-  if (!view.drawPending) {
-    view.drawPending = true;
-    requestAnimationFrame(() => { view.drawPending = false; draw(); });
-  }
+  redraw();
+}
+
+function redraw() {
+  if (view.drawPending) return;
+  view.drawPending = true;
+  requestAnimationFrame(() => { view.drawPending = false; draw(); });
 }
 
 // ---- panels -----------------------------------------------------------------
@@ -249,6 +255,7 @@ function draw() {
   g.fillStyle = "#666";
   const [left, top] = toScreen(0, h);
   g.fillText(`arena ${w} × ${h} mm, grid 500 mm`, left, top - gap);
+  drawStick(g, ratio);
 }
 
 // ---- fault controls ---------------------------------------------------------
@@ -310,5 +317,114 @@ window.addEventListener("blur", () => {
   }
 });
 window.addEventListener("resize", () => draw());
+
+// ---- the joystick -----------------------------------------------------------
+// Drawn in the arena's lower right corner. While pressed, the page sends the
+// stick's speeds every SEND_MS; the server stops the drive by itself when
+// none came for 0.3 s, and the page sends speed 0 on release, on leaving or
+// hiding the page and when its event stream breaks.
+
+const SEND_MS = 100;
+const STICK = { radius: 60, margin: 16 };     // CSS pixels
+const MOST = { linear: 150, angular: 90 };    // mm/s, degrees/s (the server clamps to its own)
+const stick = {
+  available: false,
+  token: new URLSearchParams(location.hash.slice(1)).get("control") ?? "",
+  pointer: null,   // the pressing pointer's id
+  x: 0, y: 0,      // the knob, -1..1, y up
+  timer: null,
+};
+
+function sendDrive(linear, angular, keepalive = false) {
+  const headers = { "X-Tevrak-View": "1" };
+  if (stick.token) headers["X-Tevrak-Token"] = stick.token;
+  return fetch(`drive?linear=${linear}&angular=${angular}`, { method: "POST", headers, body: "", keepalive });
+}
+
+function stickCentre() {
+  const canvas = byId("arena");
+  return [canvas.clientWidth - STICK.margin - STICK.radius, canvas.clientHeight - STICK.margin - STICK.radius];
+}
+
+function drawStick(g, ratio) {
+  if (!stick.available) return;
+  const [cx, cy] = stickCentre().map((v) => v * ratio);
+  const r = STICK.radius * ratio;
+  g.fillStyle = "rgba(40, 40, 40, 0.15)";
+  g.strokeStyle = "#555";
+  g.lineWidth = 1.5 * ratio;
+  g.beginPath();
+  g.arc(cx, cy, r, 0, 2 * Math.PI);
+  g.fill();
+  g.stroke();
+  g.fillStyle = stick.pointer !== null ? "#ffd24d" : "#bbb";
+  g.beginPath();
+  g.arc(cx + stick.x * r, cy - stick.y * r, r * 0.35, 0, 2 * Math.PI);
+  g.fill();
+  g.stroke();
+}
+
+// The knob follows the pointer, kept inside the ring.
+function moveStick(event) {
+  const rect = byId("arena").getBoundingClientRect();
+  const [cx, cy] = stickCentre();
+  let x = (event.clientX - rect.left - cx) / STICK.radius;
+  let y = -(event.clientY - rect.top - cy) / STICK.radius;
+  const length = Math.hypot(x, y);
+  if (length > 1) { x /= length; y /= length; }
+  stick.x = x;
+  stick.y = y;
+  redraw();
+}
+
+// Up drives ahead, left turns left (positive angular speed).
+function sendStick() {
+  sendDrive(Math.round(stick.y * MOST.linear), Math.round(-stick.x * MOST.angular));
+}
+
+function releaseStick() {
+  if (stick.pointer === null) return;
+  clearInterval(stick.timer);
+  stick.timer = null;
+  stick.pointer = null;
+  stick.x = 0;
+  stick.y = 0;
+  sendDrive(0, 0, true);
+  redraw();
+}
+
+async function offerStick() {
+  // A speed 0 asks whether the server takes the drive from this page.
+  const response = await sendDrive(0, 0).catch(() => null);
+  stick.available = response?.status === 204;
+  const canvas = byId("arena");
+  canvas.style.touchAction = stick.available ? "none" : "";
+  canvas.dataset.joystick = stick.available ? "on" : "off";
+  redraw();
+}
+
+{
+  const canvas = byId("arena");
+  canvas.addEventListener("pointerdown", (event) => {
+    if (!stick.available || stick.pointer !== null || event.button !== 0) return;
+    const rect = canvas.getBoundingClientRect();
+    const [cx, cy] = stickCentre();
+    if (Math.hypot(event.clientX - rect.left - cx, event.clientY - rect.top - cy) > STICK.radius) return;
+    event.preventDefault();
+    canvas.setPointerCapture(event.pointerId);
+    stick.pointer = event.pointerId;
+    moveStick(event);
+    sendStick();
+    stick.timer = setInterval(sendStick, SEND_MS);
+  });
+  canvas.addEventListener("pointermove", (event) => { if (event.pointerId === stick.pointer) moveStick(event); });
+  for (const end of ["pointerup", "pointercancel", "lostpointercapture"]) {
+    canvas.addEventListener(end, (event) => { if (event.pointerId === stick.pointer) releaseStick(); });
+  }
+  window.addEventListener("blur", releaseStick);
+  window.addEventListener("pagehide", releaseStick);
+  document.addEventListener("visibilitychange", () => { if (document.hidden) releaseStick(); });
+}
+offerStick();
 
 connect();

@@ -8,6 +8,9 @@
 
 #include "sim/program/control.h"
 #include "live/json_text.h"
+#include "protocol/frame.h"
+#include "protocol/opcodes.h"
+#include "sim/world/dispatch.h"
 
 namespace tevrak::sim::view {
 namespace {
@@ -47,11 +50,18 @@ Live::Live(Simulator &simulator, const Options &options) : simulator_(simulator)
     handlers.picture = [this] { return simulator_.picture(std::chrono::milliseconds(50)); };
     handlers.control = [this](std::string_view line) { return take_page_control(line); };
     handlers.key = [this](std::string_view button, int repeat) { return take_page_key(button, repeat); };
+    drive_ = std::make_unique<DriveLease>([this](int linear, int angular) { drive_from_page(linear, angular); },
+                                          DriveLease::Limits{});
+    handlers.drive = [this](int linear, int angular) {
+        drive_->take(linear, angular);
+        return std::string();
+    };
     server_ = std::make_unique<PageServer>(*options.view, *feed_, std::move(handlers));
 }
 
 Live::~Live() {
     server_.reset();
+    drive_.reset();
     simulator_.log().set_tap({});
     simulator_.set_key_handler({});
     remote_.reset();
@@ -110,6 +120,17 @@ bool Live::take_page_key(std::string_view button, int repeat) {
     simulator_.note_key(button);
     simulator_.log().line("# remote key " + std::string(button) + " from the page");
     return true;
+}
+
+void Live::drive_from_page(int linear, int angular) {
+    // Degrees to the wire's hundredths of a radian, truncated as the
+    // library's VWSetSpeed does.
+    const int wire_angular = static_cast<int>(static_cast<long long>(angular) * 314 / 180);
+    const auto frame = protocol::Frame(protocol::op::VWSetSpeed).word(linear).word(wire_angular);
+    simulator_.with_model([&](World &world, Peripherals &peripherals) {
+        simulator_.log().line(describe_frame(frame.bytes()) + " (joystick)");
+        apply_command(decode_frame(frame.bytes()), world, peripherals);
+    });
 }
 
 }  // namespace tevrak::sim::view

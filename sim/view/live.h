@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "live/drive_lease.h"
 #include "live/feed.h"
 #include "sim/program/options.h"
 #include "live/page_server.h"
@@ -48,6 +49,8 @@ public:
 private:
     std::string take_page_control(std::string_view line);
     bool take_page_key(std::string_view button, int repeat);
+    // The joystick's speeds into the world, as a program's VWSetSpeed frame.
+    void drive_from_page(int linear, int angular);
 
     Simulator &simulator_;
     std::unique_ptr<RemoteSocket> remote_;
@@ -55,6 +58,8 @@ private:
     std::mutex mutex_;
     std::deque<std::string> page_lines_;
     std::unique_ptr<Feed> feed_;
+    // Goes after the page server, whose requests renew it.
+    std::unique_ptr<DriveLease> drive_;
     std::unique_ptr<PageServer> server_;
 };
 

@@ -1,9 +1,10 @@
 // tevrak-view: the live page of the real robot. Listens on the tap of the
 // robot folder and serves the simulator's page, fed by the records of the
 // programs that run there, read-only: no fault controls, no keys. With
-// --record it also writes every record to a recording.
+// --record it also writes every record to a recording; with --control the
+// page's joystick drives the robot, for whoever has the printed address.
 //
-//   tevrak-view [--home DIR] [--view [ADDR:]PORT] [--record FILE]
+//   tevrak-view [--home DIR] [--view [ADDR:]PORT] [--record FILE] [--control]
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -18,18 +19,22 @@
 #include "tap/listener.h"
 #include "tap/recorder.h"
 #include "tap/take_records.h"
+#include "tools/view/drive_control.h"
 #include "tools/view/robot_state.h"
 
 namespace {
 
 constexpr const char *kUsage =
-    "usage: tevrak-view [--home DIR] [--view [ADDR:]PORT] [--record FILE]\n"
+    "usage: tevrak-view [--home DIR] [--view [ADDR:]PORT] [--record FILE] [--control]\n"
     "Serves a live page of what the robot's programs send and read, at http://127.0.0.1:PORT/\n"
     "(PORT 0, the default, picks a free one), until Ctrl-C. Start it before the program.\n"
     "  --home DIR      the robot folder (default: $TEVRAK_HOME)\n"
     "  --view ADDR:PORT  where the page listens (default 127.0.0.1:0). The page has no\n"
     "                  authentication: anyone who can reach the address can watch\n"
-    "  --record FILE   also write every exchange to FILE, one JSON line each\n";
+    "  --record FILE   also write every exchange to FILE, one JSON line each\n"
+    "  --control       the page gets a joystick that drives the robot (at most 150 mm/s and\n"
+    "                  90 degrees/s; stopped 0.3 s after the page's last word). It needs a\n"
+    "                  token made at start-up: use the printed address, which carries it\n";
 
 int usage() {
     std::fputs(kUsage, stderr);
@@ -41,11 +46,16 @@ int usage() {
 int main(int argc, char **argv) {
     tevrak::sim::ViewAddress address;
     std::string record_file;
+    bool control = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help") {
             std::fputs(kUsage, stdout);
             return 0;
+        }
+        if (arg == "--control") {
+            control = true;
+            continue;
         }
         if (i + 1 >= argc) return usage();
         const char *value = argv[++i];
@@ -69,10 +79,19 @@ int main(int argc, char **argv) {
         tevrak::view::RobotState robot;
         tevrak::sim::view::Feed feed(tevrak::view::RobotState::scene_json());
         feed.publish(robot.state_json(0), robot.trail());
-        // Read-only: no picture, no fault controls, no keys.
-        tevrak::sim::view::PageServer server(address, feed, {});
-        std::printf("tevrak-view: listening at %s\ntevrak-view: view at %s\n", listener.path().c_str(),
-                    server.url().c_str());
+        // No picture, no fault controls, no keys; the joystick with --control.
+        tevrak::sim::view::PageServer::Handlers handlers;
+        std::unique_ptr<tevrak::view::DriveControl> drive;
+        std::string fragment;
+        if (control) {
+            handlers.drive_token = tevrak::view::make_drive_token();
+            fragment = "#control=" + handlers.drive_token;
+            drive = std::make_unique<tevrak::view::DriveControl>(tevrak::sim::view::DriveLease::Limits{});
+            handlers.drive = [&drive](int linear, int angular) { return drive->take(linear, angular); };
+        }
+        tevrak::sim::view::PageServer server(address, feed, std::move(handlers));
+        std::printf("tevrak-view: listening at %s\ntevrak-view: view at %s%s\n", listener.path().c_str(),
+                    server.url().c_str(), fragment.c_str());
         std::fflush(stdout);
         const auto started = std::chrono::steady_clock::now();
         const bool ok = tevrak::tap::take_records(listener, "tevrak-view", [&](const auto &record) {

@@ -2,7 +2,9 @@
 """The live page of tevrak-sim in a real browser (headless Chromium driven by
 Selenium): the page follows a program that drives a square and ends where the
 library's VWGetPosition says; "Unplug" makes the program's next command fail;
-a keypad key reaches a program waiting in RCINGet; the same page served by
+a keypad key reaches a program waiting in RCINGet; the joystick drives while
+pressed and the drive stops on release, when the page stops sending (the
+server's lease) and when the page is closed; the same page served by
 tevrak-view from the library's tap follows the square read-only. Leaves a
 screenshot of the page in the artefact folder and checks that it is not
 blank.
@@ -17,6 +19,7 @@ still exceeds on a loaded machine."""
 
 import argparse
 import ctypes
+import json
 import os
 import pty
 import re
@@ -30,6 +33,7 @@ import time
 from PIL import Image
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 
 WAIT = 60           # seconds for anything that should come soon: generous on a loaded machine
@@ -150,8 +154,67 @@ def text_of(driver, element_id):
     return driver.find_element(By.ID, element_id).text
 
 
+STOP_BOUND = 2  # seconds for the page's stop or the 0.3 s lease, beside a busy build
+
+
+def commanded(sim, home):
+    """The world's commanded speeds, from the simulator's status line (--answer)."""
+    seen = len(sim.text)
+    with open(os.path.join(home, "sim.ctl"), "w") as control:
+        control.write("status\n")
+    found = None
+
+    def status_line():
+        nonlocal found
+        sim._read(0.1)
+        found = re.search(r'^\{"board".*\}$', sim.text[seen:], re.M)
+        return found
+    wait_until(status_line, "the simulator's status")
+    command = json.loads(found.group(0))["drive"]["command"]
+    return command["linear"], command["angular"]
+
+
+def press_stick(driver, up=40):
+    """Holds the pointer on the joystick, up px above its centre."""
+    canvas = driver.find_element(By.ID, "arena")
+    wait_until(lambda: canvas.get_attribute("data-joystick") == "on", "the joystick")
+    width, height = canvas.size["width"], canvas.size["height"]
+    # The stick's centre lies 76 px (margin and radius) in from the lower right corner.
+    x, y = width - 76, height - 76 - up
+    ActionChains(driver).move_to_element_with_offset(canvas, int(x - width / 2), int(y - height / 2)) \
+        .click_and_hold().perform()
+
+
+def check_joystick(driver, sim, home, url):
+    # Pressed: drives ahead; released: stops.
+    press_stick(driver)
+    wait_until(lambda: commanded(sim, home)[0] > 0, "the joystick to drive")
+    ActionChains(driver).release().perform()
+    wait_until(lambda: commanded(sim, home) == (0, 0), "the release to stop", timeout=STOP_BOUND)
+    # Held while the page stops sending (a hung page, a broken link): the
+    # server's lease stops the drive.
+    press_stick(driver)
+    wait_until(lambda: commanded(sim, home)[0] > 0, "the joystick to drive again")
+    driver.execute_script("window.fetch = () => new Promise(() => {});")
+    started = time.monotonic()
+    wait_until(lambda: commanded(sim, home) == (0, 0), "the lease to stop", timeout=STOP_BOUND)
+    print(f"browser: the lease stopped the drive {time.monotonic() - started:.2f} s after the page went quiet")
+    ActionChains(driver).release().perform()
+    # Held while the page is closed: stopped.
+    main_window = driver.current_window_handle
+    driver.switch_to.new_window("tab")
+    driver.get(url)
+    wait_until(lambda: text_of(driver, "connection") == "live", "the page in a new tab")
+    press_stick(driver)
+    wait_until(lambda: commanded(sim, home)[0] > 0, "the joystick in the new tab to drive")
+    driver.close()
+    wait_until(lambda: commanded(sim, home) == (0, 0), "closing the page to stop", timeout=STOP_BOUND)
+    driver.switch_to.window(main_window)
+
+
 def run(args, work):
-    sim = Child([args.sim, "--home", args.home, "--view", "127.0.0.1:0", "--log", os.path.join(work, "frames.log")])
+    sim = Child([args.sim, "--home", args.home, "--view", "127.0.0.1:0", "--answer",
+                 "--log", os.path.join(work, "frames.log")])
     children = [sim]
     driver = None
     driver_group = None
@@ -228,6 +291,8 @@ def run(args, work):
         wait_until(lambda: driver.title == "tevrak-view" and text_of(driver, "connection") == "live", "the robot's page")
         for hidden in ("faults", "remote", "picture"):
             check(not driver.find_element(By.ID, hidden).is_displayed(), f"the robot's page shows #{hidden}")
+        wait_until(lambda: driver.find_element(By.ID, "arena").get_attribute("data-joystick") == "off",
+                   "the read-only page to go without a joystick")
         square = Child([args.square])
         children.append(square)
         check(square.wait_exit() == 0, "the square failed beside tevrak-view:\n" + square.text)
@@ -261,6 +326,9 @@ def run(args, work):
         check(keys.wait_for(r"key 'U' \(85\)"), "the key did not arrive:\n" + keys.text)
         driver.find_element(By.CSS_SELECTOR, '[data-key="KEY_0"]').click()
         check(keys.wait_exit() == 0 and "key '0' (48)" in keys.text, "the 0 key did not end it:\n" + keys.text)
+
+        # 6. The joystick.
+        check_joystick(driver, sim, args.home, url)
 
         # The simulator ends cleanly (under the sanitizers: without findings).
         sim.process.send_signal(signal.SIGINT)
