@@ -5,7 +5,7 @@
 #include "protocol/cycle.h"
 #include "protocol/death_guard.h"
 #include "protocol/tap.h"
-#include "serial/state.h"
+#include "serial/link_control.h"
 #include "tevrak/serial.h"
 
 namespace tevrak::protocol {
@@ -26,7 +26,7 @@ bool check_and_send(const Frame &frame) {
         if (SERCheck(kLinkInterface) != 0) return false;
         cycle::note_link_checked();
     }
-    death_guard::frame_begins(serial::state.fd, frame.bytes());
+    death_guard::frame_begins(serial::open_port_fd(), frame.bytes());
     std::size_t sent = 0;
     for (std::uint8_t b : frame.bytes()) {
         SERSendChar(kLinkInterface, static_cast<char>(b));

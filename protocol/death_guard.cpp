@@ -18,7 +18,7 @@
 #include "protocol/opcodes.h"
 #include "serial/link_bytes.h"
 #include "serial/port_lock.h"
-#include "serial/state.h"
+#include "serial/link_control.h"
 #include "tevrak/serial.h"
 
 namespace tevrak::protocol::death_guard {
@@ -137,7 +137,7 @@ void announce_normal_exit() {
     }
     // The next program may open the port at once: the lock goes now, not
     // when the guard has read the note.
-    if (serial::valid_interface(serial::state.SERType) && serial::state.fd >= 0) serial::unlock_port(serial::state.fd);
+    if (const int port = serial::open_port_fd(); port >= 0) serial::unlock_port(port);
 }
 
 // A child forked by the program must not hold the pipe open (its parent's
@@ -154,7 +154,7 @@ void install_hooks() {
     state.hooks_installed = true;
     std::atexit(announce_normal_exit);
     ::pthread_atfork(nullptr, nullptr, forget_guard_in_child);
-    serial::state.port_closing = end_quietly;
+    serial::set_port_closing(end_quietly);
 }
 
 // A guard that is no child of the program: the first fork's child starts

@@ -86,6 +86,17 @@ int read_usb_lines(hdt::LineReader &file, std::string_view listing) {
     return 0;
 }
 
+bool known_interface(int interface) { return valid_interface(interface); }
+
+std::size_t listing_capacity() { return kListingBuffer; }
+
+std::optional<std::string> discover_board_port(hdt::LineReader &file, std::string_view listing) {
+    std::snprintf(state.USBPATH1, kPathSlot, "%s", paths::default_port());
+    if (read_usb_lines(file, listing) != 0) return std::nullopt;
+    state.SERPathInit = 1;
+    return std::string(state.USBPATH1);
+}
+
 }  // namespace tevrak::serial
 
 using namespace tevrak::serial;

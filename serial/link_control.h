@@ -36,4 +36,11 @@ LinkWait &link_wait();
 // discovered device paths, so that the next start-up discovers them afresh.
 void forget_port();
 
+// The open port's descriptor, or -1 while none is open.
+int open_port_fd();
+
+// Called just before the library closes the port (the stop-on-death guard
+// ends quietly then); null for none. Returns the hook it replaced.
+void (*set_port_closing(void (*hook)()))();
+
 }  // namespace tevrak::serial

@@ -21,6 +21,14 @@ char *path_slot(int interface) {
 
 LinkWait &link_wait() { return state.wait; }
 
+int open_port_fd() { return valid_interface(state.SERType) && state.fd >= 0 ? state.fd : -1; }
+
+void (*set_port_closing(void (*hook)()))() {
+    void (*replaced)() = state.port_closing;
+    state.port_closing = hook;
+    return replaced;
+}
+
 void forget_port() {
     if (valid_interface(state.SERType)) SERClose(state.SERType);
     state.SERPathInit = 0;

@@ -9,7 +9,7 @@
 #include "checks.h"
 #include "protocol/command.h"
 #include "serial/link_check.h"
-#include "serial/state.h"
+#include "serial/link_control.h"
 #include "tevrak/serial.h"
 #include "tevrak/tevrak.hpp"
 
@@ -48,7 +48,7 @@ bool answered(Report &report, const std::string &what, Call call) {
 void check_board(Report &report, Context &context) {
     if (!context.port_ok) return;
     set_link_timeout(std::chrono::milliseconds(kLinkBound));
-    serial::state.wait.check_limit = kLinkBound;
+    serial::link_wait().check_limit = kLinkBound;
     if (SERInit(protocol::kLinkInterface, protocol::kLinkBaud, 0) != 0) {
         report.fail(board(context), "the port cannot be opened", "run tevrak-doctor again once the board is plugged in");
         return;

@@ -11,7 +11,6 @@
 #include "config/hdt_file.h"
 #include "config/paths.h"
 #include "serial/discovery.h"
-#include "serial/state.h"
 
 namespace tevrak::doctor {
 namespace {
@@ -97,7 +96,7 @@ private:
             warn("ignored: a USB line needs an interface and a device name", "write USB 1 <name>");
             return;
         }
-        if (!serial::valid_interface(usb->interface)) {
+        if (!serial::known_interface(usb->interface)) {
             report_.fail("hdt.txt line " + std::to_string(number_),
                          "USB interface " + std::string(fields.text(2)) +
                              " is refused (1 to 4): port discovery stops here and no unit can start",

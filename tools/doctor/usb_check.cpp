@@ -12,7 +12,6 @@
 #include "config/hdt_file.h"
 #include "config/paths.h"
 #include "serial/discovery.h"
-#include "serial/state.h"
 
 namespace tevrak::doctor {
 namespace {
@@ -49,10 +48,9 @@ void check_usb(Report &report, Context &context) {
         return;
     }
     // What the library keeps of the listing.
-    const std::string listing = run.out.substr(0, serial::kListingBuffer - 1);
+    const std::string listing = run.out.substr(0, serial::listing_capacity() - 1);
     report.ok("usbSearch", "lists " + one_line(listing));
 
-    std::snprintf(serial::state.USBPATH1, serial::kPathSlot, "%s", paths::default_port());
     bool interface1_named = false;
     bool interface1_unmatched = false;
     {
@@ -60,7 +58,7 @@ void check_usb(Report &report, Context &context) {
         std::string_view line;
         for (int number = 1; file.next(line); ++number) {
             const auto usb = serial::parse_usb_line(line);
-            if (!usb || !serial::valid_interface(usb->interface)) continue;
+            if (!usb || !serial::known_interface(usb->interface)) continue;
             const std::string where = "USB line " + std::to_string(number) + " (" + std::string(usb->name) + ")";
             interface1_named = interface1_named || usb->interface == 1;
             if (const auto path = serial::find_device_path(listing, usb->name)) {
@@ -74,9 +72,9 @@ void check_usb(Report &report, Context &context) {
     }
     // The choice itself is the library's: its discovery on the same listing.
     hdt::LineReader file(paths::hdt_file());
-    if (serial::read_usb_lines(file, listing) != 0) return;
-    serial::state.SERPathInit = 1;
-    context.port = serial::state.USBPATH1;
+    const auto port = serial::discover_board_port(file, listing);
+    if (!port) return;
+    context.port = *port;
     if (!interface1_named) report.ok("interface 1", "no USB line: the default " + context.port);
     context.usb_ok = !interface1_unmatched && !context.port.empty();
     if (context.port.empty()) report.fail("interface 1", "its device path is longer than 99 characters", "use a shorter path");
