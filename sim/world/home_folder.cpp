@@ -73,6 +73,15 @@ int FolderDescriptor::release() {
     return fd;
 }
 
+// The root folder the walk starts from. /proc/self/root is this process's
+// root by its kernel's own account: under qemu-user with a sysroot (-L) an
+// absolute path such as "/" is looked up in the sysroot first, and the walk
+// would make the robot folder inside the sysroot.
+static int open_root() {
+    const int root = ::open("/proc/self/root", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return root >= 0 ? root : ::open("/", kFolderFlags);
+}
+
 std::string open_home_folder(const std::string &home, bool as_owner, HomeFolder &folder) {
     namespace fs = std::filesystem;
     std::error_code error;
@@ -82,7 +91,7 @@ std::string open_home_folder(const std::string &home, bool as_owner, HomeFolder 
     for (const auto &part : resolved.relative_path()) {
         if (!part.empty() && part != ".") parts.push_back(part.string());
     }
-    FolderDescriptor current(::open("/", kFolderFlags));
+    FolderDescriptor current(open_root());
     if (current.get() < 0) return "cannot open /";
     std::string walked;
     Owner owner;
