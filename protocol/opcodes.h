@@ -170,13 +170,22 @@ constexpr const OpcodeInfo *find_opcode(std::uint8_t opcode) {
     return nullptr;
 }
 
+// Its row number, or the table's size for a byte that is no opcode (an
+// index, not a pointer: the sanitizers' builds cannot compare pointers at
+// compile time).
+constexpr std::size_t opcode_row(std::uint8_t opcode) {
+    std::size_t row = 0;
+    while (row < std::size(kOpcodes) && kOpcodes[row].opcode != opcode) ++row;
+    return row;
+}
+
 // The entry of an opcode the caller names in code: a compile error when
 // the opcode has none.
 template <std::uint8_t Opcode>
 constexpr const OpcodeInfo &opcode_info() {
-    constexpr const OpcodeInfo *info = find_opcode(Opcode);
-    static_assert(info != nullptr, "no such opcode in kOpcodes");
-    return *info;
+    constexpr std::size_t row = opcode_row(Opcode);
+    static_assert(row < std::size(kOpcodes), "no such opcode in kOpcodes");
+    return kOpcodes[row];
 }
 
 inline constexpr std::size_t kMaxFrameLength = 8;
