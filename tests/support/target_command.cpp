@@ -20,4 +20,12 @@ std::vector<char *> exec_argv(std::vector<std::string> &command) {
     return argv;
 }
 
+bool under_emulator() {
+#ifdef TEVRAK_TEST_EMULATOR
+    return true;
+#else
+    return false;
+#endif
+}
+
 }  // namespace tevrak::test

@@ -12,6 +12,9 @@ namespace tevrak::test {
 // The first word is always an absolute path (for execv and posix_spawn).
 std::vector<std::string> target_command(const std::string &program, std::vector<std::string> args = {});
 
+// Whether the project's programs run under an emulator (a cross build).
+bool under_emulator();
+
 // Pointers into command for exec, ending with nullptr.
 std::vector<char *> exec_argv(std::vector<std::string> &command);
 
