@@ -131,7 +131,7 @@ TEST(ViewStream, ViewersComingAndGoingLeaveNothingBehind) {
         EventStream viewer(view.port);
         ASSERT_TRUE(viewer.wait_for(1, 10s));
     };
-    for (int i = 0; i < 60; ++i) cycle();  // the server's 20 workers and buffers settle
+    for (int i = 0; i < 200; ++i) cycle();  // every one of the server's workers and buffers settles
     std::this_thread::sleep_for(500ms);
     const int descriptors = tevrak::test::descriptor_count(pid);
     const long memory = tevrak::test::resident_kib(pid);
