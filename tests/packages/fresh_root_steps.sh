@@ -20,6 +20,18 @@ snapshot() {
 useradd --create-home --shell /bin/bash alice
 chmod -R a+rwX /tmp/t
 [ ! -e /home/pi ] || fail "the fresh root has /home/pi"
+# The Debian packages ours depend on come first: they are Debian's, and some
+# (SDL2, for tevrak-teleop's gamepad) write their own configuration into
+# /etc. The snapshot then shows what our packages alone change.
+ours=" libtevrak1 libtevrak-dev tevrak-tools python3-tevrak "
+others=""
+for name in $(for deb in ./debs/*.deb; do dpkg-deb -f "$deb" Depends; done |
+  tr ',' '\n' | sed 's/|.*//; s/(.*)//; s/:any//; s/[[:space:]]//g' | sort -u); do
+  case "$ours" in *" $name "*) ;; *) others="$others $name" ;; esac
+done
+# shellcheck disable=SC2086
+[ -z "$others" ] || apt-get install -y -q --no-install-recommends $others > deps.log 2>&1 ||
+  { cat deps.log; fail "apt-get install of the packages' dependencies"; }
 snapshot > before.list
 # Without the packages that tevrak-tools only recommends (ssh, socat): they
 # are Debian's, and write their own configuration into /etc.
