@@ -126,6 +126,14 @@ thread_local GuardedStream *current_stream = nullptr;
 // httplib's server with every connection read through a GuardedStream (the
 // library lets a subclass serve its sockets, as its TLS server does).
 class GuardedServer final : public httplib::Server {
+public:
+    // The library listens with a queue of 5: in a burst of connections the
+    // kernel drops the rest and their clients retry seconds later, so the
+    // cap above would rarely meet them. A queue as long as the system
+    // allows lets every connection of a flood be accepted (and refused
+    // beyond the cap) at once.
+    void lengthen_queue() { (void)::listen(svr_sock_, SOMAXCONN); }
+
 private:
     bool process_and_close_socket(socket_t fd) override {
         if (refuse_connection) {
@@ -244,6 +252,7 @@ PageServer::PageServer(const ViewAddress &address, Feed &feed, Handlers handlers
     if (port <= 0) {
         throw std::runtime_error("cannot serve the view at " + address.host + ":" + std::to_string(address.port));
     }
+    static_cast<GuardedServer &>(*server_).lengthen_queue();
     port_ = port;
     bound_ = authority(address.host, port);
     url_ = url_of(address.host, port);
