@@ -109,7 +109,7 @@ function showState(s) {
   byId("odometry").textContent = `x=${o.x} y=${o.y} heading=${o.heading}`;
   byId("pose").textContent = `x=${s.pose.x.toFixed(0)} y=${s.pose.y.toFixed(0)} heading=${s.pose.heading.toFixed(1)}°`;
   byId("encoders").textContent = `left=${s.encoders[0]} right=${s.encoders[1]}`;
-  byId("sensors").textContent = s.sensors.map((r, i) => r.from ? `${i + 1}: ${r.distance} mm` : `${r.psd}: raw ${r.raw}`).join("  ") || "none";
+  byId("sensors").textContent = s.sensors.map((r, i) => r.from ? `${r.psd ?? i + 1}: ${r.distance} mm` : `${r.psd}: raw ${r.raw}`).join("  ") || "none";
   byId("servos").textContent = s.servos.filter(([, p]) => p !== null).map(([n, p]) => `${n}: ${p}`).join("  ") || "none set";
   byId("motors").textContent = s.motors.map(([n, p]) => `${n}: ${p}`).join("  ") || "none driven";
   showAges();
@@ -211,7 +211,8 @@ function draw() {
   g.fillStyle = "#d33";
   g.lineWidth = 1.5 * px;
   g.setLineDash([5 * px, 4 * px]);
-  const rays = s.sensors.filter((ray) => ray.from);  // the real robot's have no direction
+  // A real robot's sensor has a ray only when tevrak-view knows where it looks.
+  const rays = s.sensors.filter((ray) => ray.from);
   for (const ray of rays) {
     g.beginPath();
     g.moveTo(ray.from[0], ray.from[1]);
@@ -251,7 +252,7 @@ function draw() {
     g.fillText(text, Math.max(0, left), base);
   };
   g.fillStyle = "#a22";
-  rays.forEach((ray, i) => label(`${i + 1}: ${ray.distance} mm`, ...toScreen(ray.to[0], ray.to[1])));
+  rays.forEach((ray, i) => label(`${ray.psd ?? i + 1}: ${ray.distance} mm`, ...toScreen(ray.to[0], ray.to[1])));
   g.fillStyle = "#666";
   const [left, top] = toScreen(0, h);
   g.fillText(`arena ${w} × ${h} mm, grid 500 mm`, left, top - gap);

@@ -76,4 +76,48 @@ TEST(RobotState, TheTrailFollowsTheOdometryFromTheArenasCentre) {
     EXPECT_EQ(robot.trail()[1].x, tevrak::view::RobotState::kArena / 2 + 500);
 }
 
+// Rays of the real robot: the reading through the sensor's table of the
+// hdt.txt, drawn from the rim in the sensor's direction as the odometry
+// last turned the robot.
+struct RayCase {
+    const char *name;
+    std::uint8_t psd;
+    std::uint8_t heading_low;  // odometry heading, hundredths of a radian
+    json ray;                  // {"distance", "from", "to"}; null: no ray
+};
+
+class RobotStateRays : public testing::TestWithParam<RayCase> {};
+
+TEST_P(RobotStateRays, ComeFromTheTableAndTheOdometry) {
+    const RayCase &c = GetParam();
+    tevrak::view::RobotState robot;
+    // Sensor 1: 4 entries (raw 2048 selects entry 1); 2: no table; 3: no direction.
+    robot.place_sensors(tevrak::view::sensor_places(
+        "PSD front ft\nPSD left -\nPSD back ft\nTABLE ft 100 250 400 550\nDRIVE 1 2\n", {0, 90}));
+    robot.take(make({0xF1}, {0x01, 0xF4, 0x00, 0x00, 0x00, c.heading_low}, 1));  // x 500 mm
+    robot.take(make({0xF0, c.psd}, {0x08, 0x00}, 2));                              // raw 2048
+    const json sensor = json::parse(robot.state_json(0))["sensors"][0];
+    EXPECT_EQ(sensor["psd"], c.psd);
+    if (c.ray.is_null()) {
+        EXPECT_FALSE(sensor.contains("from")) << sensor;
+        return;
+    }
+    EXPECT_EQ(sensor["distance"], c.ray["distance"]);
+    for (const char *end : {"from", "to"}) {
+        for (int axis : {0, 1}) {
+            EXPECT_NEAR(sensor[end][axis].get<double>(), c.ray[end][axis].get<double>(), 0.5) << end << sensor;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ThreeSensors, RobotStateRays,
+    testing::Values(
+        RayCase{"TableAhead", 1, 0, json{{"distance", 250}, {"from", {2600, 2000}}, {"to", {2850, 2000}}}},
+        // Heading 157 hundredths: the robot faces +y, so "ahead" is +y.
+        RayCase{"TableTurned", 1, 157, json{{"distance", 250}, {"from", {2500, 2100}}, {"to", {2500, 2350}}}},
+        RayCase{"NoTableGivesTheRawReading", 2, 0, json{{"distance", 2048}, {"from", {2500, 2100}}, {"to", {2500, 4148}}}},
+        RayCase{"NoDirectionNoRay", 3, 0, json(nullptr)}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 }  // namespace

@@ -3,8 +3,12 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <cstdio>
+#include <memory>
 #include <span>
 
+#include "config/conversion.h"
+#include "config/device_lines.h"
 #include "protocol/command.h"
 #include "protocol/opcodes.h"
 #include "sim/world/frame_text.h"
@@ -33,12 +37,36 @@ json ages(const Values &values) {
     return object;
 }
 
+// Arena millimetres to the page's tenths, as the simulator sends its rays.
+json tenths(double x, double y) { return {std::lround(x * 10) / 10.0, std::lround(y * 10) / 10.0}; }
+
 }  // namespace
+
+std::map<int, SensorPlace> sensor_places(const std::string &hdt_text, const std::vector<double> &directions) {
+    std::map<int, SensorPlace> places;
+    std::FILE *stream = ::fmemopen(const_cast<char *>(hdt_text.data()), hdt_text.size(), "r");
+    if (stream == nullptr) return places;
+    std::unique_ptr<hdt::DeviceList<hdt::Device>> list;
+    {
+        hdt::LineReader reader(stream);
+        list = hdt::read_sensors(reader);
+    }
+    std::fclose(stream);
+    int number = 0;
+    for (const hdt::Device &device : list->records) {
+        ++number;
+        if (static_cast<std::size_t>(number) > directions.size()) break;
+        SensorPlace &place = places[number];
+        place.direction = directions[static_cast<std::size_t>(number - 1)] * M_PI / 180;
+        if (const hdt::Table *table = hdt::table_of(&device)) place.table.assign(table->data, table->data + table->size);
+    }
+    return places;
+}
 
 std::string RobotState::scene_json() {
     return json{{"arena", {{"width", kArena}, {"height", kArena}}},
                 {"obstacles", json::array()},
-                {"radius", 100},
+                {"radius", kRadius},
                 {"start", {kArena / 2, kArena / 2}},
                 {"source", "robot"}}
         .dump();
@@ -86,7 +114,23 @@ void RobotState::take(const protocol::tap::Record &record) {
 std::string RobotState::state_json(std::uint64_t dropped) const {
     const double heading_degrees = heading_.value * 0.01 * 180 / M_PI;
     json sensors = json::array();
-    for (const auto &[number, value] : sensors_) sensors.push_back({{"psd", number}, {"raw", value.value}});
+    for (const auto &[number, value] : sensors_) {
+        json sensor = {{"psd", number}, {"raw", value.value}};
+        const auto place = places_.find(number);
+        if (place != places_.end()) {
+            const auto &table = place->second.table;
+            const int distance = table.empty() ? value.value
+                                               : table[static_cast<std::size_t>(conversion::reading_index(
+                                                     value.value, static_cast<std::int32_t>(table.size())))];
+            const double angle = heading_.value * 0.01 + place->second.direction;
+            const double x = kArena / 2 + x_.value + kRadius * std::cos(angle);
+            const double y = kArena / 2 + y_.value + kRadius * std::sin(angle);
+            sensor["distance"] = distance;
+            sensor["from"] = tenths(x, y);
+            sensor["to"] = tenths(x + distance * std::cos(angle), y + distance * std::sin(angle));
+        }
+        sensors.push_back(std::move(sensor));
+    }
     json encoders = json::array();
     for (int number : {1, 2}) {
         const auto found = encoders_.find(number);

@@ -4,13 +4,18 @@
 // --record it also writes every record to a recording; with --control the
 // page's joystick drives the robot, for whoever has the printed address.
 //
-//   tevrak-view [--home DIR] [--view [ADDR:]PORT] [--record FILE] [--control]
+//   tevrak-view [--home DIR] [--view [ADDR:]PORT] [--record FILE] [--control] [--sensors DEG,...]
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <fstream>
 #include <memory>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/paths.h"
 #include "live/feed.h"
@@ -25,7 +30,7 @@
 namespace {
 
 constexpr const char *kUsage =
-    "usage: tevrak-view [--home DIR] [--view [ADDR:]PORT] [--record FILE] [--control]\n"
+    "usage: tevrak-view [--home DIR] [--view [ADDR:]PORT] [--record FILE] [--control] [--sensors DEG,...]\n"
     "Serves a live page of what the robot's programs send and read, at http://127.0.0.1:PORT/\n"
     "(PORT 0, the default, picks a free one), until Ctrl-C. Start it before the program.\n"
     "  --home DIR      the robot folder (default: $TEVRAK_HOME)\n"
@@ -34,7 +39,31 @@ constexpr const char *kUsage =
     "  --record FILE   also write every exchange to FILE, one JSON line each\n"
     "  --control       the page gets a joystick that drives the robot (at most 150 mm/s and\n"
     "                  90 degrees/s; stopped 0.3 s after the page's last word). It needs a\n"
-    "                  token made at start-up: use the printed address, which carries it\n";
+    "                  token made at start-up: use the printed address, which carries it\n"
+    "  --sensors DEG,...  where the distance sensors 1, 2, ... look, degrees from the front,\n"
+    "                  counter-clockwise (default 0,90,-90: front, left, right); each is drawn\n"
+    "                  as a ray, its length from the sensor's table in hdt.txt\n";
+
+// "0,90,-90" as degrees; nothing when a field is not a number.
+std::optional<std::vector<double>> parse_directions(const char *text) {
+    std::vector<double> directions;
+    std::stringstream fields(text);
+    std::string field;
+    while (std::getline(fields, field, ',')) {
+        char *end = nullptr;
+        const double degrees = std::strtod(field.c_str(), &end);
+        if (field.empty() || *end != '\0' || !(degrees >= -360 && degrees <= 360)) return std::nullopt;
+        directions.push_back(degrees);
+    }
+    return directions;
+}
+
+std::string file_text(const std::string &path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
 
 int usage() {
     std::fputs(kUsage, stderr);
@@ -47,6 +76,7 @@ int main(int argc, char **argv) {
     tevrak::sim::ViewAddress address;
     std::string record_file;
     bool control = false;
+    std::vector<double> directions = tevrak::view::kUsualDirections;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help") {
@@ -63,6 +93,10 @@ int main(int argc, char **argv) {
             tevrak::paths::set_home(value);
         } else if (arg == "--record") {
             record_file = value;
+        } else if (arg == "--sensors") {
+            const auto parsed = parse_directions(value);
+            if (!parsed) return usage();
+            directions = *parsed;
         } else if (arg == "--view") {
             const auto parsed = tevrak::sim::parse_view_address(value);
             if (!parsed) return usage();
@@ -77,6 +111,7 @@ int main(int argc, char **argv) {
         std::unique_ptr<tevrak::tap::Recorder> recorder;
         if (!record_file.empty()) recorder = std::make_unique<tevrak::tap::Recorder>(record_file, tevrak::paths::hdt_file());
         tevrak::view::RobotState robot;
+        robot.place_sensors(tevrak::view::sensor_places(file_text(tevrak::paths::hdt_file()), directions));
         tevrak::sim::view::Feed feed(tevrak::view::RobotState::scene_json());
         feed.publish(robot.state_json(0), robot.trail());
         // No picture, no fault controls, no keys; the joystick with --control.

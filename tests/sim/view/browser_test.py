@@ -300,7 +300,15 @@ def run(args, work):
         end = f"x={sides[-1][0]} y={sides[-1][1]} heading=0"
         wait_until(lambda: text_of(driver, "odometry") == end, f"the robot's page to show {end}", timeout=10)
         wait_until(lambda: "odometry" in text_of(driver, "ages"), "the ages of the values")
+        # The wall-follower reads sensors 1 and 3: each is a ray whose length
+        # is the reading through its table, labelled with its number.
+        follower = Child([args.wall_follow])
+        children.append(follower)
+        wait_until(lambda: re.search(r"\b1: \d+ mm.*\b3: \d+ mm", text_of(driver, "sensors")),
+                   "the robot's page to show sensors 1 and 3 as distances", timeout=20)
         driver.save_screenshot(os.path.join(args.artefacts, "robot-view.png"))
+        follower.process.kill()  # its guard stops the robot
+        follower.process.wait()
         view.process.send_signal(signal.SIGINT)
         check(view.wait_exit() == 0, "tevrak-view did not end cleanly:\n" + view.text)
 
@@ -348,7 +356,7 @@ def run(args, work):
 
 def main():
     parser = argparse.ArgumentParser()
-    for name in ("--sim", "--square", "--remote-keys", "--view", "--home", "--artefacts"):
+    for name in ("--sim", "--square", "--wall-follow", "--remote-keys", "--view", "--home", "--artefacts"):
         parser.add_argument(name, required=True)
     args = parser.parse_args()
     os.makedirs(args.artefacts, exist_ok=True)
