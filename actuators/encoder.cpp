@@ -6,6 +6,7 @@
 #include "actuators/state.h"
 #include "config/conversion.h"
 #include "protocol/command.h"
+#include "protocol/tap.h"
 #include "tevrak/motor.h"
 
 namespace tevrak::actuators {
@@ -43,6 +44,7 @@ extern "C" int ENCODERRead(int encoder) {
 }
 
 extern "C" int ENCODERReset(int encoder) {
+    const protocol::tap::CallScope call(protocol::tap::Call::ENCODERReset);
     if (!valid_encoder(encoder)) return -1;
     std::int32_t count = 0;
     const auto outcome = read_count(encoder, stderr, count);

@@ -8,6 +8,7 @@
 #include "config/conversion.h"
 #include "platform/hdt_loader.h"
 #include "protocol/command.h"
+#include "protocol/tap.h"
 #include "protocol/unit_startup.h"
 
 using namespace tevrak::actuators;
@@ -38,6 +39,7 @@ extern "C" int MOTORSpeed(int motor, int speed) {
 }
 
 extern "C" int MOTORDrive(int motor, int speed) {
+    const protocol::tap::CallScope call(protocol::tap::Call::MOTORDrive);
     if (!protocol::ensure_started(kMotorUnit)) return 1;
     const hdt::Table *table = hdt::table_of(hdt::nth(state.MOTORFirst, motor));
     if (table == nullptr) {

@@ -8,6 +8,7 @@
 #include "config/conversion.h"
 #include "platform/hdt_loader.h"
 #include "protocol/command.h"
+#include "protocol/tap.h"
 #include "protocol/unit_startup.h"
 
 using namespace tevrak::actuators;
@@ -28,6 +29,7 @@ extern "C" int SERVORange(int servo, int low, int high) {
 }
 
 extern "C" int SERVOSet(int servo, int position) {
+    const protocol::tap::CallScope call(protocol::tap::Call::SERVOSet);
     if (!protocol::ensure_started(kServoUnit)) return 1;
     const hdt::Servo *record = hdt::nth(state.SERVOFirst, servo);
     const hdt::Table *table = hdt::table_of(record);

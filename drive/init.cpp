@@ -5,6 +5,7 @@
 #include "drive/outcomes.h"
 #include "drive/settings.h"
 #include "drive/state.h"
+#include "protocol/tap.h"
 #include "tevrak/serial.h"
 
 namespace tevrak::drive {
@@ -70,7 +71,10 @@ protocol::Outcome start() {
 using namespace tevrak;
 using drive::kUnit;
 
-extern "C" int VWInit(void) { return drive::start() == protocol::Outcome::ok ? 0 : 1; }
+extern "C" int VWInit(void) {
+    const protocol::tap::CallScope call(protocol::tap::Call::VWInit);
+    return drive::start() == protocol::Outcome::ok ? 0 : 1;
+}
 
 extern "C" int VWControl(int gain1, int gain2, int gain3, int gain4) {
     const auto frame = protocol::make_frame<protocol::op::VWControl>(gain1, gain2, gain3, gain4);

@@ -2,6 +2,7 @@
 #include "drive/angles.h"
 #include "drive/arc.h"
 #include "drive/state.h"
+#include "protocol/tap.h"
 
 using namespace tevrak;
 using protocol::Frame;
@@ -39,6 +40,7 @@ extern "C" int VWCurve(int length, int angle, int speed) {
 }
 
 extern "C" int VWDrive(int dx, int dy, int speed) {
+    const protocol::tap::CallScope call(protocol::tap::Call::VWDrive);
     const drive::Arc arc = drive::arc_to_point(dx, dy);
     return send(make_frame<op::VWCurve>(arc.length, arc.angle_hundredths, speed));
 }

@@ -7,6 +7,7 @@
 #include "drive/angles.h"
 #include "drive/outcomes.h"
 #include "drive/state.h"
+#include "protocol/tap.h"
 
 using namespace tevrak;
 using protocol::Frame;
@@ -94,12 +95,14 @@ extern "C" int VWDriveRemain(void) {
 }
 
 extern "C" int VWDriveDone(void) {
+    const protocol::tap::CallScope call(protocol::tap::Call::VWDriveDone);
     std::uint8_t status = 0;
     const int failure = status_code(status);
     return failure != 0 ? failure : status;
 }
 
 extern "C" int VWDriveWait(void) {
+    const protocol::tap::CallScope call(protocol::tap::Call::VWDriveWait);
     // The unit starts once, before the loop; should its gains step have lost
     // the link, the first poll's link check reports it.
     if (!protocol::ensure_started(drive::kUnit)) return kStartupFailedStatus;
@@ -114,6 +117,7 @@ extern "C" int VWDriveWait(void) {
 }
 
 extern "C" int VWStalled(void) {
+    const protocol::tap::CallScope call(protocol::tap::Call::VWStalled);
     std::uint8_t status = 0;
     const int failure = status_code(status);
     if (failure != 0) return failure;

@@ -25,6 +25,7 @@ struct State {
     std::uint32_t dropped = 0;
 };
 State state;
+thread_local Call current_call = Call::operation;
 
 // Only a socket of this user is a listener: a file of another kind or
 // owner in its place gets nothing.
@@ -63,6 +64,7 @@ void note(std::span<const std::uint8_t> frame, std::span<const std::uint8_t> rep
     record.time_ns = static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
     record.dropped = state.dropped;
     record.outcome = static_cast<std::uint8_t>(outcome);
+    record.call = static_cast<std::uint8_t>(current_call);
     record.frame_length = static_cast<std::uint8_t>(std::min(frame.size(), sizeof record.frame));
     std::copy_n(frame.begin(), record.frame_length, record.frame);
     record.reply_length = static_cast<std::uint8_t>(std::min(reply.size(), sizeof record.reply));
@@ -75,6 +77,14 @@ void note(std::span<const std::uint8_t> frame, std::span<const std::uint8_t> rep
     // The listener went away.
     ::close(state.fd);
     state.fd = -1;
+}
+
+CallScope::CallScope(Call call) noexcept : outer_(current_call == Call::operation) {
+    if (outer_) current_call = call;
+}
+
+CallScope::~CallScope() {
+    if (outer_) current_call = Call::operation;
 }
 
 }  // namespace tevrak::protocol::tap

@@ -11,10 +11,25 @@
 #include <cstdint>
 #include <span>
 
+#include "protocol/tap_record.h"
+
 namespace tevrak::protocol::tap {
 
 // Hands the exchange to the listener, if there is one. reply: the data read
 // behind the reply marker (empty for a command, or when none came).
 void note(std::span<const std::uint8_t> frame, std::span<const std::uint8_t> reply, int outcome);
+
+// Names the program's call for the exchanges made while it lasts; a call
+// made inside another (PSDGetRaw inside PSDGet) keeps the outer name.
+class CallScope {
+public:
+    explicit CallScope(Call call) noexcept;
+    ~CallScope();
+    CallScope(const CallScope &) = delete;
+    CallScope &operator=(const CallScope &) = delete;
+
+private:
+    bool outer_;
+};
 
 }  // namespace tevrak::protocol::tap

@@ -8,6 +8,7 @@
 #include "config/conversion.h"
 #include "platform/hdt_loader.h"
 #include "protocol/command.h"
+#include "protocol/tap.h"
 #include "protocol/unit_startup.h"
 #include "rangers/state.h"
 
@@ -29,6 +30,7 @@ extern "C" int PSDGetRaw(int psd) {
 }
 
 extern "C" int PSDGet(int psd) {
+    const protocol::tap::CallScope call(protocol::tap::Call::PSDGet);
     if (!protocol::ensure_started(kSensorUnit)) return -1;
     // The reading comes first; the table is looked up afterwards, so a
     // timeout message precedes the no-table message.

@@ -105,6 +105,7 @@ std::string record_line(const protocol::tap::Record &record) {
     json line = {{"time", static_cast<double>(record.time_ns) / 1e9},
                  {"unit", unit_of(record.frame[0])},
                  {"op", decoded.name != nullptr ? decoded.name : "unknown"},
+                 {"call", call_name(record.frame[0], record.call)},
                  {"args", fields(decoded)},
                  {"result", result_name(record.outcome)}};
     if (!reply.empty()) line["reply_values"] = fields(sim::decode_reply(record.frame[0], reply));
@@ -128,6 +129,11 @@ std::optional<Exchange> parse_record_line(std::string_view line, std::string &er
     exchange.frame = *frame;
     exchange.reply = *reply;
     exchange.result = result->get<std::string>();
+    // The program's call: a recording of an older library has none.
+    const auto call = parsed->value("call", json());
+    if (call.is_string() && call.get_ref<const std::string &>().size() <= kLongestCallName) {
+        exchange.call = call.get<std::string>();
+    }
     return exchange;
 }
 
@@ -146,16 +152,32 @@ bool parse_header_line(std::string_view line, std::string &error) {
     return true;
 }
 
-std::string call_text(const std::vector<std::uint8_t> &frame) {
+std::string call_name(std::uint8_t opcode, std::uint8_t call) {
+    const char *name = protocol::tap::call_info(call).name;
+    if (*name != '\0') return name;
+    const auto *info = protocol::find_opcode(opcode);
+    return info != nullptr ? info->name : "unknown";
+}
+
+std::string call_text(const std::vector<std::uint8_t> &frame, std::string_view call) {
     const auto decoded = sim::decode_frame(frame);
     if (decoded.name == nullptr) return sim::describe_frame(frame);
-    std::string text = decoded.name;
-    text += '(';
+    std::string operation = decoded.name;
+    operation += '(';
     for (int i = 0; i < decoded.count; ++i) {
-        if (i > 0) text += ',';
-        text += std::to_string(decoded.values[static_cast<std::size_t>(i)]);
+        if (i > 0) operation += ',';
+        operation += std::to_string(decoded.values[static_cast<std::size_t>(i)]);
     }
-    return text + ')';
+    operation += ')';
+    if (call.empty() || call == decoded.name) return operation;
+    for (const auto &known : protocol::tap::kCalls) {
+        if (call != known.name) continue;
+        // PSDGet(2) sends what PSDGetRaw(2) sends; SERVOSet's frame holds a
+        // table value, not the position the program asked for.
+        if (known.frame_arguments) return std::string(call) + operation.substr(operation.find('('));
+        return std::string(call) + " sending " + operation;
+    }
+    return operation;
 }
 
 }  // namespace tevrak::tap

@@ -3,11 +3,13 @@
 //   line 1, the header:
 //     {"format":"tevrak-recording","version":1,"library":"0.2.0","hdt":"<hdt.txt>"}
 //   every further line, one exchange with the board:
-//     {"time":1765378958.123456,"unit":"psd","op":"PSDGetRaw","args":{"psd":2},
+//     {"time":1765378958.123456,"unit":"psd","op":"PSDGetRaw","call":"PSDGet","args":{"psd":2},
 //      "result":"ok","reply_values":{"raw":300},"frame":"F002","reply":"012C","dropped":0}
 //
 // "frame" and "reply" are the bytes on the wire (the reply without its
 // marker) in hexadecimal; "args" and "reply_values" name their fields.
+// "call" is the library call the program made ("PSDGet" sends PSDGetRaw's
+// frame); the operation's own name when the call is the operation.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +25,7 @@ namespace tevrak::tap {
 inline constexpr int kFormatVersion = 1;
 // Longest line a reader takes: a header with a long hdt.txt, and records.
 inline constexpr std::size_t kLongestLine = 64 * 1024;
+inline constexpr std::size_t kLongestCallName = 32;
 
 // "drive", "servo", "motor", "encoder", "psd" for an opcode of the board.
 const char *unit_of(std::uint8_t opcode);
@@ -39,6 +42,7 @@ struct Exchange {
     std::vector<std::uint8_t> frame;
     std::vector<std::uint8_t> reply;
     std::string result;
+    std::string call;  // empty when the recording does not say
 };
 
 // Nothing for a line that is no record (error gets why).
@@ -46,7 +50,11 @@ std::optional<Exchange> parse_record_line(std::string_view line, std::string &er
 // True for a header of a format this reader knows (error gets why not).
 bool parse_header_line(std::string_view line, std::string &error);
 
-// "PSDGetRaw(2)", "VWSetSpeed(200,0)": the call a frame carries.
-std::string call_text(const std::vector<std::uint8_t> &frame);
+// The program's call of a record: the tap's call, else the operation's name.
+std::string call_name(std::uint8_t opcode, std::uint8_t call);
+// "PSDGetRaw(2)", "VWSetSpeed(200,0)": the operation a frame carries, named
+// by the program's call where one is given: "PSDGet(2)" (the call's
+// arguments are the frame's), "SERVOSet sending SERVOSetRaw(1,200)".
+std::string call_text(const std::vector<std::uint8_t> &frame, std::string_view call = {});
 
 }  // namespace tevrak::tap

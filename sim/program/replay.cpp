@@ -36,8 +36,8 @@ Replay::Replay(const std::string &path) {
         const auto exchange = tap::parse_record_line(line, error);
         if (!exchange) throw std::runtime_error(path + ": line " + std::to_string(line_number) + ": " + error);
         if (!sent(exchange->result)) continue;
-        entries_.push_back(
-            {line_number, exchange->frame, exchange->reply, exchange->result == "ok" && !exchange->reply.empty()});
+        entries_.push_back({line_number, exchange->frame, exchange->reply,
+                            exchange->result == "ok" && !exchange->reply.empty(), exchange->call});
     }
     if (line_number == 0) throw std::runtime_error(path + ": no header line: no tevrak recording");
     last_line_ = line_number;
@@ -62,8 +62,11 @@ std::optional<Bytes> Replay::take(std::span<const std::uint8_t> frame) {
     const Entry &entry = entries_[next_];
     if (entry.frame != came) {
         state_ = State::diverged;
-        message_ = "record " + std::to_string(entry.line) + ": expected " + tap::call_text(entry.frame) + ", got " +
-                   tap::call_text(came);
+        // The wire cannot tell PSDGet from PSDGetRaw: a frame of the same
+        // operation is named by the recorded call.
+        const bool same_operation = !came.empty() && came[0] == entry.frame[0];
+        message_ = "record " + std::to_string(entry.line) + ": expected " + tap::call_text(entry.frame, entry.call) +
+                   ", got " + tap::call_text(came, same_operation ? entry.call : std::string());
         return std::nullopt;
     }
     ++next_;

@@ -6,8 +6,8 @@
 //
 // The replay ends in one of three ways: the recording was answered to its
 // end (the simulator ends once the program closed the port), a frame other
-// than the recorded one came ("record 214: expected PSDGetRaw(2), got
-// PSDGetRaw(3)"; no answer from then on), or a frame came beyond the last
+// than the recorded one came ("record 214: expected PSDGet(2), got
+// PSDGet(3)", named by the program's recorded call; no answer from then on), or a frame came beyond the last
 // whole line of a recording cut inside a line ("the recording ends at line
 // N"; no answer either).
 #pragma once
@@ -52,7 +52,8 @@ private:
         int line;
         Bytes frame;
         Bytes reply;
-        bool answered;  // the recording has the reply (its result was ok)
+        bool answered;     // the recording has the reply (its result was ok)
+        std::string call;  // the program's call that sent it, if recorded
     };
     std::vector<Entry> entries_;
     int last_line_ = 1;        // the last whole line of the file

@@ -87,7 +87,7 @@ def test_a_changed_call_fails_at_its_record(tmp_path):
 
     status, report, _ = replay(tmp_path, recording, ["-c", PROBE, str(tmp_path / "replayed"), "3"])
     assert status == 1
-    assert report == f"tevrak-sim: record {reads[1]}: expected PSDGetRaw(2), got PSDGetRaw(3)"
+    assert report == f"tevrak-sim: record {reads[1]}: expected PSDGet(2), got PSDGet(3)"
 
 
 def test_a_cut_recording_replays_its_whole_lines_then_says_where_it_ends(tmp_path):
@@ -127,4 +127,4 @@ def test_the_fixture_replays_a_recording(tmp_path, pytester):
     result.assert_outcomes(passed=1)
     result = pytester.runpytest_subprocess("test_robot_3.py", f"--basetemp={base}/3", timeout=120)
     shutil.rmtree(base, ignore_errors=True)
-    result.stdout.fnmatch_lines(["*the program left the recorded run: tevrak-sim: record *: expected PSDGetRaw(2), got PSDGetRaw(3)*"])
+    result.stdout.fnmatch_lines(["*the program left the recorded run: tevrak-sim: record *: expected PSDGet(2), got PSDGet(3)*"])

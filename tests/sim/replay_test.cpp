@@ -20,8 +20,10 @@ using State = Replay::State;
 
 const std::string kHeader = R"({"format":"tevrak-recording","version":1,"library":"0.2.0","hdt":"USB 1 board\n"})";
 
-std::string record(const char *frame, const char *reply, const char *result = "ok") {
-    return std::string(R"({"frame":")") + frame + R"(","reply":")" + reply + R"(","result":")" + result + "\"}";
+std::string record(const char *frame, const char *reply, const char *result = "ok", const char *call = nullptr) {
+    const std::string named = call != nullptr ? std::string(R"(,"call":")") + call + "\"" : "";
+    return std::string(R"({"frame":")") + frame + R"(","reply":")" + reply + R"(","result":")" + result + "\"" +
+           named + "}";
 }
 
 struct Case {
@@ -59,6 +61,17 @@ INSTANTIATE_TEST_SUITE_P(
              kHeader + "\n" + record("F001", "0100") + "\n" + record("F002", "05F4") + "\n" + record("F001", "0100") + "\n",
              {{0xF0, 0x01}, {0xF0, 0x03}, {0xF0, 0x01}}, {Bytes{0x01, 0x00}, std::nullopt, std::nullopt},
              State::diverged, "record 3: expected PSDGetRaw(2), got PSDGetRaw(3)", 1},
+        // The program's call as recorded: its own arguments, or what it sent.
+        Case{"NamesTheProgramsCall",
+             kHeader + "\n" + record("F002", "05F4", "ok", "PSDGet") + "\n", {{0xF0, 0x03}}, {std::nullopt},
+             State::diverged, "record 2: expected PSDGet(2), got PSDGet(3)", 1},
+        Case{"NamesAConvertingCallWithWhatItSent",
+             kHeader + "\n" + record("F301C8", "", "ok", "SERVOSet") + "\n", {{0xF3, 0x01, 0xC9}}, {std::nullopt},
+             State::diverged,
+             "record 2: expected SERVOSet sending SERVOSetRaw(1,200), got SERVOSet sending SERVOSetRaw(1,201)", 1},
+        Case{"AnotherOperationIsNamedByItsOwnName",
+             kHeader + "\n" + record("F002", "05F4", "ok", "PSDGet") + "\n", {{0xF8, 0x00, 0x64, 0x00, 0x00}},
+             {std::nullopt}, State::diverged, "record 2: expected PSDGet(2), got VWSetSpeed(100,0)", 1},
         Case{"AFrameBeyondTheEnd",
              kHeader + "\n" + record("F001", "0100") + "\n", {{0xF0, 0x01}, {0xD7}}, {Bytes{0x01, 0x00}, std::nullopt},
              State::diverged, "record 3: expected the end of the recording, got VWControlOff()", 1},

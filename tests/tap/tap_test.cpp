@@ -57,6 +57,7 @@ struct UnitCall {
     Bytes reply;            // what the board answers behind the marker
     const char *args;       // the record's "args", as JSON
     const char *values;     // its "reply_values"; "" for a command
+    const char *named;      // the program's call as the record names it
 };
 
 void PrintTo(const UnitCall &c, std::ostream *out) { *out << c.op; }
@@ -82,6 +83,7 @@ TEST_P(TapRecords, MatchTheWire) {
     const auto line = nlohmann::json::parse(tevrak::tap::record_line(last));
     EXPECT_EQ(line["unit"], c.unit);
     EXPECT_EQ(line["op"], c.op);
+    EXPECT_EQ(line["call"], c.named);
     EXPECT_EQ(line["result"], "ok");
     EXPECT_EQ(line["args"], nlohmann::json::parse(c.args));
     if (*c.values != '\0') EXPECT_EQ(line["reply_values"], nlohmann::json::parse(c.values));
@@ -90,23 +92,31 @@ TEST_P(TapRecords, MatchTheWire) {
 }
 
 int psd_raw() { return PSDGetRaw(1); }
+int psd() { return PSDGet(1) == 300 ? 0 : 1; }
 int encoder() { return ENCODERRead(1); }
 
 INSTANTIATE_TEST_SUITE_P(
     OneCallPerUnit, TapRecords,
     testing::Values(
         UnitCall{"drive", "VWSetSpeed", [] { return VWSetSpeed(200, -10); }, {0xF8, 0x00, 0xC8, 0xFF, 0xEF}, {},
-                 R"({"linear":200,"angular":-17})", ""},
+                 R"({"linear":200,"angular":-17})", "", "VWSetSpeed"},
         UnitCall{"drive", "VWGetPosition", [] { int x, y, h; return VWGetPosition(&x, &y, &h); }, {0xF1},
-                 {0x00, 0x0A, 0xFF, 0xF6, 0x00, 0x9D}, "{}", R"({"x":10,"y":-10,"heading":157})"},
+                 {0x00, 0x0A, 0xFF, 0xF6, 0x00, 0x9D}, "{}", R"({"x":10,"y":-10,"heading":157})", "VWGetPosition"},
+        UnitCall{"drive", "VWCurve", [] { return VWDrive(0, 100, 50); }, {0xC3, 0x00, 0x9D, 0x01, 0x3A, 0x00, 0x32},
+                 {}, R"({"length":157,"angle":314,"speed":50})", "", "VWDrive"},
         UnitCall{"servo", "SERVOSetRaw", [] { return SERVOSetRaw(1, 128); }, {0xF3, 0x01, 0x80}, {},
-                 R"({"servo":1,"position":128})", ""},
+                 R"({"servo":1,"position":128})", "", "SERVOSetRaw"},
+        UnitCall{"servo", "SERVOSetRaw", [] { return SERVOSet(1, 90); }, {0xF3, 0x01, 0x01}, {},
+                 R"({"servo":1,"position":1})", "", "SERVOSet"},
         UnitCall{"motor", "MOTORDriveRaw", [] { return MOTORDriveRaw(1, -50); }, {0xED, 0x01, 0xCE}, {},
-                 R"({"motor":1,"power":-50})", ""},
+                 R"({"motor":1,"power":-50})", "", "MOTORDriveRaw"},
         UnitCall{"encoder", "ENCODERRead", encoder, {0xE5, 0x01}, {0x00, 0x00, 0x01, 0x02}, R"({"encoder":1})",
-                 R"({"count":258})"},
-        UnitCall{"psd", "PSDGetRaw", psd_raw, {0xF0, 0x01}, {0x01, 0x2C}, R"({"psd":1})", R"({"raw":300})"}),
-    [](const auto &info) { return std::string(info.param.op); });
+                 R"({"count":258})", "ENCODERRead"},
+        UnitCall{"encoder", "ENCODERRead", [] { return ENCODERReset(1); }, {0xE5, 0x01}, {0x00, 0x00, 0x01, 0x02},
+                 R"({"encoder":1})", R"({"count":258})", "ENCODERReset"},
+        UnitCall{"psd", "PSDGetRaw", psd_raw, {0xF0, 0x01}, {0x01, 0x2C}, R"({"psd":1})", R"({"raw":300})", "PSDGetRaw"},
+        UnitCall{"psd", "PSDGetRaw", psd, {0xF0, 0x01}, {0x01, 0x2C}, R"({"psd":1})", R"({"raw":300})", "PSDGet"}),
+    [](const auto &info) { return std::string(info.param.named); });
 
 TEST(Tap, WithoutAListenerSendsNothingAndHoldsNoSocket) {
     SimRobot robot(kHdt);
