@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 #include <sys/types.h>
 
@@ -10,6 +11,11 @@
 #include "config/startup_failure.h"
 
 namespace tevrak::hdt {
+namespace {
+
+constexpr std::size_t kBlock = 64 * 1024;
+
+}  // namespace
 
 int to_int(std::string_view text) {
     std::size_t i = 0;
@@ -76,11 +82,43 @@ LineReader::~LineReader() {
     if (file_ != nullptr && owns_) std::fclose(file_);
 }
 
+bool LineReader::fill() {
+    if (at_end_) return false;
+    if (begin_ > 0) {  // the unread bytes move to the front
+        std::memmove(buffer_, buffer_ + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    if (end_ == capacity_) {  // a line longer than the buffer
+        const std::size_t grown = capacity_ == 0 ? kBlock : capacity_ * 2;
+        char *bigger = static_cast<char *>(std::realloc(buffer_, grown));
+        if (bigger == nullptr) return false;
+        buffer_ = bigger;
+        capacity_ = grown;
+    }
+    const std::size_t got = std::fread(buffer_ + end_, 1, capacity_ - end_, file_);
+    if (got == 0) at_end_ = true;
+    end_ += got;
+    return got > 0;
+}
+
 bool LineReader::next(std::string_view &line) {
     if (file_ == nullptr) return false;
-    ssize_t length = getline(&buffer_, &capacity_, file_);
-    if (length < 0) return false;
-    line = std::string_view(buffer_, static_cast<std::size_t>(length));
+    std::size_t searched = begin_;
+    for (;;) {
+        const void *newline = end_ > searched ? std::memchr(buffer_ + searched, '\n', end_ - searched) : nullptr;
+        if (newline != nullptr) {
+            const std::size_t stop = static_cast<std::size_t>(static_cast<const char *>(newline) - buffer_) + 1;
+            line = std::string_view(buffer_ + begin_, stop - begin_);
+            begin_ = stop;
+            return true;
+        }
+        searched = end_ - begin_;  // where the search goes on once the bytes moved
+        if (!fill()) break;
+    }
+    if (begin_ == end_) return false;
+    line = std::string_view(buffer_ + begin_, end_ - begin_);  // the last line has no newline
+    begin_ = end_;
     return true;
 }
 

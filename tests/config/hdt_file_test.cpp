@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <string>
@@ -68,6 +69,36 @@ TEST(HdtReading, LinesOfAnyLength) {
     EXPECT_FALSE(missing.is_open());
     EXPECT_FALSE(missing.next(line));
 }
+
+// Lines that cross the reader's 64 KiB blocks come back whole and in order:
+// the file is the lines put together, however they fall on the blocks.
+class HdtBlocks : public testing::TestWithParam<std::size_t> {};
+
+TEST_P(HdtBlocks, LinesAcrossBlocksComeBackWhole) {
+    const std::size_t length = GetParam();
+    std::string text;
+    for (int i = 0; text.size() < 200'000; ++i) {
+        std::string line(length + static_cast<std::size_t>(i % 3), static_cast<char>('a' + i % 26));
+        line[line.size() / 2] = '\0';  // a NUL byte is part of a line
+        text += line + "\n";
+    }
+    text += "tail";
+    tevrak::test::TempHome home;
+    home.write_hdt(text);
+    hdt::LineReader reader(home.hdt_path().c_str());
+    std::string joined;
+    std::string_view line;
+    std::size_t lines = 0;
+    while (reader.next(line)) {
+        EXPECT_TRUE(line.find('\n') == line.size() - 1 || line == "tail") << "line " << lines;
+        joined += line;
+        ++lines;
+    }
+    EXPECT_EQ(joined, text);
+    EXPECT_EQ(lines, static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(LineLengths, HdtBlocks, testing::Values(1, 37, 4095, 65535, 65536, 131071));
 
 // The robot folder a fresh process starts with, and what it writes on
 // stderr, for one value of TEVRAK_HOME (nullptr: unset). called_home, when
