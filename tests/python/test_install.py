@@ -41,3 +41,40 @@ def test_installed_package_imports_from_a_fresh_shell(tmp_path):
     module_file, *rest = result.stdout.split(" ", 1)
     assert module_file.startswith(packages[0])
     assert rest == ["Pose(x=100, y=0, heading=0) 1100\n"]
+
+
+@pytest.fixture(scope="module")
+def tools_root(tmp_path_factory):
+    """The package tevrak-tools as it installs: the tools component in a DESTDIR."""
+    build = os.environ.get("TEVRAK_BUILD_DIR")
+    if not build:
+        pytest.skip("TEVRAK_BUILD_DIR is not set (run the tests through ctest)")
+    root = tmp_path_factory.mktemp("destdir")
+    subprocess.run(["cmake", "--install", build, "--component", "tools", "--prefix", "/usr"], check=True,
+                   capture_output=True, env=dict(os.environ, DESTDIR=str(root)))
+    return root
+
+
+# tevrak-remote runs its children through the Python package's helper, which
+# it loads by its own path: without the package (a laptop with tevrak-tools
+# only, a fresh shell), from the build tree and installed; a clear refusal
+# when the helper is gone.
+@pytest.mark.parametrize("layout, status, said", [
+    ("build", 0, "usage: tevrak-remote USER@HOST"),
+    ("installed", 0, "usage: tevrak-remote USER@HOST"),
+    ("installed-without-helper", 255, "tevrak-remote: cannot find its child-process helper: no "),
+])
+def test_tevrak_remote_finds_the_shared_child_helper(tools_root, tmp_path, layout, status, said):
+    program = tools_root / "usr" / "bin" / "tevrak-remote"
+    if layout == "build":
+        program = os.path.join(os.environ["TEVRAK_BUILD_DIR"], "bin", "tevrak-remote")
+    elif layout == "installed-without-helper":
+        copy = tmp_path / "usr" / "bin"
+        copy.mkdir(parents=True)
+        program = copy / "tevrak-remote"
+        program.write_bytes((tools_root / "usr" / "bin" / "tevrak-remote").read_bytes())
+        program.chmod(0o755)
+    result = subprocess.run([str(program), "--help"], env={"PATH": "/usr/bin:/bin", "HOME": str(tmp_path)},
+                            cwd=tmp_path, capture_output=True, text=True, timeout=60)
+    assert result.returncode == status, result.stderr
+    assert said in result.stdout + result.stderr
