@@ -3,6 +3,7 @@ children of tevrak-remote, which loads this file by its path): in a process
 group of its own unless asked otherwise, its ready line awaited with a
 deadline, signals forwarded on request, ended by SIGTERM and then SIGKILL,
 always reaped, and how it ended told."""
+import errno
 import os
 import selectors
 import shutil
@@ -69,9 +70,13 @@ class Child:
     ):
         command = list(command)
         ignored = ",".join(signal.Signals(number).name[3:] for number in ignore)
+        setpriv = shutil.which("setpriv") if die_with_parent else None
+        path = (os.environ if env is None else env).get("PATH", os.defpath)
+        if (ignored or setpriv) and shutil.which(command[0], path=path) is None:
+            # As Popen would say it, not as the wrapper's exit status 127.
+            raise FileNotFoundError(errno.ENOENT, os.strerror(errno.ENOENT), command[0])
         if ignored:
             command = [shutil.which("env") or "/usr/bin/env", f"--ignore-signal={ignored}", "--"] + command
-        setpriv = shutil.which("setpriv") if die_with_parent else None
         if setpriv:
             command = [setpriv, "--pdeathsig", "TERM", "--"] + command
         group = {}
