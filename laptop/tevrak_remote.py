@@ -49,9 +49,8 @@ LEASES = range(50, 60001)  # ms, as tevrak-bridge takes them
 
 
 def load_child_helper():
-    """The Python package's child-process helper, loaded by its path without
-    the package (whose compiled module a laptop with only tevrak-tools does
-    not have): in the source tree beside laptop/, installed in share/."""
+    """The Python package's child-process helper, by its path: without the package, whose compiled
+    module a laptop with only tevrak-tools lacks. In the source tree beside laptop/, installed in share/."""
     top = os.path.dirname(os.path.dirname(os.path.realpath(__file__)))
     places = [os.path.join(top, "python", "tevrak", "_child.py"),
               os.path.join(top, "share", "tevrak", "python", "tevrak_child.py")]
@@ -292,14 +291,7 @@ class Folder:
             os.close(fd)
 
 
-# -- processes ------------------------------------------------------------
-# Every helper gets SIGTERM when tevrak-remote dies, even by SIGKILL
-# (die_with_parent), so none outlives it.
-
-
-def end_child(child, grace):
-    if child is not None:
-        child.end(grace)
+# -- processes: each gets SIGTERM when tevrak-remote dies, even by SIGKILL (die_with_parent) --
 
 
 class Link:
@@ -406,14 +398,16 @@ class Link:
 
     def close(self):
         """The port disappears first: the next library call fails at once."""
-        end_child(self.relay, 2)
+        if self.relay:
+            self.relay.end(2)
         self.relay = None
         self.folder.remove("ttyBOARD", self.folder.dev)
         for fd in (self.master, self.slave):
             if fd is not None:
                 os.close(fd)
         self.master = self.slave = None
-        end_child(self.ssh, 5)
+        if self.ssh:
+            self.ssh.end(5)
         if self.stream is not None:
             self.stream.close()
             self.stream = None
@@ -505,14 +499,15 @@ def parse_options(argv):
 
 
 def run(options):
-    state = {"command": None}
+    state = {"command": None, "starting": False}
 
     def on_signal(number, _frame):
-        command = state["command"]
-        if command is None:
+        if not (state["command"] or state["starting"]):
             raise Stop(number)
         if number != signal.SIGINT:  # Ctrl-C reached the command itself
-            command.process.send_signal(signal.SIGTERM)
+            state["starting"] = "ended"  # for a command started but not yet recorded
+            if state["command"]:
+                state["command"].process.send_signal(signal.SIGTERM)
 
     for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
         signal.signal(number, on_signal)
@@ -524,8 +519,11 @@ def run(options):
         view = start_view(options, folder)
         variables = {"TEVRAK_HOME": folder.path, "LIRC_SOCKET_PATH": folder.join("lircd")}
         if options.command:
+            state["starting"] = True
             state["command"] = Child(options.command, stdin=None, stdout=None, env=dict(os.environ, **variables),
                                      own_group=False)
+            if state["starting"] == "ended":
+                state["command"].process.send_signal(signal.SIGTERM)
         else:
             for name, value in variables.items():
                 print(f"export {name}='{value}'", flush=True)
@@ -537,7 +535,8 @@ def run(options):
     finally:
         for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
             signal.signal(number, signal.SIG_IGN)  # the ending must not be cut short
-        end_child(view, 2)
+        if view:
+            view.end(2)
         link.close()
         folder.close()
 
