@@ -94,6 +94,10 @@ install(TARGETS tevrak-view tevrak-record RUNTIME DESTINATION ${CMAKE_INSTALL_BI
 install(TARGETS duet_guarded duet_split duet_plain RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 # The laptop's side of a robot reached over SSH: a Python script.
 install(PROGRAMS laptop/tevrak_remote.py DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME tevrak-remote COMPONENT tools)
+# Its children are run by the Python package's helper, loaded by its path from
+# ../share/tevrak/python beside the script's folder (tevrak-tools needs no python3-tevrak).
+install(FILES python/tevrak/_child.py DESTINATION ${CMAKE_INSTALL_DATADIR}/tevrak/python RENAME tevrak_child.py
+  COMPONENT tools)
 # Both ends of that link, with the heartbeat that stops the robot when the laptop goes away.
 install(TARGETS tevrak-bridge RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 

@@ -20,9 +20,9 @@ Only tevrak-bridge or socat (and the shell tools stty, od, tr) is needed on
 the robot.
 """
 import argparse
-import ctypes
 import errno
 import fcntl
+import importlib.util
 import os
 import re
 import selectors
@@ -43,8 +43,30 @@ PATH_COPY = 100  # the library opens paths of at most 99 characters
 LONGEST_FOLDER = 86  # <folder>/dev/ttyBOARD must fit PATH_COPY, <folder>/ssh a socket address
 FALLBACK_NAME = "tevrakremote"  # listed when the robot's hdt.txt names no board
 HEADER_LIMIT = 1 << 20
+VIEW_START = 30  # s, for tevrak-view's line with its address
 BRIDGE = "tevrak-bridge"
 LEASES = range(50, 60001)  # ms, as tevrak-bridge takes them
+
+
+def load_child_helper():
+    """The Python package's child-process helper, by its path: without the package, whose compiled
+    module a laptop with only tevrak-tools lacks. In the source tree beside laptop/, installed in share/."""
+    top = os.path.dirname(os.path.dirname(os.path.realpath(__file__)))
+    places = [os.path.join(top, "python", "tevrak", "_child.py"),
+              os.path.join(top, "share", "tevrak", "python", "tevrak_child.py")]
+    for path in places:
+        if os.path.isfile(path):
+            spec = importlib.util.spec_from_file_location("tevrak_child", path)
+            module = importlib.util.module_from_spec(spec)
+            spec.loader.exec_module(module)
+            return module
+    print(f"{PROGRAM}: cannot find its child-process helper: no {' and no '.join(places)} "
+          "(install the package tevrak-tools again)", file=sys.stderr)
+    sys.exit(255)
+
+
+child_helper = load_child_helper()
+Child = child_helper.Child
 
 # The robot's side. One line for sh -c, without single quotes or '!' so that
 # any login shell passes it on unchanged: set the session's terminal raw, send
@@ -269,34 +291,7 @@ class Folder:
             os.close(fd)
 
 
-# -- processes ------------------------------------------------------------
-
-
-LIBC = ctypes.CDLL(None, use_errno=True)
-
-
-def die_with_parent():
-    """Run in a child before exec: it gets SIGTERM when tevrak-remote dies,
-    even by SIGKILL, so no bridge outlives it."""
-    LIBC.prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
-
-
-def ssh_child():
-    """ssh stays in the terminal's process group, so that it can ask for a
-    passphrase; Ctrl-C is for the command, and ssh keeps ignoring it."""
-    die_with_parent()
-    signal.signal(signal.SIGINT, signal.SIG_IGN)
-
-
-def stop_process(process, grace):
-    if process is None or process.poll() is not None:
-        return
-    process.terminate()
-    try:
-        process.wait(grace)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        process.wait()
+# -- processes: each gets SIGTERM when tevrak-remote dies, even by SIGKILL (die_with_parent) --
 
 
 class Link:
@@ -325,7 +320,10 @@ class Link:
             "-o", "StreamLocalBindUnlink=yes", "-o", "LogLevel=ERROR", "-tt", "-e", "none", "-a", "-x",
             "--", self.options.target, REMOTE_COMMAND,
         ]
-        self.ssh = subprocess.Popen(command, stdin=remote, stdout=remote, preexec_fn=ssh_child)
+        # ssh stays in the terminal's process group, so that it can ask for a
+        # passphrase; Ctrl-C is for the command, and ssh keeps ignoring it.
+        self.ssh = Child(command, stdin=remote, stdout=remote, own_group=False, ignore=[signal.SIGINT],
+                         die_with_parent=True)
         remote.close()
         self.stream = local
         header = self.read_until(b"\n@end\n", b"\n@tevrak-remote\n")
@@ -367,7 +365,7 @@ class Link:
         while not data.endswith(end):
             chunk = self.stream.recv(1)
             if not chunk:
-                status = self.ssh.wait()
+                status = self.ssh.process.wait()
                 raise Failure(f"the connection to {self.options.target} ended (ssh status {status})")
             data += chunk
             if start and data.endswith(start):
@@ -396,19 +394,20 @@ class Link:
             command = [self.bridge_program, "--laptop", "--lease", str(self.options.lease), *map(str, fds)]
         else:
             command = ["socat", f"FD:{fds[0]}", f"FD:{fds[1]}"]
-        self.relay = subprocess.Popen(command, pass_fds=fds, stdin=subprocess.DEVNULL, preexec_fn=die_with_parent,
-                                      process_group=0)
+        self.relay = Child(command, stdin=subprocess.DEVNULL, stdout=None, pass_fds=fds, die_with_parent=True)
 
     def close(self):
         """The port disappears first: the next library call fails at once."""
-        stop_process(self.relay, 2)
+        if self.relay:
+            self.relay.end(2)
         self.relay = None
         self.folder.remove("ttyBOARD", self.folder.dev)
         for fd in (self.master, self.slave):
             if fd is not None:
                 os.close(fd)
         self.master = self.slave = None
-        stop_process(self.ssh, 5)
+        if self.ssh:
+            self.ssh.end(5)
         if self.stream is not None:
             self.stream.close()
             self.stream = None
@@ -500,14 +499,15 @@ def parse_options(argv):
 
 
 def run(options):
-    state = {"command": None}
+    state = {"command": None, "starting": False}
 
     def on_signal(number, _frame):
-        command = state["command"]
-        if command is None:
+        if not (state["command"] or state["starting"]):
             raise Stop(number)
         if number != signal.SIGINT:  # Ctrl-C reached the command itself
-            command.send_signal(signal.SIGTERM)
+            state["starting"] = "ended"  # for a command started but not yet recorded
+            if state["command"]:
+                state["command"].process.send_signal(signal.SIGTERM)
 
     for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
         signal.signal(number, on_signal)
@@ -519,7 +519,11 @@ def run(options):
         view = start_view(options, folder)
         variables = {"TEVRAK_HOME": folder.path, "LIRC_SOCKET_PATH": folder.join("lircd")}
         if options.command:
-            state["command"] = subprocess.Popen(options.command, env=dict(os.environ, **variables))
+            state["starting"] = True
+            state["command"] = Child(options.command, stdin=None, stdout=None, env=dict(os.environ, **variables),
+                                     own_group=False)
+            if state["starting"] == "ended":
+                state["command"].process.send_signal(signal.SIGTERM)
         else:
             for name, value in variables.items():
                 print(f"export {name}='{value}'", flush=True)
@@ -531,7 +535,8 @@ def run(options):
     finally:
         for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
             signal.signal(number, signal.SIG_IGN)  # the ending must not be cut short
-        stop_process(view, 2)
+        if view:
+            view.end(2)
         link.close()
         folder.close()
 
@@ -543,46 +548,37 @@ def start_view(options, folder):
     if options.view is None:
         return None
     program = os.environ.get("TEVRAK_VIEW") or shutil.which("tevrak-view") or "tevrak-view"
-    view = subprocess.Popen([program, "--home", folder.path, "--view", f"127.0.0.1:{options.view}"],
-                            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, text=True,
-                            preexec_fn=die_with_parent, process_group=0)
-    for line in view.stdout:
-        if line.startswith("tevrak-view: view at "):
-            print(f"{PROGRAM}: the live page is at {line.split(' at ', 1)[1].strip()}", file=sys.stderr, flush=True)
-            return view
-    view.wait()
-    raise Failure(f"tevrak-view did not start (status {view.returncode})")
+    view = Child([program, "--home", folder.path, "--view", f"127.0.0.1:{options.view}"],
+                 stdin=subprocess.DEVNULL, die_with_parent=True)
+    try:
+        line = view.wait_ready(lambda text: text.startswith("tevrak-view: view at "), VIEW_START)[-1]
+    except child_helper.ChildError:
+        view.end(2, first=lambda: None)  # first: the time to exit by itself, once its output ended
+        raise Failure(f"tevrak-view did not start (status {view.process.returncode})") from None
+    print(f"{PROGRAM}: the live page is at {line.split(' at ', 1)[1].strip()}", file=sys.stderr, flush=True)
+    return view
 
 
 def wait(options, link, command):
     """Until the command ends (its status), or without one until a signal
     or the end of the connection (255)."""
     with selectors.DefaultSelector() as selector:
-        watched = {"bridge": (link.ssh, link.relay)}
+        for child in (link.ssh, link.relay):
+            selector.register(child.pidfd, selectors.EVENT_READ, "bridge")
         if command is not None:
-            watched["command"] = (command,)
-        fds = []
-        for name, processes in watched.items():
-            for process in processes:
-                fds.append(os.pidfd_open(process.pid))
-                selector.register(fds[-1], selectors.EVENT_READ, name)
-        try:
-            while True:
-                ready = {key.data for key, _ in selector.select()}
-                if "command" in ready:
-                    status = command.wait()
-                    return status if status >= 0 else 128 - status
-                if "bridge" in ready:
-                    link.close()
-                    print(f"{PROGRAM}: the connection to {options.target} ended", file=sys.stderr, flush=True)
-                    if command is None:
-                        return 255
-                    for key in list(selector.get_map().values()):
-                        if key.data == "bridge":
-                            selector.unregister(key.fd)
-        finally:
-            for fd in fds:
-                os.close(fd)
+            selector.register(command.pidfd, selectors.EVENT_READ, "command")
+        while True:
+            ready = {key.data for key, _ in selector.select()}
+            if "command" in ready:
+                ending = command.end()
+                return ending.status if ending.signal is None else 128 + ending.signal
+            if "bridge" in ready:
+                for child in (link.ssh, link.relay):
+                    selector.unregister(child.pidfd)
+                link.close()
+                print(f"{PROGRAM}: the connection to {options.target} ended", file=sys.stderr, flush=True)
+                if command is None:
+                    return 255
 
 
 def main(argv=None):

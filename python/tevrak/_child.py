@@ -1,7 +1,9 @@
-"""One way to run a child program (tevrak-sim, tevrak-remote): in a process
-group of its own, its ready line awaited with a deadline, signals forwarded
-on request, ended by SIGTERM and then SIGKILL, always reaped, and how it
-ended told."""
+"""One way to run a child program (tevrak-sim, tevrak-remote, and the
+children of tevrak-remote, which loads this file by its path): in a process
+group of its own unless asked otherwise, its ready line awaited with a
+deadline, signals forwarded on request, ended by SIGTERM and then SIGKILL,
+always reaped, and how it ended told."""
+import errno
 import os
 import selectors
 import shutil
@@ -42,36 +44,64 @@ class Ending(NamedTuple):
 
 
 class Child:
-    """A child program. command: its arguments. stdin, stderr: as for
-    subprocess.Popen (standard output is always a pipe, read by lines).
-    die_with_parent: the child gets SIGTERM when this process dies, however
-    it dies (through setpriv of util-linux, when installed)."""
+    """A child program. command: its arguments. stdin, stdout, stderr: as
+    for subprocess.Popen; standard output is a pipe, read by lines, unless
+    another file is given. pass_fds: descriptors it keeps. own_group: in a
+    process group of its own, so that Ctrl-C at the terminal is the
+    parent's alone; else in the parent's (the terminal's, for a program
+    that asks there). ignore: signals it starts with ignored (through env
+    of coreutils). die_with_parent: it gets SIGTERM when this process dies,
+    however it dies (through setpriv of util-linux). Both wrappers exec the
+    program in the same process, and neither runs Python code between fork
+    and exec, which threads make unsafe."""
 
     def __init__(
         self,
         command: Sequence[str],
         *,
         stdin=subprocess.PIPE,
+        stdout=subprocess.PIPE,
         stderr=None,
         env: Optional[dict] = None,
+        pass_fds: Sequence[int] = (),
+        own_group: bool = True,
+        ignore: Iterable[int] = (),
         die_with_parent: bool = False,
     ):
         command = list(command)
+        ignored = ",".join(signal.Signals(number).name[3:] for number in ignore)
         setpriv = shutil.which("setpriv") if die_with_parent else None
+        path = (os.environ if env is None else env).get("PATH", os.defpath)
+        if (ignored or setpriv) and shutil.which(command[0], path=path) is None:
+            # As Popen would say it, not as the wrapper's exit status 127.
+            raise FileNotFoundError(errno.ENOENT, os.strerror(errno.ENOENT), command[0])
+        if ignored:
+            command = [shutil.which("env") or "/usr/bin/env", f"--ignore-signal={ignored}", "--"] + command
         if setpriv:
             command = [setpriv, "--pdeathsig", "TERM", "--"] + command
-        # A group of its own: Ctrl-C at the terminal is the parent's alone.
-        group = {"process_group": 0} if sys.version_info >= (3, 11) else {"start_new_session": True}
+        group = {}
+        if own_group:
+            group = {"process_group": 0} if sys.version_info >= (3, 11) else {"start_new_session": True}
+        self.own_group = own_group
         self.process = subprocess.Popen(
-            command, stdin=stdin, stdout=subprocess.PIPE, stderr=stderr, env=env, close_fds=True, **group
+            command, stdin=stdin, stdout=stdout, stderr=stderr, env=env, pass_fds=pass_fds, close_fds=True, **group
         )
         self._pending = b""
         self._ending: Optional[Ending] = None
         self._forwarded: dict = {}
+        self._pidfd: Optional[int] = None
 
     @property
     def pid(self) -> int:
         return self.process.pid
+
+    @property
+    def pidfd(self) -> int:
+        """A descriptor that a selector sees readable once the child has
+        ended; closed by end()."""
+        if self._pidfd is None:
+            self._pidfd = os.pidfd_open(self.process.pid)
+        return self._pidfd
 
     @property
     def running(self) -> bool:
@@ -133,15 +163,14 @@ class Child:
 
     def end(self, grace: float = 5.0, first: Optional[Callable[[], None]] = None) -> Ending:
         """Ends the child: first() when given (a polite request, e.g. a quit
-        line), then SIGTERM, then SIGKILL to its whole group, each after up
-        to grace seconds; reaps it, closes its pipes and puts back the
-        forwarded signals' handlers. Returns how it ended."""
+        line), then SIGTERM, then SIGKILL (to its whole group when it has
+        its own), each after up to grace seconds; reaps it, closes its
+        pipes and pidfd and puts back the forwarded signals' handlers.
+        Returns how it ended."""
         process = self.process
+        kill = (lambda: os.killpg(process.pid, signal.SIGKILL)) if self.own_group else process.kill
         try:
-            steps = ([first] if first is not None else []) + [
-                lambda: process.send_signal(signal.SIGTERM),
-                lambda: os.killpg(process.pid, signal.SIGKILL),
-            ]
+            steps = ([first] if first is not None else []) + [lambda: process.send_signal(signal.SIGTERM), kill]
             for step in steps:
                 if process.poll() is not None:
                     break
@@ -158,6 +187,9 @@ class Child:
             for stream in (process.stdin, process.stdout, process.stderr):
                 if stream is not None:
                     stream.close()
+            if self._pidfd is not None:
+                os.close(self._pidfd)
+                self._pidfd = None
             for number, previous in self._forwarded.items():
                 signal.signal(number, previous)
             self._forwarded.clear()

@@ -52,6 +52,7 @@ check_package libtevrak-dev "$lib/libtevrak.so" /usr/include/tevrak/tevrak.h "$l
   "$lib/libtevrak_serial.a" "$lib/libtevrak_kinema.a" "$lib/libtevrak_actuators.a" "$lib/libtevrak_rangers.a" \
   "$lib/libtevrak_rcin.a" "$lib/libtevrak_chooser.a"
 check_package tevrak-tools /usr/bin/tevrak-setup /usr/bin/tevrak-doctor /usr/bin/tevrak-sim /usr/bin/tevrak-remote \
+  /usr/share/tevrak/python/tevrak_child.py \
   /usr/bin/tevrak-bridge /usr/bin/tevrak-teleop /usr/bin/duet_guarded /usr/bin/duet_split /usr/bin/duet_plain \
   /usr/share/man/man1/tevrak-setup.1.gz /usr/share/man/man1/tevrak-sim.1.gz /usr/share/man/man1/tevrak-remote.1.gz \
   /usr/share/man/man1/tevrak-bridge.1.gz /usr/share/man/man1/tevrak-teleop.1.gz /usr/share/man/man1/duet_guarded.1.gz \

@@ -473,3 +473,28 @@ def test_the_live_page_shows_what_the_laptop_program_reads(robot, tmp_path):
         os.killpg(tool.pid, signal.SIGTERM)
         tool.wait(timeout=20)
     assert until(lambda: not running_with(laptop)), running_with(laptop)
+
+
+# Ctrl-C reaches the terminal's whole group: the command takes it (this one
+# goes on), ssh is deaf to it and keeps the link. SIGTERM and SIGHUP to
+# tevrak-remote end the command with SIGTERM; its status is tevrak-remote's.
+@pytest.mark.parametrize("signals", [
+    [("group", signal.SIGINT), ("tool", signal.SIGTERM)],
+    [("tool", signal.SIGHUP)],
+], ids=["ctrl-c-then-sigterm", "sighup"])
+def test_ctrl_c_is_the_commands_and_sigterm_or_sighup_ends_it(robot, tmp_path, signals):
+    sim, sshd = robot
+    command = "trap 'echo got INT' INT; echo up; while :; do sleep 0.1; done"
+    tool = subprocess.Popen(remote(sshd, tmp_path / "laptop", "sh", "-c", command), stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, bufsize=0, start_new_session=True)
+    try:
+        assert read_line(tool) == b"up\n"
+        for whom, number in signals:
+            (os.killpg if whom == "group" else os.kill)(tool.pid, number)
+            if number == signal.SIGINT:
+                assert read_line(tool) == b"got INT\n"
+        assert tool.wait(timeout=20) == 128 + signal.SIGTERM
+        assert b"the connection to robot ended" not in tool.stderr.read()
+    finally:
+        tool.kill()
+        tool.wait()

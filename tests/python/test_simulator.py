@@ -142,6 +142,22 @@ def test_a_child_ends_and_tells_how(code, ending, text):
     assert not child.running and child.process.stdout.closed
 
 
+# tevrak-remote's ssh stays in the terminal's group, deaf to Ctrl-C: its
+# SIGKILL goes to it alone, as it leads no group.
+@pytest.mark.parametrize(
+    "options, own_group, interrupt",
+    [({}, True, "default"), ({"own_group": False, "ignore": [signal.SIGINT]}, False, "ignored")],
+    ids=["own-group", "terminals-group"],
+)
+def test_a_child_deaf_to_sigterm_is_killed_in_either_group(options, own_group, interrupt):
+    child = python_child("signal.signal(signal.SIGTERM, signal.SIG_IGN)\n"
+                         "print('ignored' if signal.getsignal(signal.SIGINT) == signal.SIG_IGN else 'default', "
+                         "flush=True); time.sleep(60)", **options)
+    assert child.wait_ready(lambda line: True, 30) == [interrupt]
+    assert (os.getpgid(child.pid) == child.pid) == own_group
+    assert child.end(grace=0.5) == _child.Ending(None, signal.SIGKILL)
+
+
 # A child that ends is reported as soon as it ends, however long its
 # interpreter takes to start (seconds under an emulator): its bound is long.
 @pytest.mark.parametrize(
