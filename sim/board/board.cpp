@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 #include "protocol/opcodes.h"
 
@@ -31,6 +32,13 @@ void write_all(int fd, const Bytes &bytes) {
 bool find_opcode_reply(std::uint8_t opcode) {
     const auto *info = protocol::find_opcode(opcode);
     return info != nullptr && info->reply_length > 0;
+}
+
+// A test's setting changes under the board's lock: the board's thread reads it.
+template <typename Field, typename Value>
+void set_locked(std::mutex &mutex, Field &field, Value &&value) {
+    std::lock_guard lock(mutex);
+    field = std::forward<Value>(value);
 }
 
 }  // namespace
@@ -148,15 +156,9 @@ void Board::queue_reply(std::uint8_t opcode, Bytes raw) {
     queued_[opcode].push_back(std::move(raw));
 }
 
-void Board::set_responder(Responder responder) {
-    std::lock_guard lock(mutex_);
-    responder_ = std::move(responder);
-}
+void Board::set_responder(Responder responder) { set_locked(mutex_, responder_, std::move(responder)); }
 
-void Board::answer_only_from_responder(bool only) {
-    std::lock_guard lock(mutex_);
-    responder_only_ = only;
-}
+void Board::answer_only_from_responder(bool only) { set_locked(mutex_, responder_only_, only); }
 
 void Board::let_go() {
     if (held_ >= 0) ::close(held_);
@@ -165,30 +167,18 @@ void Board::let_go() {
 
 bool Board::hung_up() const { return hung_up_; }
 
-void Board::set_observer(Observer observer) {
-    std::lock_guard lock(mutex_);
-    observer_ = std::move(observer);
-}
+void Board::set_observer(Observer observer) { set_locked(mutex_, observer_, std::move(observer)); }
 
-void Board::set_silent(bool silent) {
-    std::lock_guard lock(mutex_);
-    silent_ = silent;
-}
+void Board::set_silent(bool silent) { set_locked(mutex_, silent_, silent); }
 
 void Board::queue_probe_answer(Bytes raw) {
     std::lock_guard lock(mutex_);
     probe_answers_.push_back(std::move(raw));
 }
 
-void Board::set_reply_prefix(Bytes stray) {
-    std::lock_guard lock(mutex_);
-    reply_prefix_ = std::move(stray);
-}
+void Board::set_reply_prefix(Bytes stray) { set_locked(mutex_, reply_prefix_, std::move(stray)); }
 
-void Board::set_reply_delay(std::chrono::milliseconds delay) {
-    std::lock_guard lock(mutex_);
-    reply_delay_ = delay;
-}
+void Board::set_reply_delay(std::chrono::milliseconds delay) { set_locked(mutex_, reply_delay_, delay); }
 
 void Board::send_raw(const Bytes &raw) {
     if (master_ >= 0) write_all(master_, raw);
@@ -207,15 +197,9 @@ std::string Board::replug() {
     return open_terminal();
 }
 
-void Board::hang_up_after_bytes(std::size_t n) {
-    std::lock_guard lock(mutex_);
-    hang_up_bytes_ = n;
-}
+void Board::hang_up_after_bytes(std::size_t n) { set_locked(mutex_, hang_up_bytes_, n); }
 
-void Board::hang_up_after_next_reply() {
-    std::lock_guard lock(mutex_);
-    hang_up_after_reply_ = true;
-}
+void Board::hang_up_after_next_reply() { set_locked(mutex_, hang_up_after_reply_, true); }
 
 void Board::set_fault_rate(double rate, unsigned seed) {
     std::lock_guard lock(mutex_);

@@ -66,49 +66,36 @@ void World::start(Kind kind, double linear, double angular, double total, double
     stalled_ = false;
 }
 
-void World::set_speed(int linear, int angular) {
+bool World::begin(const char *name, bool nothing) {
     update();
-    name_ = "VWSetSpeed";
-    if (linear == 0 && angular == 0) {
-        start(Kind::idle, 0, 0, 0, 0, 1);
-        return;
-    }
+    name_ = name;
+    if (nothing) start(Kind::idle, 0, 0, 0, 0, 1);
+    return nothing;
+}
+
+void World::set_speed(int linear, int angular) {
+    if (begin("VWSetSpeed", linear == 0 && angular == 0)) return;
     start(Kind::speed, linear, angular / 100.0, 0, 0, 1);
 }
 
 void World::straight(int distance, int speed) {
-    update();
-    name_ = "VWStraight";
-    if (distance == 0) {
-        start(Kind::idle, 0, 0, 0, 0, 1);
-        return;
-    }
+    if (begin("VWStraight", distance == 0)) return;
     const double magnitude = std::abs(speed);
     start(Kind::straight, sign_of(distance) * magnitude, 0, std::abs(distance), magnitude, 1);
 }
 
 void World::turn(int angle, int angular_speed) {
-    update();
-    name_ = "VWTurn";
-    if (angle == 0) {
-        start(Kind::idle, 0, 0, 0, 0, 1);
-        return;
-    }
+    if (begin("VWTurn", angle == 0)) return;
     const double rate = std::abs(angular_speed) / 100.0;
     start(Kind::turn, 0, sign_of(angle) * rate, std::abs(angle) / 100.0, rate, 100);
 }
 
 void World::curve(int length, int angle, int speed) {
-    update();
-    name_ = "VWCurve";
+    if (begin("VWCurve", length == 0 && angle == 0)) return;
     const double magnitude = std::abs(speed);
     if (length == 0) {
         // An arc without length is a turn on the spot with the wheels at
         // the given speed.
-        if (angle == 0) {
-            start(Kind::idle, 0, 0, 0, 0, 1);
-            return;
-        }
         const double rate = magnitude / (setup_.wheel_track / 2.0);
         start(Kind::curve, 0, sign_of(angle) * rate, std::abs(angle) / 100.0, rate, 100);
         return;

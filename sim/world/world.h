@@ -119,6 +119,10 @@ public:
 private:
     enum class Kind { idle, speed, straight, turn, curve };
 
+    // Every manoeuvre command starts alike: the model brought up to now and
+    // the command named; a manoeuvre of nothing leaves the robot idle at once
+    // (returns true, the command has no more to do).
+    bool begin(const char *name, bool nothing);
     void start(Kind kind, double linear, double angular, double total, double per_second, double remain_scale);
     void advance(double seconds);
     // Moves by the given time at the commanded speeds if the body fits;

@@ -11,12 +11,8 @@
 
 namespace {
 
-using tevrak::sim::Bytes;
-using tevrak::test::OutputCapture;
-using tevrak::test::settled_frames;
-using tevrak::test::SimRobot;
+using namespace tevrak::test;
 namespace actuators = tevrak::actuators;
-using Offsets = std::array<std::int32_t, 4>;
 
 constexpr std::uint8_t kEncoder = 0xE5;
 

@@ -1,7 +1,9 @@
 // Building hdt.txt lines and reading what the simulated board received.
 #pragma once
 
+#include <array>
 #include <chrono>
+#include <cstdint>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -10,6 +12,9 @@
 #include "sim/board/board.h"
 
 namespace tevrak::test {
+
+// The four encoders' software zeros, as the actuator unit keeps them.
+using Offsets = std::array<std::int32_t, 4>;
 
 // "TABLE <name> <entry(0)> ... <entry(entries - 1)>\n".
 template <typename Entry>

@@ -11,10 +11,7 @@
 
 namespace {
 
-using tevrak::sim::Bytes;
-using tevrak::test::settled_frames;
-using tevrak::test::SimRobot;
-using tevrak::test::table_line;
+using namespace tevrak::test;
 namespace actuators = tevrak::actuators;
 
 constexpr std::uint8_t kDriveRaw = 0xED;

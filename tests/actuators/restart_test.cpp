@@ -10,12 +10,8 @@
 
 namespace {
 
-using tevrak::sim::Bytes;
-using tevrak::test::OutputCapture;
-using tevrak::test::settled_frames;
-using tevrak::test::SimRobot;
+using namespace tevrak::test;
 namespace actuators = tevrak::actuators;
-using Offsets = std::array<std::int32_t, 4>;
 
 TEST(ActuatorStartup, UnopenableLinkFailsEveryOperationWithoutSending) {
     SimRobot robot("SERVO s1 0 255 st\nMOTOR m1 mt\nTABLE st 1\nTABLE mt 1\n");

@@ -12,8 +12,6 @@
 
 namespace tevrak::test {
 
-using sim::Bytes;
-
 // The drive of the C tests, and device 1 of each kind with a table (only the
 // first device of a kind gets its table loaded).
 inline constexpr const char *kCxxRobot =

@@ -10,8 +10,6 @@
 
 namespace tevrak::test {
 
-using sim::Bytes;
-
 // The gains hdt.txt lines most tests start with.
 inline constexpr std::string_view kDriveHdt = "ENCODER 1 540\nDRIVE 100 200 0 0\nKINEMA 10 20 30 40\n";
 inline const Bytes kSetupFrame{0xF7, 0x02, 0x1C, 0x00, 0x64, 0x00, 0xC8, 0x04};

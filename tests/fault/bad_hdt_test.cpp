@@ -21,13 +21,9 @@
 
 namespace {
 
-using tevrak::sim::Bytes;
-using tevrak::test::OutputCapture;
-using tevrak::test::settled_frames;
-using tevrak::test::SimRobot;
+using namespace tevrak::test;
 namespace actuators = tevrak::actuators;
 namespace rangers = tevrak::rangers;
-using Offsets = std::array<std::int32_t, 4>;
 
 tevrak::drive::DriveSettings settings_of(const std::string &text) {
     tevrak::test::TempHome home;

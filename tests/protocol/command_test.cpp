@@ -16,12 +16,8 @@
 namespace {
 
 using namespace std::chrono_literals;
-using tevrak::protocol::Frame;
-using tevrak::protocol::Outcome;
-using tevrak::protocol::ReplyRead;
-using tevrak::sim::Bytes;
-using tevrak::test::OutputCapture;
-using tevrak::test::SimRobot;
+using namespace tevrak::protocol;
+using namespace tevrak::test;
 namespace protocol = tevrak::protocol;
 
 int startups = 0;

@@ -15,10 +15,7 @@
 
 namespace {
 
-using tevrak::test::OutputCapture;
-using tevrak::test::RcinDaemonTest;
-using tevrak::test::RcinNoDaemonTest;
-using tevrak::test::recorded_commands;
+using namespace tevrak::test;
 namespace rcin = tevrak::rcin;
 using Commands = std::vector<std::string>;
 

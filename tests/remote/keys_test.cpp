@@ -19,10 +19,7 @@
 namespace {
 
 using namespace std::chrono_literals;
-using tevrak::test::connection_has_data;
-using tevrak::test::RcinDaemonTest;
-using tevrak::test::RcinKeysTest;
-using tevrak::test::RcinNoDaemonTest;
+using namespace tevrak::test;
 namespace rcin = tevrak::rcin;
 
 // Lines a test hands the unit before the client library's own.

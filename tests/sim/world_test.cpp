@@ -13,10 +13,7 @@
 namespace {
 
 using namespace std::chrono_literals;
-using tevrak::sim::Arena;
-using tevrak::sim::FakeClock;
-using tevrak::sim::Pose;
-using tevrak::sim::World;
+using namespace tevrak::sim;
 namespace sim = tevrak::sim;
 
 // A 4 m x 4 m arena with the robot (radius 100) at (1000, 2000) looking

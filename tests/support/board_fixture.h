@@ -11,6 +11,9 @@
 
 namespace tevrak::test {
 
+// The bytes the simulated board receives and answers.
+using sim::Bytes;
+
 class SimRobot {
 public:
     // hdt_body: the lines after "USB 1 board".

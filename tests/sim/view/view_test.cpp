@@ -19,12 +19,7 @@
 namespace {
 
 using namespace std::chrono_literals;
-using tevrak::test::cpu_time;
-using tevrak::test::EventStream;
-using tevrak::test::http;
-using tevrak::test::status_of;
-using tevrak::test::ViewSim;
-using tevrak::test::wakeups;
+using namespace tevrak::test;
 using Clock = std::chrono::steady_clock;
 
 constexpr double kTicksPerSecond = 50;  // the simulator's 20 ms timer
