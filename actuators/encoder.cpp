@@ -23,7 +23,8 @@ constexpr bool valid_encoder(int encoder) { return encoder >= 1 && encoder <= kE
 // Queries the board's count of an encoder; count is set only on Outcome::ok.
 protocol::Outcome read_count(int encoder, std::FILE *stream, std::int32_t &count) {
     protocol::Reply<protocol::op::ENCODERRead> reply{};
-    const auto outcome = protocol::query(kEncoder, protocol::make_frame<protocol::op::ENCODERRead>(encoder), reply, stream);
+    const auto outcome =
+        protocol::query(kEncoder, protocol::make_frame<protocol::op::ENCODERRead>(encoder), reply, stream);
     if (outcome == protocol::Outcome::ok) count = protocol::reply_value<protocol::op::ENCODERRead>(reply, 0);
     return outcome;
 }

@@ -36,12 +36,12 @@
 
 #include "actuators/testing.h"
 #include "alloc_counter.h"
-#include "drive/testing.h"
 #include "config/paths.h"
-#include "rangers/testing.h"
-#include "remote/testing.h"
-#include "remote/private_lircd.h"
+#include "drive/testing.h"
 #include "protocol/tap.h"
+#include "rangers/testing.h"
+#include "remote/private_lircd.h"
+#include "remote/testing.h"
 #include "sim/board/board.h"
 #include "tap/listener.h"
 #include "tevrak/drive.h"
@@ -141,8 +141,7 @@ TapFigures tap_figures(const std::string &home, int runs, int count) {
                 while (!stop) {
                     pollfd fd{listener.fd(), POLLIN, 0};
                     if (::poll(&fd, 1, 50) > 0) {
-                        while (listener.receive()) {
-                        }
+                        while (listener.receive()) {}
                     }
                 }
             });
@@ -253,7 +252,8 @@ int main(int argc, char **argv) {
     const Figures query = measure([&] { VWGetPosition(&x, &y, &heading); }, runs, count);
 
     tevrak::Drive drive;
-    const double command_ratio = cxx_over_c([] { VWSetSpeed(100, 10); }, [&] { drive.set_speed(100, 10); }, runs * count);
+    const double command_ratio =
+        cxx_over_c([] { VWSetSpeed(100, 10); }, [&] { drive.set_speed(100, 10); }, runs * count);
     const double query_ratio =
         cxx_over_c([&] { VWGetPosition(&x, &y, &heading); }, [&] { drive.position(); }, runs * count);
 
@@ -268,12 +268,14 @@ int main(int argc, char **argv) {
     std::printf("%-44s %9.3f ms %12s\n", "  floor: link check + bytes at 115200", command_floor / 1000, "");
     std::printf("%-44s %11.3fx %12s %8s\n", "  ratio to floor", command.latency_micros / command_floor, "<= 1.05x",
                 command.latency_micros / command_floor <= 1.05 ? "met" : "missed");
-    std::printf("%-44s %11.3fx\n", "  ratio to the pauses alone (pty: bytes free)", command.latency_micros / kLinkCheckMicros);
+    std::printf("%-44s %11.3fx\n", "  ratio to the pauses alone (pty: bytes free)",
+                command.latency_micros / kLinkCheckMicros);
     std::printf("%-44s %9.3f ms %12s\n", "query (VWGetPosition) latency, median", query.latency_micros / 1000, "");
     std::printf("%-44s %9.3f ms %12s\n", "  floor: link check + bytes at 115200", query_floor / 1000, "");
     std::printf("%-44s %11.3fx %12s %8s\n", "  ratio to floor", query.latency_micros / query_floor, "<= 1.05x",
                 query.latency_micros / query_floor <= 1.05 ? "met" : "missed");
-    std::printf("%-44s %11.3fx\n", "  ratio to the pauses alone (pty: bytes free)", query.latency_micros / kLinkCheckMicros);
+    std::printf("%-44s %11.3fx\n", "  ratio to the pauses alone (pty: bytes free)",
+                query.latency_micros / kLinkCheckMicros);
     const double cpu = std::max(command.cpu_share, query.cpu_share) * 100;
     std::printf("%-44s %10.3f %% %12s %8s\n", "CPU per command, share of wall (worse of two)", cpu, "<= 2 %",
                 cpu <= 2 ? "met" : "missed");
@@ -282,8 +284,8 @@ int main(int argc, char **argv) {
                 allocations == 0 ? "met" : "missed");
     std::printf("%-44s %9.3f ms %12s\n", "start-up of 4 units, 10,000-line hdt.txt", startup, "");
     // VWInit sends two frames, each behind a link check and its pause.
-    std::printf("%-44s %9.3f ms %12s\n", "  beyond VWInit's two link checks' pauses", startup - 2 * kLinkCheckMicros / 1000,
-                "");
+    std::printf("%-44s %9.3f ms %12s\n", "  beyond VWInit's two link checks' pauses",
+                startup - 2 * kLinkCheckMicros / 1000, "");
     if (rcin < 0) {
         std::printf("%-44s %12s\n", "RCINGet waiting for a key, CPU share", "no lircd");
     } else {

@@ -20,7 +20,7 @@ struct Table {
 // Motor and distance-sensor record.
 struct Device {
     Device *next;
-    char name[kNameLength];      // identification data, not read by the units
+    char name[kNameLength];  // identification data, not read by the units
     char tabname[kNameLength];
     Table *table;
 };

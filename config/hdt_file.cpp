@@ -19,9 +19,7 @@ constexpr std::size_t kBlock = 64 * 1024;
 
 int to_int(std::string_view text) {
     std::size_t i = 0;
-    auto is_space = [](char c) {
-        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-    };
+    auto is_space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; };
     while (i < text.size() && is_space(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {

@@ -14,9 +14,7 @@
 namespace tevrak::hdt {
 
 // True when the line begins with key.
-constexpr bool has_key(std::string_view line, std::string_view key) {
-    return line.substr(0, key.size()) == key;
-}
+constexpr bool has_key(std::string_view line, std::string_view key) { return line.substr(0, key.size()) == key; }
 
 // atoi without its undefined behaviour: leading white space, an optional sign
 // and the leading digits count; text that is not a number reads as 0; values

@@ -11,9 +11,9 @@ namespace tevrak::config {
 struct StartupFailure {
     enum class What { nothing, robot_file, port };
     What what = What::nothing;
-    char path[256] = {};  // cut at 255 bytes
-    int error = 0;        // errno of the failed open
-    char holder[64] = {}; // who holds a port locked by another program
+    char path[256] = {};   // cut at 255 bytes
+    int error = 0;         // errno of the failed open
+    char holder[64] = {};  // who holds a port locked by another program
 };
 
 // The first failure noted since clear_startup_failure() (What::nothing: none).

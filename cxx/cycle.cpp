@@ -1,7 +1,7 @@
 // tevrak::Cycle: the C cycle under the link lock, held for its whole life
 // so that no other thread's command falls between its calls.
-#include "cxx/locks.h"
 #include "tevrak/cycle.h"
+#include "cxx/locks.h"
 #include "tevrak/tevrak.hpp"
 
 namespace tevrak {

@@ -23,10 +23,10 @@ constexpr cxx::CCall reading(const char *function) { return {function, -1, -1}; 
 
 // A kind of numbered device and how many of them the robot has.
 struct Kind {
-    const char *name;   // "distance sensor"
+    const char *name;        // "distance sensor"
     const char *short_name;  // "sensor"
-    int (*count)();     // called with the unit started
-    const char *source; // where the count comes from
+    int (*count)();          // called with the unit started
+    const char *source;      // where the count comes from
 };
 
 constexpr Kind kServos{"servo", "servo", actuators::servo_count, " (hdt.txt)"};

@@ -17,10 +17,10 @@ std::string with_held_messages(const std::string &message) {
 }  // namespace
 
 Error::Error(const char *unit, const char *function, int code, const char *reason)
-    : Error(unit, function, code, std::string(function) + ": " + reason + " (code " + std::to_string(code) + ")") {}
+        : Error(unit, function, code, std::string(function) + ": " + reason + " (code " + std::to_string(code) + ")") {}
 
 Error::Error(const char *unit, const char *function, int code, const std::string &message)
-    : std::runtime_error(with_held_messages(message)), unit_(unit), function_(function), code_(code) {}
+        : std::runtime_error(with_held_messages(message)), unit_(unit), function_(function), code_(code) {}
 
 std::ostream &operator<<(std::ostream &out, const Pose &pose) {
     return out << "Pose(x=" << pose.x << ", y=" << pose.y << ", heading=" << pose.heading << ")";

@@ -73,18 +73,17 @@ void ensure_started(const LinkUnit &unit, const CCall &call) {
     if (*unit.initialised != 0) return;
     config::clear_startup_failure();
     switch (protocol::start(unit)) {
-    case protocol::Outcome::ok:
-        return;
+    case protocol::Outcome::ok: return;
     case protocol::Outcome::startup_failed: {
         const std::string detail = startup_detail();
         // The detail says what the unit's message says, with the path and
         // the reason: the message would only repeat it.
         if (!detail.empty()) take_held_messages();
-        if (detail.empty()) throw StartupError(unit.name(), call.function, call.startup_code, "the unit could not start");
+        if (detail.empty())
+            throw StartupError(unit.name(), call.function, call.startup_code, "the unit could not start");
         throw StartupError(unit.name(), call.function, call.startup_code, detail);
     }
-    default:
-        throw_link_error(unit, call, call.startup_code);
+    default: throw_link_error(unit, call, call.startup_code);
     }
 }
 

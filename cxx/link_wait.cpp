@@ -10,7 +10,8 @@
 namespace tevrak {
 
 void set_link_timeout(std::optional<std::chrono::milliseconds> timeout) {
-    if (timeout && timeout->count() <= 0) throw std::invalid_argument("tevrak::set_link_timeout: the time-out must be positive");
+    if (timeout && timeout->count() <= 0)
+        throw std::invalid_argument("tevrak::set_link_timeout: the time-out must be positive");
     const std::lock_guard lock(cxx::link_lock());
     serial::link_wait().check_limit = timeout.value_or(std::chrono::milliseconds::zero());
 }

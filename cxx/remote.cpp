@@ -5,9 +5,9 @@
 
 #include "cxx/locks.h"
 #include "platform/message.h"
+#include "remote/connection.h"
 #include "remote/daemon_wait.h"
 #include "remote/key_look.h"
-#include "remote/connection.h"
 #include "tevrak/rcin.h"
 #include "tevrak/tevrak.hpp"
 
@@ -17,8 +17,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr const char *kUnit = "RCIN";
-constexpr int kNoDaemon = 3;      // RCINInit's code
-constexpr int kKeyFailure = -1;   // RCINGet's and RCINRead's code
+constexpr int kNoDaemon = 3;     // RCINInit's code
+constexpr int kKeyFailure = -1;  // RCINGet's and RCINRead's code
 
 // Connects when not connected; the caller holds the remote lock.
 void connect() {

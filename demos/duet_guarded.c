@@ -9,8 +9,7 @@
 
 pthread_mutex_t print;
 
-void *slave(void *arg)
-{
+void *slave(void *arg) {
     int number = (int)(intptr_t)arg;
     for (;;) {
         pthread_mutex_lock(&print);
@@ -20,8 +19,7 @@ void *slave(void *arg)
     }
 }
 
-int main(void)
-{
+int main(void) {
     pthread_t t1, t2;
     pthread_mutex_init(&print, NULL);
     pthread_create(&t1, NULL, slave, (void *)(intptr_t)1);

@@ -7,16 +7,14 @@
 #include <stdint.h>
 #include <stdio.h>
 
-void *slave(void *arg)
-{
+void *slave(void *arg) {
     int number = (int)(intptr_t)arg;
     for (;;) {
         printf("thread %d\n", number);
     }
 }
 
-int main(void)
-{
+int main(void) {
     pthread_t t1, t2;
     pthread_create(&t1, NULL, slave, (void *)(intptr_t)1);
     pthread_create(&t2, NULL, slave, (void *)(intptr_t)2);

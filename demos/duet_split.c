@@ -7,8 +7,7 @@
 #include <stdint.h>
 #include <stdio.h>
 
-void *slave(void *arg)
-{
+void *slave(void *arg) {
     int number = (int)(intptr_t)arg;
     for (;;) {
         printf("START%d -- ", number);
@@ -16,8 +15,7 @@ void *slave(void *arg)
     }
 }
 
-int main(void)
-{
+int main(void) {
     pthread_t t1, t2;
     pthread_create(&t1, NULL, slave, (void *)(intptr_t)1);
     pthread_create(&t2, NULL, slave, (void *)(intptr_t)2);

@@ -11,9 +11,7 @@ namespace op = protocol::op;
 
 namespace {
 
-int send(const Frame &frame) {
-    return protocol::command_result(drive::kUnit, frame);
-}
+int send(const Frame &frame) { return protocol::command_result(drive::kUnit, frame); }
 
 }  // namespace
 
@@ -26,9 +24,7 @@ extern "C" int VWSetPosition(int x, int y, int heading) {
 }
 
 // The board takes the speed ahead of the distance (the table knows).
-extern "C" int VWStraight(int distance, int speed) {
-    return send(make_frame<op::VWStraight>(distance, speed));
-}
+extern "C" int VWStraight(int distance, int speed) { return send(make_frame<op::VWStraight>(distance, speed)); }
 
 // The board takes the angular speed ahead of the angle (the table knows).
 extern "C" int VWTurn(int angle, int angular_speed) {

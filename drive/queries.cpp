@@ -25,12 +25,9 @@ constexpr std::uint8_t kStatusStalled = 2;
 // when status was read.
 int status_code(std::uint8_t &status, drive::Startup startup = drive::Startup::when_needed) {
     switch (drive::read_status(status, startup)) {
-    case Outcome::ok:
-        return 0;
-    case Outcome::startup_failed:
-        return kStartupFailedStatus;
-    default:
-        return kLinkFailed;
+    case Outcome::ok: return 0;
+    case Outcome::startup_failed: return kStartupFailedStatus;
+    default: return kLinkFailed;
     }
 }
 
@@ -43,7 +40,8 @@ Outcome read_status(std::uint8_t &status, Startup startup) {
     const Frame frame = protocol::make_frame<protocol::op::VWDriveStatus>();
     const Outcome outcome = startup == Startup::done ? protocol::query_without_startup(kUnit, frame, reply)
                                                      : protocol::query(kUnit, frame, reply);
-    if (outcome == Outcome::ok) status = static_cast<std::uint8_t>(protocol::reply_value<protocol::op::VWDriveStatus>(reply, 0));
+    if (outcome == Outcome::ok)
+        status = static_cast<std::uint8_t>(protocol::reply_value<protocol::op::VWDriveStatus>(reply, 0));
     return outcome;
 }
 
@@ -84,13 +82,10 @@ extern "C" int VWGetPosition(int *x, int *y, int *heading) {
 extern "C" int VWDriveRemain(void) {
     int distance = 0;
     switch (drive::read_remaining(distance)) {
-    case Outcome::ok:
-        return distance;
+    case Outcome::ok: return distance;
     case Outcome::startup_failed:
-    case Outcome::short_reply:
-        return -1;
-    default:
-        return kLinkFailed;
+    case Outcome::short_reply: return -1;
+    default: return kLinkFailed;
     }
 }
 

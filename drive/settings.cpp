@@ -30,7 +30,7 @@ DriveSettings read_drive_settings(hdt::LineReader &reader) {
 
 protocol::Frame setup_frame(const DriveSettings &settings) {
     return protocol::make_frame<protocol::op::DriveSetup>(settings.encoder, settings.drive_first, settings.drive_second,
-                                                           settings.flag_code);
+                                                          settings.flag_code);
 }
 
 }  // namespace tevrak::drive

@@ -7,16 +7,16 @@
 
 #include <array>
 
-#include "protocol/frame.h"
 #include "config/hdt_file.h"
+#include "protocol/frame.h"
 
 namespace tevrak::drive {
 
 struct DriveSettings {
-    int encoder = 0;       // encoder value of encoder 1
+    int encoder = 0;  // encoder value of encoder 1
     int drive_first = 0;
     int drive_second = 0;
-    int flag_code = 4;     // flag-pair code of two flags that are both 0
+    int flag_code = 4;                // flag-pair code of two flags that are both 0
     std::array<int, 4> controller{};  // KINEMA values, in file order
 };
 

@@ -4,7 +4,8 @@
 // Shows: the C++ interface's Remote: connecting to the infrared daemon (a
 // StartupError when none runs), waiting for keys with a time limit
 // (Remote::get_for; early repeats of a held key are skipped), the hold
-// delay and the keys' names (tevrak::Key, tevrak::key_name). Needs a running lirc daemon; without one it says so and ends.
+// delay and the keys' names (tevrak::Key, tevrak::key_name). Needs a running lirc daemon; without one it says so and
+// ends.
 //
 // Build: c++ -std=c++20 remote_keys.cpp $(pkg-config --cflags --libs tevrak) -o remote_keys
 #include <tevrak/tevrak.hpp>

@@ -23,7 +23,7 @@ constexpr int kWallDistance = 250;  // wanted distance to the right wall
 constexpr int kBlocked = 300;       // front distance at which the robot turns
 constexpr int kNoWall = 600;        // right distance beyond which no wall is near
 constexpr int kSpeed = 150;
-constexpr int kSteps = 80;          // control steps of 100 ms
+constexpr int kSteps = 80;  // control steps of 100 ms
 
 void follow(tevrak::Drive &drive) {
     tevrak::DistanceSensor front(1);

@@ -25,8 +25,8 @@ inline std::pair<std::string_view, std::string_view> split_once(std::string_view
 class MemoryFile {
 public:
     explicit MemoryFile(std::string_view text)
-        : file_(text.empty() ? std::fopen("/dev/null", "r")
-                             : fmemopen(const_cast<char *>(text.data()), text.size(), "r")) {}
+            : file_(text.empty() ? std::fopen("/dev/null", "r")
+                                 : fmemopen(const_cast<char *>(text.data()), text.size(), "r")) {}
     ~MemoryFile() {
         if (file_ != nullptr) std::fclose(file_);
     }

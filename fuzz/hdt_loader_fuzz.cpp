@@ -1,8 +1,8 @@
 // The device loader's lines (SERVO, MOTOR, PSD, TABLE) on arbitrary text.
 #include <cstring>
 
-#include "fuzz_input.h"
 #include "config/device_lines.h"
+#include "fuzz_input.h"
 
 namespace {
 

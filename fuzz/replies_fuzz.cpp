@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "fake_serial.h"
 #include "config/paths.h"
+#include "fake_serial.h"
 #include "tevrak/drive.h"
 #include "tevrak/motor.h"
 #include "tevrak/psd.h"

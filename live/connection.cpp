@@ -24,8 +24,7 @@ bool is_connection(int fd, int local_port, const std::string &remote_address, in
     sockaddr_storage peer{};
     socklen_t local_length = sizeof local;
     socklen_t peer_length = sizeof peer;
-    if (::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &local_length) != 0 ||
-        port_of(local) != local_port ||
+    if (::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &local_length) != 0 || port_of(local) != local_port ||
         ::getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &peer_length) != 0 || port_of(peer) != remote_port) {
         return false;
     }

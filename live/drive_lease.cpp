@@ -5,7 +5,7 @@
 namespace tevrak::sim::view {
 
 DriveLease::DriveLease(Sink sink, Limits limits, std::chrono::milliseconds lease)
-    : sink_(std::move(sink)), limits_(limits), lease_(lease), thread_([this] { watch(); }) {}
+        : sink_(std::move(sink)), limits_(limits), lease_(lease), thread_([this] { watch(); }) {}
 
 DriveLease::~DriveLease() {
     {

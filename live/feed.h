@@ -23,8 +23,8 @@ namespace tevrak::sim::view {
 
 // How far one viewer got.
 struct ViewerCursor {
-    std::uint64_t version = 0;          // 0: nothing sent yet
-    std::uint64_t frame_sequence = 0;   // last frame-log line sent
+    std::uint64_t version = 0;         // 0: nothing sent yet
+    std::uint64_t frame_sequence = 0;  // last frame-log line sent
     std::uint64_t trail_generation = 0;
     std::size_t trail_points = 0;
 };

@@ -6,7 +6,7 @@
 namespace tevrak::sim::view {
 
 struct PageAsset {
-    std::string_view path;          // "/index.html", "/view.js", ...
+    std::string_view path;  // "/index.html", "/view.js", ...
     std::string_view content_type;
     std::string_view body;
 };

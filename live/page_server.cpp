@@ -27,10 +27,10 @@ namespace {
 class Stream {
 public:
     Stream(Feed &feed, std::atomic<int> &viewers, const httplib::Request &request)
-        : feed_(feed),
-          viewers_(viewers),
-          wake_(feed.watch()),
-          connection_(find_connection(request.local_port, request.remote_addr, request.remote_port)) {}
+            : feed_(feed),
+              viewers_(viewers),
+              wake_(feed.watch()),
+              connection_(find_connection(request.local_port, request.remote_addr, request.remote_port)) {}
     ~Stream() {
         feed_.unwatch(wake_);
         --viewers_;
@@ -175,8 +175,8 @@ bool from_page(const httplib::Request &request, httplib::Response &response) {
 bool same_token(std::string_view given, std::string_view token) {
     unsigned difference = given.size() ^ token.size();
     for (std::size_t i = 0; i < token.size(); ++i) {
-        difference |= static_cast<unsigned char>(i < given.size() ? given[i] : ~token[i]) ^
-                      static_cast<unsigned char>(token[i]);
+        difference |=
+            static_cast<unsigned char>(i < given.size() ? given[i] : ~token[i]) ^ static_cast<unsigned char>(token[i]);
     }
     return difference == 0;
 }
@@ -217,13 +217,13 @@ std::string url_of(const std::string &host, int port) {
 }  // namespace
 
 PageServer::PageServer(const ViewAddress &address, Feed &feed, Handlers handlers)
-    : feed_(feed), handlers_(std::move(handlers)), server_(std::make_unique<GuardedServer>()) {
+        : feed_(feed), handlers_(std::move(handlers)), server_(std::make_unique<GuardedServer>()) {
     server_->new_task_queue = [] { return new ConnectionPool(); };
     server_->set_keep_alive_timeout(std::chrono::duration_cast<std::chrono::seconds>(kKeepAlive).count());
     server_->set_payload_max_length(kMostBodyBytes);
     server_->set_default_headers(kEveryResponse);
-    server_->set_pre_routing_handler(httplib::Server::HandlerWithResponse(
-        [this](const httplib::Request &request, httplib::Response &response) {
+    server_->set_pre_routing_handler(
+        httplib::Server::HandlerWithResponse([this](const httplib::Request &request, httplib::Response &response) {
             return admit(request, response) ? httplib::Server::HandlerResponse::Unhandled
                                             : httplib::Server::HandlerResponse::Handled;
         }));
@@ -233,8 +233,8 @@ PageServer::PageServer(const ViewAddress &address, Feed &feed, Handlers handlers
         return admit(request, response) ? 100 : response.status;
     });
     // A request cut while it was read: the library answers 400, this says why.
-    server_->set_error_handler(httplib::Server::HandlerWithResponse(
-        [](const httplib::Request &, httplib::Response &response) {
+    server_->set_error_handler(
+        httplib::Server::HandlerWithResponse([](const httplib::Request &, httplib::Response &response) {
             const auto cut = current_stream != nullptr ? current_stream->cut() : GuardedStream::Cut::none;
             if (cut == GuardedStream::Cut::none) return httplib::Server::HandlerResponse::Unhandled;
             if (cut == GuardedStream::Cut::head) refuse(response, 431, "the request's headers exceed 8 KiB");
@@ -335,15 +335,17 @@ void PageServer::add_routes() {
     });
     // A source without a picture, controls or keys (the real robot's) has
     // no such routes: they are 404 as every other path.
-    if (handlers_.picture) server_->Get("/run.svg", [this](const httplib::Request &, httplib::Response &response) {
-        response.set_header("Content-Disposition", "attachment; filename=\"run.svg\"");
-        // Sent from the picture as it is: a large one is not copied again.
-        const auto picture = handlers_.picture();
-        response.set_content_provider(picture->size(), "image/svg+xml",
-                                      [picture](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
-                                          return sink.write(picture->data() + offset, std::min<std::size_t>(length, 1 << 16));
-                                      });
-    });
+    if (handlers_.picture)
+        server_->Get("/run.svg", [this](const httplib::Request &, httplib::Response &response) {
+            response.set_header("Content-Disposition", "attachment; filename=\"run.svg\"");
+            // Sent from the picture as it is: a large one is not copied again.
+            const auto picture = handlers_.picture();
+            response.set_content_provider(picture->size(), "image/svg+xml",
+                                          [picture](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
+                                              return sink.write(picture->data() + offset,
+                                                                std::min<std::size_t>(length, 1 << 16));
+                                          });
+        });
     server_->Get("/.*", [](const httplib::Request &request, httplib::Response &response) {
         const PageAsset *asset = find_page_asset(request.path);
         if (asset == nullptr) {
@@ -353,45 +355,49 @@ void PageServer::add_routes() {
         }
         response.set_content(asset->body.data(), asset->body.size(), std::string(asset->content_type));
     });
-    if (handlers_.control) server_->Post("/control", [this](const httplib::Request &request, httplib::Response &response) {
-        if (!from_page(request, response)) return;
-        const std::string error = handlers_.control(request.body);
-        if (error.empty()) {
-            response.status = 204;
-        } else {
-            response.status = 400;
-            response.set_content(error + "\n", "text/plain");
-        }
-    });
-    if (handlers_.key) server_->Post("/key", [this](const httplib::Request &request, httplib::Response &response) {
-        if (!from_page(request, response)) return;
-        const std::string button = request.get_param_value("button");
-        const std::string repeat_text = request.get_param_value("repeat");
-        if (handlers_.key(button, whole_number(repeat_text).value_or(-1))) {
-            response.status = 204;
-        } else {
-            response.status = 400;
-            response.set_content("no such key or repeat count, or the remote is off\n", "text/plain");
-        }
-    });
-    if (handlers_.drive) server_->Post("/drive", [this](const httplib::Request &request, httplib::Response &response) {
-        if (!from_page(request, response)) return;
-        if (!handlers_.drive_token.empty() &&
-            !same_token(request.get_header_value("X-Tevrak-Token"), handlers_.drive_token)) {
-            response.status = 403;
-            response.set_content("the drive wants the token tevrak-view printed\n", "text/plain");
-            return;
-        }
-        const auto linear = whole_number(request.get_param_value("linear"));
-        const auto angular = whole_number(request.get_param_value("angular"));
-        const std::string error = linear && angular ? handlers_.drive(*linear, *angular) : "linear and angular, whole numbers";
-        if (error.empty()) {
-            response.status = 204;
-        } else {
-            response.status = 400;
-            response.set_content(error + "\n", "text/plain");
-        }
-    });
+    if (handlers_.control)
+        server_->Post("/control", [this](const httplib::Request &request, httplib::Response &response) {
+            if (!from_page(request, response)) return;
+            const std::string error = handlers_.control(request.body);
+            if (error.empty()) {
+                response.status = 204;
+            } else {
+                response.status = 400;
+                response.set_content(error + "\n", "text/plain");
+            }
+        });
+    if (handlers_.key)
+        server_->Post("/key", [this](const httplib::Request &request, httplib::Response &response) {
+            if (!from_page(request, response)) return;
+            const std::string button = request.get_param_value("button");
+            const std::string repeat_text = request.get_param_value("repeat");
+            if (handlers_.key(button, whole_number(repeat_text).value_or(-1))) {
+                response.status = 204;
+            } else {
+                response.status = 400;
+                response.set_content("no such key or repeat count, or the remote is off\n", "text/plain");
+            }
+        });
+    if (handlers_.drive)
+        server_->Post("/drive", [this](const httplib::Request &request, httplib::Response &response) {
+            if (!from_page(request, response)) return;
+            if (!handlers_.drive_token.empty() &&
+                !same_token(request.get_header_value("X-Tevrak-Token"), handlers_.drive_token)) {
+                response.status = 403;
+                response.set_content("the drive wants the token tevrak-view printed\n", "text/plain");
+                return;
+            }
+            const auto linear = whole_number(request.get_param_value("linear"));
+            const auto angular = whole_number(request.get_param_value("angular"));
+            const std::string error =
+                linear && angular ? handlers_.drive(*linear, *angular) : "linear and angular, whole numbers";
+            if (error.empty()) {
+                response.status = 204;
+            } else {
+                response.status = 400;
+                response.set_content(error + "\n", "text/plain");
+            }
+        });
 }
 
 }  // namespace tevrak::sim::view

@@ -34,8 +34,8 @@
 #include <string_view>
 #include <thread>
 
-#include "live/feed.h"
 #include "live/address.h"
+#include "live/feed.h"
 
 namespace httplib {
 class Server;

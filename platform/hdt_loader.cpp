@@ -29,8 +29,7 @@ Loaded<Device> motors;
 Loaded<Device> sensors;
 
 template <typename Record>
-Record *load_list(const char *path, std::unique_ptr<DeviceList<Record>> (*read)(LineReader &),
-                  Loaded<Record> &slot) {
+Record *load_list(const char *path, std::unique_ptr<DeviceList<Record>> (*read)(LineReader &), Loaded<Record> &slot) {
     LineReader file(path);
     slot.read_tables.clear();
     slot.list = read(file);

@@ -34,8 +34,7 @@ constexpr LCDState default_screen() {
     constexpr int32_t height = 240;
     constexpr int32_t bits = 32;
     constexpr int32_t line = width * bits / 8;
-    return LCDState{width, height, 8, 10,
-                    LCDFBInfo{width, height, width, height, bits, line, line * height, 0}};
+    return LCDState{width, height, 8, 10, LCDFBInfo{width, height, width, height, bits, line, line * height, 0}};
 }
 
 }  // namespace

@@ -41,8 +41,7 @@ const char *OSExecute(const char *path) {
             }
         }
         int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     }
     ::close(pipe_fds[0]);
     return output.c_str();

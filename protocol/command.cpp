@@ -89,8 +89,7 @@ int command_result(const Unit &unit, const Frame &frame, std::FILE *stream) {
     return command(unit, frame, stream) == Outcome::ok ? 0 : 1;
 }
 
-Outcome query(const Unit &unit, const Frame &frame, std::span<std::uint8_t> reply, std::FILE *stream,
-              ReplyRead mode) {
+Outcome query(const Unit &unit, const Frame &frame, std::span<std::uint8_t> reply, std::FILE *stream, ReplyRead mode) {
     if (!ensure_started(unit)) return Outcome::startup_failed;
     return query_without_startup(unit, frame, reply, stream, mode);
 }
@@ -101,7 +100,8 @@ static Outcome exchange(const Unit &unit, const Frame &frame, std::span<std::uin
     if (!check_and_send(frame)) return link_failure(unit, stream, Outcome::link_failed);
     if (!skip_to_marker()) return link_failure(unit, stream, Outcome::no_reply);
     if (mode == ReplyRead::single_read) {
-        const int n = SERReceive(kLinkInterface, reinterpret_cast<char *>(reply.data()), static_cast<int>(reply.size()));
+        const int n =
+            SERReceive(kLinkInterface, reinterpret_cast<char *>(reply.data()), static_cast<int>(reply.size()));
         if (n == static_cast<int>(reply.size())) return Outcome::ok;
         cycle::close_on_failure();
         return Outcome::short_reply;
@@ -110,10 +110,11 @@ static Outcome exchange(const Unit &unit, const Frame &frame, std::span<std::uin
     return Outcome::ok;
 }
 
-Outcome query_without_startup(const Unit &unit, const Frame &frame, std::span<std::uint8_t> reply,
-                              std::FILE *stream, ReplyRead mode) {
+Outcome query_without_startup(const Unit &unit, const Frame &frame, std::span<std::uint8_t> reply, std::FILE *stream,
+                              ReplyRead mode) {
     const Outcome outcome = exchange(unit, frame, reply, stream, mode);
-    tap::note(frame.bytes(), outcome == Outcome::ok ? std::span<const std::uint8_t>(reply) : std::span<const std::uint8_t>(),
+    tap::note(frame.bytes(),
+              outcome == Outcome::ok ? std::span<const std::uint8_t>(reply) : std::span<const std::uint8_t>(),
               static_cast<int>(outcome));
     return outcome;
 }

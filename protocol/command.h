@@ -73,8 +73,8 @@ Outcome command(const Unit &unit, const Frame &frame, std::FILE *stream = stderr
 int command_result(const Unit &unit, const Frame &frame, std::FILE *stream = stderr);
 
 // Sends a query and reads reply.size() bytes behind the reply marker.
-Outcome query(const Unit &unit, const Frame &frame, std::span<std::uint8_t> reply,
-              std::FILE *stream = stderr, ReplyRead mode = ReplyRead::bytewise);
+Outcome query(const Unit &unit, const Frame &frame, std::span<std::uint8_t> reply, std::FILE *stream = stderr,
+              ReplyRead mode = ReplyRead::bytewise);
 
 // The same sequence without the start-up step, for use inside a start-up
 // that sends its own set-up frame before its flag is set.

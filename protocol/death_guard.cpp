@@ -17,8 +17,8 @@
 
 #include "protocol/opcodes.h"
 #include "serial/link_bytes.h"
-#include "serial/port_lock.h"
 #include "serial/link_control.h"
+#include "serial/port_lock.h"
 #include "tevrak/serial.h"
 
 namespace tevrak::protocol::death_guard {
@@ -133,8 +133,7 @@ void forget_guard() {
 void announce_normal_exit() {
     if (state.pipe < 0 || state.owner != ::getpid()) return;
     const char note = kNormalExit;
-    while (::write(state.pipe, &note, 1) < 0 && errno == EINTR) {
-    }
+    while (::write(state.pipe, &note, 1) < 0 && errno == EINTR) {}
     // The next program may open the port at once: the lock goes now, not
     // when the guard has read the note.
     if (const int port = serial::open_port_fd(); port >= 0) serial::unlock_port(port);
@@ -190,8 +189,7 @@ void start(int port) {
     ::close(report[1]);
     pid_t guard = -1;
     if (child > 0) {
-        while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
-        }
+        while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {}
         if (::read(report[0], &guard, sizeof guard) != sizeof guard) guard = -1;
     }
     ::close(report[0]);
@@ -233,8 +231,7 @@ void end_quietly() {
     if (state.shared != nullptr) state.carried = state.shared->motion;
     if (state.pipe >= 0) {
         const char note = kQuit;
-        while (::write(state.pipe, &note, 1) < 0 && errno == EINTR) {
-        }
+        while (::write(state.pipe, &note, 1) < 0 && errno == EINTR) {}
     }
     forget_guard();
 }

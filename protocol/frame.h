@@ -13,9 +13,7 @@
 namespace tevrak::protocol {
 
 // Byte field: the low 8 bits of the value (300 travels as 0x2C).
-constexpr std::uint8_t byte_field(int value) {
-    return static_cast<std::uint8_t>(static_cast<unsigned>(value) & 0xFFu);
-}
+constexpr std::uint8_t byte_field(int value) { return static_cast<std::uint8_t>(static_cast<unsigned>(value) & 0xFFu); }
 
 // Word field: bits 15..8 then bits 7..0 of the value (-1 travels as FF FF).
 constexpr std::array<std::uint8_t, 2> word_field(int value) {
@@ -29,8 +27,8 @@ constexpr int signed_word(std::uint8_t high, std::uint8_t low) {
 }
 constexpr int unsigned_word(std::uint8_t high, std::uint8_t low) { return (high << 8) | low; }
 constexpr std::int32_t signed_long(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3) {
-    return static_cast<std::int32_t>((std::uint32_t{b0} << 24) | (std::uint32_t{b1} << 16) |
-                                     (std::uint32_t{b2} << 8) | std::uint32_t{b3});
+    return static_cast<std::int32_t>((std::uint32_t{b0} << 24) | (std::uint32_t{b1} << 16) | (std::uint32_t{b2} << 8) |
+                                     std::uint32_t{b3});
 }
 
 // The value of a field of a frame or a reply, as its width and sign say.

@@ -11,10 +11,8 @@ bool moves_drive(std::uint8_t opcode) {
     case op::VWCurve:  // VWCurve and VWDrive
     case op::VWTurn:
     case op::VWSetSpeed:
-    case op::VWStraight:
-        return true;
-    default:
-        return false;
+    case op::VWStraight: return true;
+    default: return false;
     }
 }
 
@@ -50,7 +48,7 @@ std::size_t stop_frames(const Motion &motion, std::uint8_t *out, std::size_t cap
     for (unsigned motor = 0; motor < 256; ++motor) {
         if (!(motion.motors[motor / 8] & (1u << (motor % 8)))) continue;
         if (capacity - n < 6) break;
-        const std::uint8_t frames[] = {op::MOTORSpeed, static_cast<std::uint8_t>(motor), 0,
+        const std::uint8_t frames[] = {op::MOTORSpeed,    static_cast<std::uint8_t>(motor), 0,
                                        op::MOTORDriveRaw, static_cast<std::uint8_t>(motor), 0};
         for (auto b : frames) out[n++] = b;
     }

@@ -15,8 +15,8 @@ namespace tevrak::protocol {
 
 // One bit per motor number (a byte on the wire), and the drive.
 struct Motion {
-    std::uint8_t drive;          // 1 once a drive command went out
-    std::uint8_t motors[32];     // bit n set: motor n was set going
+    std::uint8_t drive;       // 1 once a drive command went out
+    std::uint8_t motors[32];  // bit n set: motor n was set going
 
     // Takes a whole frame (opcode first) that went to the board.
     void note(const std::uint8_t *frame, std::size_t length);

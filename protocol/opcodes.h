@@ -67,7 +67,7 @@ struct Field {
                           // in a reply the first byte behind the marker
     std::uint8_t width;   // 1, 2 or 4 bytes
     bool is_signed;
-    const char *unit;     // "mm", "mm/s", "1/100 rad", ... ; "" for a count or number
+    const char *unit;  // "mm", "mm/s", "1/100 rad", ... ; "" for a count or number
 };
 
 inline constexpr std::size_t kMaxArguments = 4;
@@ -108,8 +108,8 @@ constexpr OpcodeInfo command(std::uint8_t opcode, const char *name, std::uint8_t
     return {opcode, name, frame_length, 0, unit, meaning, count, arguments, 0, {}};
 }
 
-constexpr OpcodeInfo query(std::uint8_t opcode, const char *name, std::uint8_t frame_length,
-                           std::uint8_t reply_length, UnitId unit, const char *meaning, std::uint8_t count,
+constexpr OpcodeInfo query(std::uint8_t opcode, const char *name, std::uint8_t frame_length, std::uint8_t reply_length,
+                           UnitId unit, const char *meaning, std::uint8_t count,
                            std::array<Field, kMaxArguments> arguments, std::uint8_t reply_count,
                            std::array<Field, kMaxReplyFields> reply) {
     return {opcode, name, frame_length, reply_length, unit, meaning, count, arguments, reply_count, reply};
@@ -126,9 +126,9 @@ inline constexpr OpcodeInfo kOpcodes[] = {
                     {field::u8("motor", 1)}),
     detail::command(op::MOTORSpeed, "MOTORSpeed", 3, UnitId::motor, "set a motor's controlled speed", 2,
                     {field::u8("motor", 1), field::s8("speed", 2, "ticks")}),
-    detail::command(op::VWSetPosition, "VWSetPosition", 7, UnitId::drive, "set the drive's position", 3,
-                    {field::s16("x", 1, detail::kMm), field::s16("y", 3, detail::kMm),
-                     field::s16("heading", 5, detail::kAngle)}),
+    detail::command(
+        op::VWSetPosition, "VWSetPosition", 7, UnitId::drive, "set the drive's position", 3,
+        {field::s16("x", 1, detail::kMm), field::s16("y", 3, detail::kMm), field::s16("heading", 5, detail::kAngle)}),
     detail::command(op::SERVORange, "SERVORange", 4, UnitId::servo, "set a servo's range", 3,
                     {field::u8("servo", 1), field::u8("low", 2), field::u8("high", 3)}),
     detail::command(op::VWControlOff, "VWControlOff", 1, UnitId::drive, "switch the drive controller off", 0),
@@ -136,8 +136,8 @@ inline constexpr OpcodeInfo kOpcodes[] = {
                   {field::s16("linear", 0, detail::kMmPerS), field::s16("angular", 2, detail::kTurnRate)}),
     detail::command(op::VWTurn, "VWTurn", 5, UnitId::drive, "turn on the spot", 2,
                     {field::s16("angle", 3, detail::kAngle), field::s16("speed", 1, detail::kTurnRate)}),
-    detail::query(op::VWDriveStatus, "VWDriveStatus", 1, 1, UnitId::drive,
-                  "read the drive status (1 done, 2 stalled)", 0, {}, 1, {field::u8("status", 0)}),
+    detail::query(op::VWDriveStatus, "VWDriveStatus", 1, 1, UnitId::drive, "read the drive status (1 done, 2 stalled)",
+                  0, {}, 1, {field::u8("status", 0)}),
     detail::command(op::MOTORPID, "MOTORPID", 5, UnitId::motor, "set a motor's PID parameters", 4,
                     {field::u8("motor", 1), field::u8("p", 2), field::u8("i", 3), field::u8("d", 4)}),
     detail::query(op::ENCODERRead, "ENCODERRead", 2, 4, UnitId::encoder, "read an encoder's count", 1,
@@ -146,9 +146,9 @@ inline constexpr OpcodeInfo kOpcodes[] = {
                     {field::u8("motor", 1), field::s8("power", 2)}),
     detail::query(op::PSDGetRaw, "PSDGetRaw", 2, 2, UnitId::sensor, "read a distance sensor's raw value", 1,
                   {field::u8("psd", 1)}, 1, {field::u16("raw", 0)}),
-    detail::query(op::VWGetPosition, "VWGetPosition", 1, 6, UnitId::drive, "read the drive's position", 0, {}, 3,
-                  {field::s16("x", 0, detail::kMm), field::s16("y", 2, detail::kMm),
-                   field::s16("heading", 4, detail::kAngle)}),
+    detail::query(
+        op::VWGetPosition, "VWGetPosition", 1, 6, UnitId::drive, "read the drive's position", 0, {}, 3,
+        {field::s16("x", 0, detail::kMm), field::s16("y", 2, detail::kMm), field::s16("heading", 4, detail::kAngle)}),
     detail::command(op::SERVOSetRaw, "SERVOSetRaw", 3, UnitId::servo, "set a servo's raw position", 2,
                     {field::u8("servo", 1), field::u8("position", 2)}),
     detail::command(op::DriveSetup, "DriveSetup", 8, UnitId::drive, "set the drive up (sent by VWInit)", 4,
@@ -225,7 +225,6 @@ constexpr bool table_well_formed() {
 }
 }  // namespace detail
 
-static_assert(detail::table_well_formed(),
-              "every opcode once; its fields fill its frame and its reply exactly");
+static_assert(detail::table_well_formed(), "every opcode once; its fields fill its frame and its reply exactly");
 
 }  // namespace tevrak::protocol

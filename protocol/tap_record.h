@@ -35,7 +35,7 @@ struct CallInfo {
 };
 
 inline constexpr CallInfo kCalls[] = {
-    {"", true},         {"PSDGet", true},    {"ENCODERReset", true}, {"VWDriveDone", true}, {"VWDriveWait", true},
+    {"", true},          {"PSDGet", true},    {"ENCODERReset", true}, {"VWDriveDone", true}, {"VWDriveWait", true},
     {"VWStalled", true}, {"SERVOSet", false}, {"MOTORDrive", false},  {"VWDrive", false},    {"VWInit", false},
 };
 
@@ -47,12 +47,12 @@ constexpr const CallInfo &call_info(std::uint8_t call) {
 // The exchange's outcome, as protocol::Outcome numbers it.
 struct Record {
     std::uint32_t magic = kMagic;
-    std::uint32_t dropped = 0;    // records the sender dropped so far
-    std::int64_t time_ns = 0;     // CLOCK_REALTIME when the exchange ended
-    std::uint8_t outcome = 0;     // protocol::Outcome
+    std::uint32_t dropped = 0;  // records the sender dropped so far
+    std::int64_t time_ns = 0;   // CLOCK_REALTIME when the exchange ended
+    std::uint8_t outcome = 0;   // protocol::Outcome
     std::uint8_t frame_length = 0;
     std::uint8_t reply_length = 0;
-    std::uint8_t call = 0;        // Call
+    std::uint8_t call = 0;  // Call
     std::uint8_t frame[kMaxFrameLength] = {};
     std::uint8_t reply[kMaxReplyLength] = {};
 };

@@ -26,8 +26,7 @@ struct DeviceLoader {
 // gave them. A file without devices of the kind still starts the unit:
 // every device is then one without a table.
 template <typename Record>
-int start_device_unit(int &initialised, Record *&first, DeviceLoader<Record> loader,
-                      void (*before_load)() = nullptr) {
+int start_device_unit(int &initialised, Record *&first, DeviceLoader<Record> loader, void (*before_load)() = nullptr) {
     if (initialised == 1) return 0;
     if (SERInit(kLinkInterface, kLinkBaud, 0) != 0) return 1;
     if (before_load != nullptr) before_load();

@@ -148,8 +148,8 @@ auto wait_in_slices(std::optional<double> seconds, Attempt attempt) {
     for (;;) {
         auto slice = kWaitSlice;
         if (deadline) {
-            slice = std::clamp(duration_cast<milliseconds>(*deadline - steady_clock::now()), milliseconds{0},
-                               kWaitSlice);
+            slice =
+                std::clamp(duration_cast<milliseconds>(*deadline - steady_clock::now()), milliseconds{0}, kWaitSlice);
         }
         const auto result = interruptible([&] { return attempt(slice); });
         if (result) return result;
@@ -163,9 +163,8 @@ auto wait_in_slices(std::optional<double> seconds, Attempt attempt) {
 template <typename T, typename R>
 auto sliced(R (T::*bounded_wait)(std::chrono::milliseconds)) {
     return [bounded_wait](T &self, std::optional<double> seconds) {
-        return wait_in_slices(seconds, [&self, bounded_wait](std::chrono::milliseconds slice) {
-            return (self.*bounded_wait)(slice);
-        });
+        return wait_in_slices(
+            seconds, [&self, bounded_wait](std::chrono::milliseconds slice) { return (self.*bounded_wait)(slice); });
     };
 }
 

@@ -29,10 +29,11 @@ private:
 
 void bind_cycle(py::module_ &module) {
     public_class<PyCycle>(module, "Cycle", "A cycle of calls behind one link check; made by tevrak.cycle().")
-        .def("__enter__", [](py::object self) {
-            self.cast<PyCycle &>().enter();
-            return self;
-        })
+        .def("__enter__",
+             [](py::object self) {
+                 self.cast<PyCycle &>().enter();
+                 return self;
+             })
         .def("__exit__", [](PyCycle &cycle, const py::args &) { cycle.exit(); });
     module.def(
         "cycle", [] { return std::make_unique<PyCycle>(); },

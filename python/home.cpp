@@ -29,8 +29,7 @@ void bind_home(py::module_ &module) {
                "the link or the remote.\n"
                "Raises tevrak.Error (unit \"HDT\", code 1) for an empty or too long folder.");
     module.def(
-        "home", [] { return std::string(paths::home()); },
-        "The robot folder in use.");
+        "home", [] { return std::string(paths::home()); }, "The robot folder in use.");
     module.def(
         "default_home", [] { return std::string(TEVRAK_HOME_DEFAULT); },
         "The robot folder the library was built for (used when neither set_home nor\n"

@@ -75,9 +75,9 @@ void bind_link(py::module_ &module) {
         "_stop_moving",
         [](double seconds) {
             py::gil_scoped_release release;
-            const auto deadline = std::chrono::steady_clock::now() +
-                                  std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                      std::chrono::duration<double>(seconds));
+            const auto deadline =
+                std::chrono::steady_clock::now() +
+                std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
             return cxx::stop_moving(&deadline);
         },
         py::arg("seconds"),

@@ -29,10 +29,11 @@ A sequence of tevrak.MenuItem(text, value): len(menu), menu[i], iteration.)")
              "Appends an item: text cut at 31 characters, value (a 32-bit int) kept for the\n"
              "program. The menu scrolls once it holds more items than fit the screen.\n"
              "MemoryError when the item array cannot grow (the menu stays as it was).")
-        .def("set_text", [](ListMenu &menu, int index, const std::string &new_text) { menu.set_text(index, new_text); },
-             py::arg("index"), py::arg("text"),
-             "Replaces the text of item index (from 0); its value stays. IndexError outside the\n"
-             "items.")
+        .def(
+            "set_text", [](ListMenu &menu, int index, const std::string &new_text) { menu.set_text(index, new_text); },
+            py::arg("index"), py::arg("text"),
+            "Replaces the text of item index (from 0); its value stays. IndexError outside the\n"
+            "items.")
         .def("toggle_scroll", &ListMenu::toggle_scroll, "Switches scrolling on when off, and off when on.")
         .def("__len__", &ListMenu::size)
         .def("__getitem__", &item_at, py::arg("index"))

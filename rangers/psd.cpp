@@ -23,7 +23,8 @@ extern "C" int PSDInit(void) {
 
 extern "C" int PSDGetRaw(int psd) {
     protocol::Reply<protocol::op::PSDGetRaw> reply{};
-    if (protocol::query(kSensorUnit, protocol::make_frame<protocol::op::PSDGetRaw>(psd), reply) != protocol::Outcome::ok) {
+    if (protocol::query(kSensorUnit, protocol::make_frame<protocol::op::PSDGetRaw>(psd), reply) !=
+        protocol::Outcome::ok) {
         return -1;
     }
     return protocol::reply_value<protocol::op::PSDGetRaw>(reply, 0);

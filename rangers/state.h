@@ -7,7 +7,7 @@
 namespace tevrak::rangers {
 
 struct State {
-    int PSDInitialised = 0;          // 1 once PSDInit succeeded
+    int PSDInitialised = 0;           // 1 once PSDInit succeeded
     hdt::Device *PSDFirst = nullptr;  // head of the loader's sensor list
 };
 

@@ -13,8 +13,7 @@ void run_in_shell(const char *command) {
 }
 
 int write_shell_word(std::string_view text, std::span<char> out) {
-    constexpr std::string_view kLiteral =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-+,:@%=";
+    constexpr std::string_view kLiteral = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-+,:@%=";
     const bool plain = !text.empty() && text.find_first_not_of(kLiteral) == std::string_view::npos;
     std::size_t length = 0;
     const auto put = [&](std::string_view part) {

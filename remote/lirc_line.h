@@ -26,7 +26,9 @@ public:
     }
 
     bool present() const { return text_ != nullptr; }
-    std::string_view view() const { return text_ != nullptr ? std::string_view(text_, std::strlen(text_)) : std::string_view(); }
+    std::string_view view() const {
+        return text_ != nullptr ? std::string_view(text_, std::strlen(text_)) : std::string_view();
+    }
 
 private:
     char *text_ = nullptr;

@@ -2,11 +2,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/hdt_file.h"
+#include "config/paths.h"
+#include "config/robot_files.h"
 #include "platform/message.h"
 #include "platform/os.h"
-#include "config/hdt_file.h"
-#include "config/robot_files.h"
-#include "config/paths.h"
 #include "serial/discovery.h"
 #include "serial/state.h"
 #include "tevrak/serial_link.h"

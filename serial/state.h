@@ -11,9 +11,9 @@
 namespace tevrak::serial {
 
 inline constexpr int kInterfaces = 4;
-inline constexpr std::size_t kPathSlot = 256;       // USBPATHn, terminator included
-inline constexpr std::size_t kListingBuffer = 1200; // copy of the device listing
-inline constexpr std::size_t kPathCopy = 100;       // SERInit's working copy
+inline constexpr std::size_t kPathSlot = 256;        // USBPATHn, terminator included
+inline constexpr std::size_t kListingBuffer = 1200;  // copy of the device listing
+inline constexpr std::size_t kPathCopy = 100;        // SERInit's working copy
 
 // The terminal calls of the line set-up (seam: set_terminal_calls).
 struct TerminalCalls {
@@ -30,11 +30,11 @@ struct State {
     char USBPATH2[kPathSlot];
     char USBPATH3[kPathSlot];
     char USBPATH4[kPathSlot];
-    int SERPathInit;  // 1 once discovery read hdt.txt
-    int SERType;      // open interface; 0 never opened, -1 closed
-    int SERBaud[kInterfaces + 1];       // stored settings per interface
+    int SERPathInit;               // 1 once discovery read hdt.txt
+    int SERType;                   // open interface; 0 never opened, -1 closed
+    int SERBaud[kInterfaces + 1];  // stored settings per interface
     int SERHandshake[kInterfaces + 1];
-    int fd;           // descriptor of the open port
+    int fd;  // descriptor of the open port
     TerminalCalls terminal = real_terminal_calls();
     LinkWait wait;
     // Called before the port is closed, while the descriptor is still

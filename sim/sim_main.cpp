@@ -62,8 +62,10 @@ bool run_lines(Simulator &simulator, std::vector<std::string> &lines, bool answe
         const auto result = simulator.control(line, &refusal);
         if (result == Simulator::Result::quit) go_on = false;
         if (answer && go_on) {
-            if (result == Simulator::Result::error) std::printf("error: %s\n", refusal.c_str());
-            else std::fputs("ok\n", stdout);
+            if (result == Simulator::Result::error)
+                std::printf("error: %s\n", refusal.c_str());
+            else
+                std::fputs("ok\n", stdout);
             std::fflush(stdout);
         }
     }
@@ -116,12 +118,8 @@ int run(const tevrak::sim::Options &options) {
     LineInput stdin_lines;
     LineInput control_lines;
     std::vector<std::string> lines;
-    pollfd fds[6] = {{signal_fd.get(), POLLIN, 0},
-                     {timer_fd.get(), POLLIN, 0},
-                     {STDIN_FILENO, POLLIN, 0},
-                     {control_fd.get(), POLLIN, 0},
-                     {live.wake_fd(), POLLIN, 0},
-                     {tap ? tap->fd() : -1, POLLIN, 0}};
+    pollfd fds[6] = {{signal_fd.get(), POLLIN, 0},  {timer_fd.get(), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0},
+                     {control_fd.get(), POLLIN, 0}, {live.wake_fd(), POLLIN, 0}, {tap ? tap->fd() : -1, POLLIN, 0}};
     bool running = true;
     std::optional<int> replay_status;
     while (running) {

@@ -81,11 +81,11 @@ const char *unit_of(std::uint8_t opcode) {
 
 const char *result_name(int outcome) {
     switch (static_cast<Outcome>(outcome)) {
-        case Outcome::ok: return "ok";
-        case Outcome::startup_failed: return "startup_failed";
-        case Outcome::link_failed: return "link_failed";
-        case Outcome::no_reply: return "no_reply";
-        case Outcome::short_reply: return "short_reply";
+    case Outcome::ok: return "ok";
+    case Outcome::startup_failed: return "startup_failed";
+    case Outcome::link_failed: return "link_failed";
+    case Outcome::no_reply: return "no_reply";
+    case Outcome::short_reply: return "short_reply";
     }
     return "unknown";
 }

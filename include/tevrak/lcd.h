@@ -28,8 +28,8 @@ typedef struct LCDFBInfo {
     int32_t virtualWidth;  /* pixels per row of the whole buffer */
     int32_t virtualHeight; /* rows of the whole buffer */
     int32_t bitsPerPixel;
-    int32_t lineLength;    /* bytes per row of the buffer (the sixth word) */
-    int32_t memoryLength;  /* bytes of the whole buffer */
+    int32_t lineLength;   /* bytes per row of the buffer (the sixth word) */
+    int32_t memoryLength; /* bytes of the whole buffer */
     int32_t reserved;
 } LCDFBInfo;
 

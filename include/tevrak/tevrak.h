@@ -4,14 +4,14 @@
 #ifndef TEVRAK_TEVRAK_H
 #define TEVRAK_TEVRAK_H
 
-#include "serial.h"
+#include "cycle.h"
 #include "drive.h"
-#include "servo.h"
+#include "home.h"
+#include "listmenu.h"
 #include "motor.h"
 #include "psd.h"
 #include "rcin.h"
-#include "listmenu.h"
-#include "home.h"
-#include "cycle.h"
+#include "serial.h"
+#include "servo.h"
 
 #endif /* TEVRAK_TEVRAK_H */

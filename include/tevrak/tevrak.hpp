@@ -388,10 +388,26 @@ private:
 /* The keys of the remote control: each key's code is the character the
  * remote unit returns for it. */
 enum class Key : char {
-    DIGIT_0 = '0', DIGIT_1 = '1', DIGIT_2 = '2', DIGIT_3 = '3', DIGIT_4 = '4',
-    DIGIT_5 = '5', DIGIT_6 = '6', DIGIT_7 = '7', DIGIT_8 = '8', DIGIT_9 = '9',
-    UP = 'U', DOWN = 'D', LEFT = 'L', RIGHT = '>', OK = 'O',
-    RED = 'R', GREEN = 'G', YELLOW = 'Y', BLUE = 'B', POWER = 'P',
+    DIGIT_0 = '0',
+    DIGIT_1 = '1',
+    DIGIT_2 = '2',
+    DIGIT_3 = '3',
+    DIGIT_4 = '4',
+    DIGIT_5 = '5',
+    DIGIT_6 = '6',
+    DIGIT_7 = '7',
+    DIGIT_8 = '8',
+    DIGIT_9 = '9',
+    UP = 'U',
+    DOWN = 'D',
+    LEFT = 'L',
+    RIGHT = '>',
+    OK = 'O',
+    RED = 'R',
+    GREEN = 'G',
+    YELLOW = 'Y',
+    BLUE = 'B',
+    POWER = 'P',
 };
 
 /* The key's name, "UP", "DIGIT_1"; empty for a code that is no Key. */

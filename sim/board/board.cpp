@@ -45,8 +45,7 @@ void set_locked(std::mutex &mutex, Field &field, Value &&value) {
 
 Board::Board(std::string link_path) : Board(std::move(link_path), -1) {}
 
-Board::Board(std::string link_path, int link_folder)
-    : link_path_(std::move(link_path)), link_folder_(link_folder) {
+Board::Board(std::string link_path, int link_folder) : link_path_(std::move(link_path)), link_folder_(link_folder) {
     const auto slash = link_path_.rfind('/');
     link_name_ = link_folder_ >= 0 && slash != std::string::npos ? link_path_.substr(slash + 1) : link_path_;
     if (::pipe2(wake_, O_CLOEXEC) != 0) {
@@ -122,8 +121,7 @@ void Board::close_terminal() {
         (void)!::write(wake_[1], &wake, 1);
         thread_.join();
         char drain[16];
-        while (::read(wake_[0], drain, sizeof drain) == static_cast<ssize_t>(sizeof drain)) {
-        }
+        while (::read(wake_[0], drain, sizeof drain) == static_cast<ssize_t>(sizeof drain)) {}
     }
     // After a hang-up of the board's own, the terminal is closed already.
     if (master_ >= 0) ::close(master_);

@@ -18,6 +18,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -26,7 +27,6 @@
 #include <span>
 #include <string>
 #include <thread>
-#include <deque>
 #include <vector>
 
 namespace tevrak::sim {
@@ -139,7 +139,7 @@ private:
     Bytes faulty_reply(const Bytes &data, std::chrono::milliseconds &delay);
 
     std::string link_path_;
-    int link_folder_ = -1;  // owned; -1: link_path_ is used as it is
+    int link_folder_ = -1;   // owned; -1: link_path_ is used as it is
     std::string link_name_;  // relative to link_folder_ when there is one
     std::string terminal_path_;
     std::atomic<int> master_{-1};
@@ -164,7 +164,7 @@ private:
     bool silent_ = false;
     bool responder_only_ = false;
     std::atomic<bool> hung_up_{false};
-    std::size_t hang_up_bytes_ = 0;      // 0: no hang-up pending
+    std::size_t hang_up_bytes_ = 0;  // 0: no hang-up pending
     bool hang_up_after_reply_ = false;
     bool hang_up_now_ = false;
     double fault_rate_ = 0;

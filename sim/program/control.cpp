@@ -77,8 +77,8 @@ std::optional<Control> parse_control(std::string_view line, std::string &error) 
 bool is_button_name(std::string_view name) {
     if (name.empty() || name.size() > 40) return false;
     for (const char c : name) {
-        const bool allowed = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                             c == '_' || c == '-' || c == '+' || c == '.';
+        const bool allowed = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+                             c == '-' || c == '+' || c == '.';
         if (!allowed) return false;
     }
     return true;

@@ -22,7 +22,7 @@ namespace tevrak::sim {
 struct Control {
     enum class Action { silent, unplug, replug, stray, noise, late, key, status, svg, help, quit };
     Control(Action action_, int value_ = 0, std::string button_ = {})
-        : action(action_), value(value_), button(std::move(button_)) {}
+            : action(action_), value(value_), button(std::move(button_)) {}
     Action action;
     int value = 0;       // silent: 1 on, 0 off; stray/noise: bytes; late: ms; key: repeats
     std::string button;  // key: the button's name

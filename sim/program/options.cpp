@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "sim/program/option_table.h"
 #include <string_view>
+#include "sim/program/option_table.h"
 
 namespace tevrak::sim {
 namespace {
@@ -77,7 +77,8 @@ private:
             return config(v, depth);
         } else if (name == "--arena") {
             const auto size = parse_list(v, 'x', 2);
-            if (!size || (*size)[0] <= 0 || (*size)[1] <= 0) return fail("--arena wants WIDTHxHEIGHT in mm, e.g. 2000x1500");
+            if (!size || (*size)[0] <= 0 || (*size)[1] <= 0)
+                return fail("--arena wants WIDTHxHEIGHT in mm, e.g. 2000x1500");
             options_.arena_width = static_cast<double>((*size)[0]);
             options_.arena_height = static_cast<double>((*size)[1]);
         } else if (name == "--obstacle") {
@@ -196,20 +197,21 @@ std::string option_lines() {
 }
 
 const std::string &usage_text() {
-    static const std::string text = "Usage: tevrak-sim --home DIR [options]\n"
-           "A simulated robot: a controller board on a pseudo-terminal with a differential drive,\n"
-           "wheel encoders and distance sensors in a rectangular arena.\n"
-           "\n" +
-           option_lines() +
-           "\n"
-           "The remote: DIR/lircd speaks the infrared daemon's client protocol; point programs at it with\n"
-           "  export LIRC_SOCKET_PATH=DIR/lircd\n"
-           "and press keys with the control command key NAME [REPEATS] or on the page.\n"
-           "\n"
-           "Control commands, one per line on standard input or written to DIR/sim.ctl:\n"
-           "  silent on|off, unplug, replug, stray N, noise N, late MS, key NAME [N], status, svg, help, quit\n"
-           "The simulator runs until quit, SIGINT or SIGTERM (end of standard input stops it only with\n"
-           "--end-with-input).\n";
+    static const std::string text =
+        "Usage: tevrak-sim --home DIR [options]\n"
+        "A simulated robot: a controller board on a pseudo-terminal with a differential drive,\n"
+        "wheel encoders and distance sensors in a rectangular arena.\n"
+        "\n" +
+        option_lines() +
+        "\n"
+        "The remote: DIR/lircd speaks the infrared daemon's client protocol; point programs at it with\n"
+        "  export LIRC_SOCKET_PATH=DIR/lircd\n"
+        "and press keys with the control command key NAME [REPEATS] or on the page.\n"
+        "\n"
+        "Control commands, one per line on standard input or written to DIR/sim.ctl:\n"
+        "  silent on|off, unplug, replug, stray N, noise N, late MS, key NAME [N], status, svg, help, quit\n"
+        "The simulator runs until quit, SIGINT or SIGTERM (end of standard input stops it only with\n"
+        "--end-with-input).\n";
     return text;
 }
 

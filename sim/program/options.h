@@ -24,28 +24,28 @@ struct ScheduledControl {
 };
 
 struct Options {
-    std::string home;            // required
-    bool as_owner = false;       // as root: run as the robot folder's owner
+    std::string home;       // required
+    bool as_owner = false;  // as root: run as the robot folder's owner
     bool keep_hdt = false;
-    double arena_width = 2000;   // mm
+    double arena_width = 2000;  // mm
     double arena_height = 1500;
     std::vector<Rect> obstacles;
-    std::optional<Pose> start;   // default: the arena's centre, heading 0
-    double radius = 100;         // mm
+    std::optional<Pose> start;  // default: the arena's centre, heading 0
+    double radius = 100;        // mm
     std::vector<double> sensor_degrees{0, 90, -90};
-    std::string log_file;        // empty: standard output
-    std::string svg_file;        // empty: <home>/run.svg
+    std::string log_file;  // empty: standard output
+    std::string svg_file;  // empty: <home>/run.svg
     bool silent = false;
     bool unplugged = false;
     int stray = 0;
     int late_ms = 0;
     std::vector<ScheduledControl> scheduled;
     std::optional<ViewAddress> view;  // the live page, when asked for
-    int speed = 1;               // the world runs this many times faster than life
-    bool answer = false;         // "ok" or "error: ..." after each line of standard input
-    bool end_with_input = false; // end when standard input ends (the starting program ended)
-    std::string record_file;     // the tap's records of the program, as a recording
-    std::string replay_file;     // a recording the board plays back instead of the world
+    int speed = 1;                    // the world runs this many times faster than life
+    bool answer = false;              // "ok" or "error: ..." after each line of standard input
+    bool end_with_input = false;      // end when standard input ends (the starting program ended)
+    std::string record_file;          // the tap's records of the program, as a recording
+    std::string replay_file;          // a recording the board plays back instead of the world
     bool help = false;
 };
 

@@ -92,9 +92,9 @@ std::string Replay::message() const {
 
 int Replay::exit_status() const {
     switch (state()) {
-        case State::diverged: return 1;
-        case State::cut_short: return 3;
-        default: return 0;
+    case State::diverged: return 1;
+    case State::cut_short: return 3;
+    default: return 0;
     }
 }
 

@@ -56,8 +56,8 @@ private:
         std::string call;  // the program's call that sent it, if recorded
     };
     std::vector<Entry> entries_;
-    int last_line_ = 1;        // the last whole line of the file
-    bool cut_ = false;         // the file ends inside a line
+    int last_line_ = 1;  // the last whole line of the file
+    bool cut_ = false;   // the file ends inside a line
     mutable std::mutex mutex_;
     std::size_t next_ = 0;
     State state_ = State::running;

@@ -37,8 +37,8 @@ SimState capture_state(World &world, const Peripherals &peripherals) {
     state.encoders = {world.encoder(1), world.encoder(2)};
     state.setup = world.setup();
     for (int n = 1; n <= world.sensor_count(); ++n) {
-        state.sensors.push_back({world.sensor_distance(n), world.sensor_raw(n), world.sensor_origin(n),
-                                 world.sensor_end(n)});
+        state.sensors.push_back(
+            {world.sensor_distance(n), world.sensor_raw(n), world.sensor_origin(n), world.sensor_end(n)});
     }
     for (std::size_t n = 0; n < peripherals.servos.size(); ++n) {
         const ServoState &servo = peripherals.servos[n];
@@ -117,12 +117,12 @@ std::string state_text(const SimState &state) {
                   "command: linear=%d angular=%d\n"
                   "encoders: left=%d right=%d (ticks=%d diameter=%d track=%d flags=%d)\n",
                   state.board.plugged ? "plugged" : "unplugged", state.link.c_str(), state.pose.x, state.pose.y,
-                  radians_to_degrees(state.pose.heading), state.odometry.x, state.odometry.y,
-                  state.odometry.heading, state.motion.linear, state.motion.angular, state.drive_status,
-                  state.remaining, state.remaining_is_angle ? "hundredths of a radian" : "mm",
-                  state.command.linear, state.command.angular, static_cast<int>(state.encoders[0]),
-                  static_cast<int>(state.encoders[1]), state.setup.ticks_per_revolution, state.setup.wheel_diameter,
-                  state.setup.wheel_track, state.setup.flag_code);
+                  radians_to_degrees(state.pose.heading), state.odometry.x, state.odometry.y, state.odometry.heading,
+                  state.motion.linear, state.motion.angular, state.drive_status, state.remaining,
+                  state.remaining_is_angle ? "hundredths of a radian" : "mm", state.command.linear,
+                  state.command.angular, static_cast<int>(state.encoders[0]), static_cast<int>(state.encoders[1]),
+                  state.setup.ticks_per_revolution, state.setup.wheel_diameter, state.setup.wheel_track,
+                  state.setup.flag_code);
     std::string result = text;
     for (std::size_t n = 0; n < state.sensors.size(); ++n) {
         result += "psd " + std::to_string(n + 1) + ": " + std::to_string(whole(state.sensors[n].distance)) +

@@ -53,18 +53,18 @@ struct SimState {
     std::string link;  // the board's link, <home>/dev/ttyBOARD
     BoardFaults board;
     RemoteKeys remote;
-    Pose pose;           // in the arena: mm, heading in radians within -pi..pi
-    WirePose odometry;   // what the board reports, its units
-    WireSpeed motion;    // what the robot does: 0 while stalled
-    WireSpeed command;   // what the last drive command asked for
+    Pose pose;          // in the arena: mm, heading in radians within -pi..pi
+    WirePose odometry;  // what the board reports, its units
+    WireSpeed motion;   // what the robot does: 0 while stalled
+    WireSpeed command;  // what the last drive command asked for
     int drive_status = kStatusDone;
     int remaining = 0;
     bool remaining_is_angle = false;  // hundredths of a radian, else mm
     std::array<std::int32_t, 2> encoders{};
     DriveSetup setup;
     std::vector<SensorState> sensors;
-    std::vector<NumberedServo> servos;  // set, or given a range
-    std::vector<NumberedMotor> motors;  // ever driven: listed with power 0 once stopped
+    std::vector<NumberedServo> servos;             // set, or given a range
+    std::vector<NumberedMotor> motors;             // ever driven: listed with power 0 once stopped
     std::optional<std::array<int, 4>> controller;  // the gains while switched on
 };
 

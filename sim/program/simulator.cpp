@@ -33,7 +33,8 @@ std::FILE *open_log(int home_fd, const std::string &home, const std::string &pat
     const fs::path file = fs::absolute(path).lexically_normal();
     const bool in_home = file.parent_path() == fs::path(home);
     const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC;
-    const int fd = in_home ? ::openat(home_fd, file.filename().c_str(), flags, 0644) : ::open(path.c_str(), flags, 0644);
+    const int fd =
+        in_home ? ::openat(home_fd, file.filename().c_str(), flags, 0644) : ::open(path.c_str(), flags, 0644);
     std::FILE *log = fd >= 0 ? ::fdopen(fd, "w") : nullptr;
     if (log == nullptr && fd >= 0) ::close(fd);
     return log;
@@ -117,7 +118,8 @@ void Simulator::start_replay() {
         log_->line(describe_frame(frame) + (replay_answer_ ? describe_reply(frame[0], *replay_answer_) : ""));
         if (replay_->consumed()) board_->let_go();
     });
-    board_->set_responder([this](std::span<const std::uint8_t>) { return std::exchange(replay_answer_, std::nullopt); });
+    board_->set_responder(
+        [this](std::span<const std::uint8_t>) { return std::exchange(replay_answer_, std::nullopt); });
 }
 
 std::optional<int> Simulator::replay_end() const {
@@ -171,57 +173,56 @@ Simulator::Result Simulator::control(std::string_view line, std::string *refusal
 std::string Simulator::run(const Control &control) {
     using Action = Control::Action;
     switch (control.action) {
-        case Action::silent:
-            silent_ = control.value != 0;
-            link_->set_silent(control.value != 0);
-            board_->set_silent(control.value != 0);
-            log_->line(control.value != 0 ? "# board silent" : "# board answers again");
-            break;
-        case Action::unplug:
-            board_->unplug();
-            log_->line("# board unplugged");
-            break;
-        case Action::replug:
-            if (const std::string problem = board_->replug(); !problem.empty()) {
-                return "the board stays unplugged: " + problem;
-            }
-            log_->line("# board plugged in again at " + board_->terminal_path());
-            break;
-        case Action::stray:
-            stray_ = control.value;
-            board_->set_reply_prefix(Bytes(static_cast<std::size_t>(control.value), kStrayByte));
-            log_->line("# " + std::to_string(control.value) + " stray bytes before every reply");
-            break;
-        case Action::noise:
-            board_->send_raw(Bytes(static_cast<std::size_t>(control.value), kStrayByte));
-            log_->line("# sent " + std::to_string(control.value) + " stray bytes");
-            break;
-        case Action::late:
-            late_ms_ = control.value;
-            board_->set_reply_delay(std::chrono::milliseconds(control.value));
-            log_->line("# replies " + std::to_string(control.value) + " ms late");
-            break;
-        case Action::key:
-            if (key_handler_ && key_handler_(control.button, control.value)) {
-                note_key(control.button);
-                log_->line("# remote key " + control.button + ", " + std::to_string(control.value) + " repeats");
-            } else {
-                return "the remote cannot take the key " + control.button + " now";
-            }
-            break;
-        case Action::status:
-            std::fputs(status_report().c_str(), stdout);
-            std::fflush(stdout);
-            break;
-        case Action::svg:
-            if (write_picture()) log_->line("# picture written to " + svg_path_);
-            break;
-        case Action::help:
-            std::fputs(control_help_text(), stdout);
-            std::fflush(stdout);
-            break;
-        case Action::quit:
-            break;
+    case Action::silent:
+        silent_ = control.value != 0;
+        link_->set_silent(control.value != 0);
+        board_->set_silent(control.value != 0);
+        log_->line(control.value != 0 ? "# board silent" : "# board answers again");
+        break;
+    case Action::unplug:
+        board_->unplug();
+        log_->line("# board unplugged");
+        break;
+    case Action::replug:
+        if (const std::string problem = board_->replug(); !problem.empty()) {
+            return "the board stays unplugged: " + problem;
+        }
+        log_->line("# board plugged in again at " + board_->terminal_path());
+        break;
+    case Action::stray:
+        stray_ = control.value;
+        board_->set_reply_prefix(Bytes(static_cast<std::size_t>(control.value), kStrayByte));
+        log_->line("# " + std::to_string(control.value) + " stray bytes before every reply");
+        break;
+    case Action::noise:
+        board_->send_raw(Bytes(static_cast<std::size_t>(control.value), kStrayByte));
+        log_->line("# sent " + std::to_string(control.value) + " stray bytes");
+        break;
+    case Action::late:
+        late_ms_ = control.value;
+        board_->set_reply_delay(std::chrono::milliseconds(control.value));
+        log_->line("# replies " + std::to_string(control.value) + " ms late");
+        break;
+    case Action::key:
+        if (key_handler_ && key_handler_(control.button, control.value)) {
+            note_key(control.button);
+            log_->line("# remote key " + control.button + ", " + std::to_string(control.value) + " repeats");
+        } else {
+            return "the remote cannot take the key " + control.button + " now";
+        }
+        break;
+    case Action::status:
+        std::fputs(status_report().c_str(), stdout);
+        std::fflush(stdout);
+        break;
+    case Action::svg:
+        if (write_picture()) log_->line("# picture written to " + svg_path_);
+        break;
+    case Action::help:
+        std::fputs(control_help_text(), stdout);
+        std::fflush(stdout);
+        break;
+    case Action::quit: break;
     }
     return {};
 }

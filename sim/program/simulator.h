@@ -16,12 +16,12 @@
 #include <utility>
 
 #include "sim/board/board.h"
-#include "sim/world/clock.h"
 #include "sim/program/control.h"
-#include "sim/world/log.h"
 #include "sim/program/options.h"
-#include "sim/program/sim_state.h"
 #include "sim/program/replay.h"
+#include "sim/program/sim_state.h"
+#include "sim/world/clock.h"
+#include "sim/world/log.h"
 #include "sim/world/robot_link.h"
 #include "sim/world/svg.h"
 #include "sim/world/world.h"
@@ -133,7 +133,7 @@ private:
 
     Options options_;
     Descriptor home_fd_;  // the robot folder: every file in it is made relative to it
-    Descriptor lock_;  // <home>/sim.lock, held while the simulator runs
+    Descriptor lock_;     // <home>/sim.lock, held while the simulator runs
     std::string home_;
     std::string link_path_;
     std::string control_path_;

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <stdexcept>
 
-#include "sim/program/control.h"
 #include "live/json_text.h"
 #include "protocol/frame.h"
 #include "protocol/opcodes.h"
+#include "sim/program/control.h"
 #include "sim/world/dispatch.h"
 
 namespace tevrak::sim::view {
@@ -39,9 +39,8 @@ Live::Live(Simulator &simulator, const Options &options) : simulator_(simulator)
 
     wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wake_ < 0) throw std::runtime_error("cannot set up the view");
-    simulator_.with_model([&](World &world, Peripherals &) {
-        feed_ = std::make_unique<Feed>(scene_json(world, simulator_.start()));
-    });
+    simulator_.with_model(
+        [&](World &world, Peripherals &) { feed_ = std::make_unique<Feed>(scene_json(world, simulator_.start())); });
     simulator_.log().set_tap([feed = feed_.get()](std::string_view line) { feed->add_frame(line); });
     publish();
     PageServer::Handlers handlers;
@@ -94,9 +93,8 @@ void Live::publish() {
     std::string clock = "{\"seconds\":";
     append_tenths(clock, std::chrono::duration<double>(simulator_.world_time()).count());
     feed_->set_clock(clock + ",\"speed\":" + std::to_string(simulator_.speed()) + "}");
-    simulator_.state([&](const SimState &state, const World &world) {
-        feed_->publish(state_json(state), world.path());
-    });
+    simulator_.state(
+        [&](const SimState &state, const World &world) { feed_->publish(state_json(state), world.path()); });
 }
 
 std::string Live::take_page_control(std::string_view line) {

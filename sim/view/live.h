@@ -14,10 +14,10 @@
 
 #include "live/drive_lease.h"
 #include "live/feed.h"
-#include "sim/program/options.h"
 #include "live/page_server.h"
-#include "sim/view/remote_socket.h"
+#include "sim/program/options.h"
 #include "sim/program/simulator.h"
+#include "sim/view/remote_socket.h"
 #include "sim/view/snapshot.h"
 
 namespace tevrak::sim::view {

@@ -3,8 +3,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/stat.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -21,7 +21,7 @@ namespace tevrak::sim::view {
 namespace {
 
 constexpr std::size_t kMostClients = 32;
-constexpr std::size_t kMostQueued = 4096;   // events of keys not sent yet
+constexpr std::size_t kMostQueued = 4096;  // events of keys not sent yet
 constexpr std::size_t kLongestCommand = 512;
 
 std::string reply_packet(std::string_view command, std::string_view error) {
@@ -191,8 +191,8 @@ void RemoteSocket::run() {
         std::vector<int> gone;
         for (std::size_t i = 2; i < fds.size(); ++i) {
             if (fds[i].revents == 0) continue;
-            auto client = std::find_if(clients_.begin(), clients_.end(),
-                                       [&](const Client &c) { return c.fd == fds[i].fd; });
+            auto client =
+                std::find_if(clients_.begin(), clients_.end(), [&](const Client &c) { return c.fd == fds[i].fd; });
             if (client != clients_.end() && !read_from(*client)) gone.push_back(client->fd);
         }
         for (const int fd : gone) {

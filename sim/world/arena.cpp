@@ -36,7 +36,7 @@ double ray_enters(const Rect &rect, Point origin, double dx, double dy) {
 }  // namespace
 
 Arena::Arena(double width, double height, std::vector<Rect> obstacles)
-    : width_(width), height_(height), obstacles_(std::move(obstacles)) {}
+        : width_(width), height_(height), obstacles_(std::move(obstacles)) {}
 
 bool Arena::circle_fits(Point centre, double radius) const {
     const double r = radius - kContactSlack;

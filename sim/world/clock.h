@@ -18,9 +18,7 @@ class SteadyClock final : public Clock {
 public:
     // factor: world seconds per real second, 1 or more.
     explicit SteadyClock(int factor = 1) : factor_(factor) {}
-    std::chrono::nanoseconds now() const override {
-        return (std::chrono::steady_clock::now() - start_) * factor_;
-    }
+    std::chrono::nanoseconds now() const override { return (std::chrono::steady_clock::now() - start_) * factor_; }
     int factor() const { return factor_; }
 
 private:

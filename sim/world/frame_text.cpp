@@ -11,8 +11,7 @@ namespace {
 
 // Fields of an operation's arguments or reply, or false when the bytes are
 // too short for them.
-bool decode_fields(const protocol::Field *fields, int count, std::span<const std::uint8_t> bytes,
-                   DecodedFrame &out) {
+bool decode_fields(const protocol::Field *fields, int count, std::span<const std::uint8_t> bytes, DecodedFrame &out) {
     out.count = count;
     for (int i = 0; i < count; ++i) {
         const protocol::Field &field = fields[i];
@@ -74,7 +73,8 @@ DecodedFrame decode_reply(std::uint8_t opcode, std::span<const std::uint8_t> rep
     DecodedFrame decoded;
     decoded.opcode = opcode;
     const auto *info = protocol::find_opcode(opcode);
-    if (info == nullptr || info->reply_length == 0 || !decode_fields(info->reply.data(), info->reply_count, reply, decoded)) {
+    if (info == nullptr || info->reply_length == 0 ||
+        !decode_fields(info->reply.data(), info->reply_count, reply, decoded)) {
         decoded.count = 0;
     }
     return decoded;

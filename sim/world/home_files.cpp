@@ -84,8 +84,9 @@ std::string prepare_home(int home_fd, const std::string &home, const std::string
     if (!kept && !replace_file_at(bin.get(), "hdt.txt", default_hdt_text(DriveSetup{}, sensor_count), 0644)) {
         return "cannot write " + home + "/bin/hdt.txt";
     }
-    const std::string script = "#!/bin/sh\n# Device listing of the simulated robot: the board behind its link.\necho '" +
-                               listing_line(link_path) + "'\n";
+    const std::string script =
+        "#!/bin/sh\n# Device listing of the simulated robot: the board behind its link.\necho '" +
+        listing_line(link_path) + "'\n";
     if (!replace_file_at(bin.get(), "usbSearch", script, 0755)) return "cannot write " + home + "/bin/usbSearch";
     return {};
 }

@@ -104,7 +104,7 @@ std::string open_home_folder(const std::string &home, bool as_owner, HomeFolder 
         if (fd < 0) {
             return "cannot open the robot folder's part " + walked + ": " +
                    (errno == ELOOP || errno == ENOTDIR ? "a link or not a folder (changed while it was opened)"
-                                                      : std::strerror(errno));
+                                                       : std::strerror(errno));
         }
         current = FolderDescriptor(fd);
         struct stat status {};

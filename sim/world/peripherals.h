@@ -20,7 +20,7 @@ struct MotorState {
     int power = 0;     // raw power, -128..127
     bool pid = false;  // PID control on
     int p = 0, i = 0, d = 0;
-    int speed = 0;     // controlled speed set-point
+    int speed = 0;        // controlled speed set-point
     bool driven = false;  // ever given power, PID or a speed: stays listed once stopped
 
     bool idle() const { return power == 0 && !pid && speed == 0; }

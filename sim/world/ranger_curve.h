@@ -21,11 +21,11 @@
 
 namespace tevrak::sim::ranger {
 
-inline constexpr double kNearRaw = 4000;    // reading at 0 mm
-inline constexpr double kBend = 400;        // mm at which the reading halves
-inline constexpr double kMaxRange = 3000;   // mm; farther reads as this
-inline constexpr int kTableEntries = 512;   // entries of the default table
-inline constexpr int kScale = 4096;         // the conversion's raw scale
+inline constexpr double kNearRaw = 4000;   // reading at 0 mm
+inline constexpr double kBend = 400;       // mm at which the reading halves
+inline constexpr double kMaxRange = 3000;  // mm; farther reads as this
+inline constexpr int kTableEntries = 512;  // entries of the default table
+inline constexpr int kScale = 4096;        // the conversion's raw scale
 
 // The raw reading for a distance in millimetres.
 int raw_from_distance(double distance);

@@ -1,8 +1,8 @@
 #include "sim/world/robot_link.h"
 
+#include "protocol/opcodes.h"
 #include "sim/world/dispatch.h"
 #include "sim/world/frame_text.h"
-#include "protocol/opcodes.h"
 
 namespace tevrak::sim {
 

@@ -67,19 +67,18 @@ std::string render_svg(const SvgScene &scene) {
     for (const Point &point : scene.path) svg += number(point.x) + "," + number(point.y) + " ";
     svg += number(end.x) + "," + number(end.y) + "\"/>\n";
     for (const auto &[from, to] : scene.rays) {
-        svg += "<line class=\"ray\" x1=\"" + number(from.x) + "\" y1=\"" + number(from.y) + "\" x2=\"" +
-               number(to.x) + "\" y2=\"" + number(to.y) + "\" stroke=\"#d33\" stroke-width=\"" + number(line) +
+        svg += "<line class=\"ray\" x1=\"" + number(from.x) + "\" y1=\"" + number(from.y) + "\" x2=\"" + number(to.x) +
+               "\" y2=\"" + number(to.y) + "\" stroke=\"#d33\" stroke-width=\"" + number(line) +
                "\" stroke-dasharray=\"" + number(3 * line) + "\"/>\n";
-        svg += "<circle class=\"hit\" cx=\"" + number(to.x) + "\" cy=\"" + number(to.y) + "\" r=\"" +
-               number(3 * line) + "\" fill=\"#d33\"/>\n";
+        svg += "<circle class=\"hit\" cx=\"" + number(to.x) + "\" cy=\"" + number(to.y) + "\" r=\"" + number(3 * line) +
+               "\" fill=\"#d33\"/>\n";
     }
-    svg += "<circle class=\"robot\" cx=\"" + number(end.x) + "\" cy=\"" + number(end.y) + "\" r=\"" +
-           number(radius) + "\" fill=\"#ffd24d\" fill-opacity=\"0.8\" stroke=\"#333\" stroke-width=\"" +
-           number(line) + "\"/>\n";
+    svg += "<circle class=\"robot\" cx=\"" + number(end.x) + "\" cy=\"" + number(end.y) + "\" r=\"" + number(radius) +
+           "\" fill=\"#ffd24d\" fill-opacity=\"0.8\" stroke=\"#333\" stroke-width=\"" + number(line) + "\"/>\n";
     svg += "<line class=\"heading\" x1=\"" + number(end.x) + "\" y1=\"" + number(end.y) + "\" x2=\"" +
            number(end.x + radius * std::cos(end.heading)) + "\" y2=\"" +
-           number(end.y + radius * std::sin(end.heading)) + "\" stroke=\"#333\" stroke-width=\"" +
-           number(2 * line) + "\"/>\n";
+           number(end.y + radius * std::sin(end.heading)) + "\" stroke=\"#333\" stroke-width=\"" + number(2 * line) +
+           "\"/>\n";
     svg += "</g>\n";
     // Caption in the top margin (outside the flipped group, so it reads).
     char caption[256];

@@ -40,7 +40,7 @@ int wire_hundredths(double radians) { return static_cast<int>(std::lround(radian
 }  // namespace
 
 World::World(const Clock &clock, Arena arena, Pose start, RobotShape shape)
-    : clock_(clock), arena_(std::move(arena)), shape_(std::move(shape)), now_(clock.now()), pose_(start) {
+        : clock_(clock), arena_(std::move(arena)), shape_(std::move(shape)), now_(clock.now()), pose_(start) {
     if (!arena_.circle_fits({start.x, start.y}, shape_.radius)) {
         throw std::invalid_argument("the robot does not fit at its start position");
     }
@@ -206,7 +206,7 @@ void World::advance(double seconds) {
                 emit(std::string(name_) + " stalled at " + where);
             }
             if (kind_ != Kind::speed || angular_ == 0) return;  // nothing changes until the next command
-            apply(0, angular_, step * (1 - moved));  // the robot pivots where it stands
+            apply(0, angular_, step * (1 - moved));             // the robot pivots where it stands
             seconds -= step;
             continue;
         }
@@ -297,8 +297,8 @@ void World::thin_path() {
 std::string World::position_text() const {
     char text[128];
     std::snprintf(text, sizeof text, "x=%ld y=%ld heading=%d (arena %ld,%ld)", std::lround(odometry_.x),
-                  std::lround(odometry_.y), wire_hundredths(normalize_angle(odometry_.heading)),
-                  std::lround(pose_.x), std::lround(pose_.y));
+                  std::lround(odometry_.y), wire_hundredths(normalize_angle(odometry_.heading)), std::lround(pose_.x),
+                  std::lround(pose_.y));
     return text;
 }
 

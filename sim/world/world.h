@@ -85,13 +85,13 @@ public:
 
     // Queries, up to the clock.
     WirePose position();
-    WireSpeed speed();    // the motion: 0 while stalled (but a pivot under a continuous speed)
+    WireSpeed speed();      // the motion: 0 while stalled (but a pivot under a continuous speed)
     WireSpeed commanded();  // what the last drive command asked for, until it is done
-    int remaining();  // 0..65535; 0 when no manoeuvre runs
+    int remaining();        // 0..65535; 0 when no manoeuvre runs
     // True when remaining() is an angle (a turn, an arc without length),
     // in hundredths of a radian; else it is mm.
     bool remaining_is_angle() const { return remain_scale_ != 1; }
-    int status();     // kStatusRunning, kStatusDone or kStatusStalled
+    int status();                      // kStatusRunning, kStatusDone or kStatusStalled
     std::int32_t encoder(int number);  // 1 left wheel, 2 right wheel, others 0
     int sensor_raw(int number);        // 1.. per RobotShape; others 0
 
@@ -149,12 +149,12 @@ private:
 
     Kind kind_ = Kind::idle;
     const char *name_ = "";
-    double linear_ = 0;       // commanded, mm/s
-    double angular_ = 0;      // commanded, rad/s
-    double total_ = 0;        // progress a manoeuvre covers (mm or rad)
+    double linear_ = 0;   // commanded, mm/s
+    double angular_ = 0;  // commanded, rad/s
+    double total_ = 0;    // progress a manoeuvre covers (mm or rad)
     double done_ = 0;
-    double per_second_ = 0;   // progress per second
-    double remain_scale_ = 1; // progress unit to reported remainder
+    double per_second_ = 0;    // progress per second
+    double remain_scale_ = 1;  // progress unit to reported remainder
     bool stalled_ = false;
     bool blocked_linear_ = false;  // the last step could not translate
 

@@ -30,9 +30,10 @@ TEST(MotorCommands, FramesByteForByte) {
     EXPECT_EQ(MOTORSpeed(1, 50), 0);
     EXPECT_EQ(MOTORSpeed(4, -1), 0);
     EXPECT_EQ(actuators::state.MOTORInitialised, 1);
-    EXPECT_EQ(settled_frames(robot.board, 5),
-              (std::vector<Bytes>{{0xED, 0x01, 0x9C}, {0xE4, 0x02, 0x2C, 0x01, 0x00}, {0xC4, 0x03},
-                                  {0xCD, 0x01, 0x32}, {0xCD, 0x04, 0xFF}}));
+    EXPECT_EQ(
+        settled_frames(robot.board, 5),
+        (std::vector<Bytes>{
+            {0xED, 0x01, 0x9C}, {0xE4, 0x02, 0x2C, 0x01, 0x00}, {0xC4, 0x03}, {0xCD, 0x01, 0x32}, {0xCD, 0x04, 0xFF}}));
     EXPECT_EQ(robot.board.probes(), 5) << "one link check per command";
 }
 
@@ -60,8 +61,9 @@ TEST(MotorDrive, SpeedsBeyondTheRangeStayInsideTheTable) {
     MOTORDrive(1, -150);
     MOTORDrive(1, INT_MAX);
     MOTORDrive(1, INT_MIN);  // its magnitude does not fit an int
-    EXPECT_EQ(settled_frames(robot.board, 4),
-              (std::vector<Bytes>{{kDriveRaw, 1, 100}, {kDriveRaw, 1, 0x9C}, {kDriveRaw, 1, 100}, {kDriveRaw, 1, 0x9C}}));
+    EXPECT_EQ(
+        settled_frames(robot.board, 4),
+        (std::vector<Bytes>{{kDriveRaw, 1, 100}, {kDriveRaw, 1, 0x9C}, {kDriveRaw, 1, 100}, {kDriveRaw, 1, 0x9C}}));
 }
 
 TEST(MotorDrive, NegatingTheSmallestEntryWraps) {

@@ -47,8 +47,8 @@ TEST(ServoSet, TwoHundredFiftySixEntryTableIndexIsThePosition) {
     SimRobot robot("SERVO s1 20 230 big\n" + table_line("big", 256, descending));
     for (int position : {128, 250, 0, 21}) EXPECT_EQ(SERVOSet(1, position), 0);
     EXPECT_EQ(settled_frames(robot.board, 4),
-              (std::vector<Bytes>{{kSetRaw, 1, 255 - 128}, {kSetRaw, 1, 255 - 230}, {kSetRaw, 1, 255 - 20},
-                                  {kSetRaw, 1, 255 - 21}}));
+              (std::vector<Bytes>{
+                  {kSetRaw, 1, 255 - 128}, {kSetRaw, 1, 255 - 230}, {kSetRaw, 1, 255 - 20}, {kSetRaw, 1, 255 - 21}}));
 }
 
 TEST(ServoSet, LowLimitAboveHighLimitWins) {
@@ -68,9 +68,9 @@ TEST(ServoSet, EntriesTravelAsTheirLowByteAndLaterServosUseTheirOwnRecord) {
 
 TEST(ServoSet, LimitsOutsideTheByteRangeStayInsideTheTable) {
     SimRobot robot("SERVO s1 -1000 1000 st\nSERVO s2 -2147483648 2147483647 st\n" + table_line("st", 16, sixteen));
-    SERVOSet(1, 1000);      // 1000 * 16 / 256 = 62: held to the last entry
-    SERVOSet(1, -1000);     // negative index: held to the first entry
-    SERVOSet(2, INT_MAX);   // the product needs more than 32 bits
+    SERVOSet(1, 1000);     // 1000 * 16 / 256 = 62: held to the last entry
+    SERVOSet(1, -1000);    // negative index: held to the first entry
+    SERVOSet(2, INT_MAX);  // the product needs more than 32 bits
     SERVOSet(2, INT_MIN);
     EXPECT_EQ(settled_frames(robot.board, 4),
               (std::vector<Bytes>{{kSetRaw, 1, 215}, {kSetRaw, 1, 200}, {kSetRaw, 2, 215}, {kSetRaw, 2, 200}}));

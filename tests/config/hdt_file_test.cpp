@@ -11,8 +11,8 @@
 
 #include "config/hdt_file.h"
 #include "config/paths.h"
-#include "tevrak/home.h"
 #include "support/temp_home.h"
+#include "tevrak/home.h"
 
 namespace {
 
@@ -110,7 +110,10 @@ std::string fresh_process_home(const char *variable, const char *called_home = n
     if (child == 0) {
         dup2(out[1], STDOUT_FILENO);
         dup2(out[1], STDERR_FILENO);
-        if (variable) setenv("TEVRAK_HOME", variable, 1); else unsetenv("TEVRAK_HOME");
+        if (variable)
+            setenv("TEVRAK_HOME", variable, 1);
+        else
+            unsetenv("TEVRAK_HOME");
         if (called_home) HDTSetHome(called_home);
         const std::string first = tevrak::paths::hdt_file();
         setenv("TEVRAK_HOME", "/read/once", 1);
@@ -128,8 +131,8 @@ std::string fresh_process_home(const char *variable, const char *called_home = n
 }
 
 TEST(RobotFolder, SetHomeThenTevrakHomeThenTheBuiltInDefault) {
-    const char *fallback = "tevrak: TEVRAK_HOME is empty or too long; using " TEVRAK_HOME_DEFAULT "\n"
-                           TEVRAK_HOME_DEFAULT "/bin/hdt.txt";
+    const char *fallback =
+        "tevrak: TEVRAK_HOME is empty or too long; using " TEVRAK_HOME_DEFAULT "\n" TEVRAK_HOME_DEFAULT "/bin/hdt.txt";
     const std::string too_long(4082, 'a');
     const struct {
         const char *variable, *called, *expected;

@@ -41,8 +41,8 @@ TEST_P(RobotFolder, IsUsedOnlyWhenNoOtherUserCanChangeIt) {
     serial::reset();
     home.write_hdt("USB 1 board\n");
     home.write_file("bin/usbSearch.txt", "usb-Acme_board-if00:/dev/board\n");
-    home.write_file("bin/usbSearch", "#!/bin/sh\ntouch '" + home.root() + "/ran'\nexec cat '" + home.root() +
-                                         "/bin/usbSearch.txt'\n");
+    home.write_file("bin/usbSearch",
+                    "#!/bin/sh\ntouch '" + home.root() + "/ran'\nexec cat '" + home.root() + "/bin/usbSearch.txt'\n");
     ::chmod((home.bin() + "/usbSearch").c_str(), 0755);
     folder.change(home);
     OutputCapture output;
@@ -73,8 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
                "/bin/usbSearch", false},
         Folder{"BinTheGroupMayWrite", [](const TempHome &home) { chmod_in(home, "/bin", 0775); }, "/bin", false},
         Folder{"RobotFolderOthersMayWrite", [](const TempHome &home) { chmod_in(home, "", 0757); }, "", false},
-        Folder{"HdtOthersMayWrite", [](const TempHome &home) { chmod_in(home, "/bin/hdt.txt", 0646); },
-               "/bin/hdt.txt", false},
+        Folder{"HdtOthersMayWrite", [](const TempHome &home) { chmod_in(home, "/bin/hdt.txt", 0646); }, "/bin/hdt.txt",
+               false},
         Folder{"ListingOfAnotherUser",
                [](const TempHome &home) {
                    const passwd *nobody = ::getpwnam("nobody");
@@ -122,11 +122,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct SetupFolder {
     const char *name;
-    const char *folder;   // below the test's root: open/ (0777), shared/ (1777), home/ (the user's)
-    mode_t made_mode;     // made before tevrak-setup runs, with this mode (0: not made)
-    bool users;           // the folder made belongs to the user (else to root)
-    bool taken;           // tevrak-setup makes bin/ in it
-    const char *said;     // what tevrak-setup says (@: the test's root)
+    const char *folder;  // below the test's root: open/ (0777), shared/ (1777), home/ (the user's)
+    mode_t made_mode;    // made before tevrak-setup runs, with this mode (0: not made)
+    bool users;          // the folder made belongs to the user (else to root)
+    bool taken;          // tevrak-setup makes bin/ in it
+    const char *said;    // what tevrak-setup says (@: the test's root)
 };
 
 class Setup : public testing::TestWithParam<SetupFolder> {};
@@ -155,8 +155,8 @@ TEST_P(Setup, RefusesAFolderOthersCouldChange) {
         if (param.users) ::chown(folder.c_str(), user, user);
     }
     const std::string as_user = root ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-    const std::string command = as_user + "env HOME=" + base + "/home sh " TEVRAK_SETUP " " + folder + " > " + base +
-                                "/said 2>&1";
+    const std::string command =
+        as_user + "env HOME=" + base + "/home sh " TEVRAK_SETUP " " + folder + " > " + base + "/said 2>&1";
     (void)std::system(command.c_str());
     const std::string said = tevrak::test::read_file(base + "/said");
     std::string expected = param.said;

@@ -52,7 +52,11 @@ TEST(CxxFailures, UnpluggedBoardAndUnopenablePortPerCall) {
         {"turn", [&] { drive.turn(1, 1); }, "LinkError VW 1", "StartupError VW 1"},
         {"curve", [&] { drive.curve(1, 1, 1); }, "LinkError VW 1", "StartupError VW 1"},
         {"drive_to", [&] { drive.drive_to(1, 1, 1); }, "LinkError VW 1", "StartupError VW 1"},
-        {"set_position", [&] { drive.set_position({1, 1, 1}); }, "LinkError VW 1", "StartupError VW 1"},
+        {"set_position",
+         [&] {
+             drive.set_position({1, 1, 1});
+         },
+         "LinkError VW 1", "StartupError VW 1"},
         {"position", [&] { drive.position(); }, "LinkError VW 1", "StartupError VW 1"},
         {"speed", [&] { drive.speed(); }, "LinkError VW 1", "StartupError VW 1"},
         {"remaining", [&] { drive.remaining(); }, "LinkError VW 1", "StartupError VW -1"},

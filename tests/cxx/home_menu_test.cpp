@@ -10,17 +10,17 @@
 #include <type_traits>
 #include <utility>
 
+#include "config/paths.h"
 #include "cxx/cxx_test_support.h"
 #include "cxx/home.h"
 #include "menu/testing.h"
-#include "config/paths.h"
 #include "serial/testing.h"
+#include "tevrak/drive.h"
 #include "tevrak/home.h"
 #include "tevrak/motor.h"
-#include "tevrak/drive.h"
 #include "tevrak/psd.h"
-#include "tevrak/servo.h"
 #include "tevrak/serial_link.h"
+#include "tevrak/servo.h"
 #include "tevrak/tevrak.hpp"
 
 namespace {
@@ -47,8 +47,9 @@ TEST(CxxHome, TheRobotFolderMovesAtRunTime) {
 // A robot whose tables give n + 10 (servo), n + 20 (motor), n + 30 (sensor).
 std::string numbered_robot(int n) {
     return "ENCODER 1 540\nDRIVE 100 200 0 0\nKINEMA 10 20 30 40\nSERVO s 0 255 st\nMOTOR m mt\nPSD p pt\n"
-           "TABLE st " + std::to_string(n + 10) + "\nTABLE mt " + std::to_string(n + 20) +
-           "\nTABLE pt " + std::to_string(n + 30) + "\n";
+           "TABLE st " +
+           std::to_string(n + 10) + "\nTABLE mt " + std::to_string(n + 20) + "\nTABLE pt " + std::to_string(n + 30) +
+           "\n";
 }
 
 // Moving the folder after every unit started: each starts afresh below the
@@ -73,9 +74,13 @@ TEST(CxxHome, MovingTheFolderRestartsEveryUnitFromTheNewFile) {
     EXPECT_EQ(VWSetSpeed(0, 0), 0);
     ASSERT_TRUE(second.board.wait_for_frames(7));
     EXPECT_EQ(second.board.frames(),
-              (std::vector<Bytes>{{0xE5, 1}, {0xF3, 1, 11}, {0xED, 1, 21}, {0xF0, 1},
+              (std::vector<Bytes>{{0xE5, 1},
+                                  {0xF3, 1, 11},
+                                  {0xED, 1, 21},
+                                  {0xF0, 1},
                                   {0xF7, 0x02, 0x1C, 0x00, 0x64, 0x00, 0xC8, 0x04},  // the drive's set-up again
-                                  {0xC1, 0x0A, 0x1E, 0x14, 0x28}, {0xF8, 0, 0, 0, 0}}));
+                                  {0xC1, 0x0A, 0x1E, 0x14, 0x28},
+                                  {0xF8, 0, 0, 0, 0}}));
 }
 
 // The move waits for a command that holds the link, which ends on the old
@@ -166,9 +171,7 @@ TEST(CxxListMenu, OwnsItsItemsAndMovesThem) {
     EXPECT_STREQ(other.item(0).text, "one");
 
     tevrak::menu::set_reallocator([](void *, std::size_t) -> void * { return nullptr; });
-    {
-        EXPECT_THROW(other.add("three"), std::bad_alloc);
-    }
+    { EXPECT_THROW(other.add("three"), std::bad_alloc); }
     tevrak::menu::set_reallocator(nullptr);
     EXPECT_EQ(other.size(), 2);
 }

@@ -5,8 +5,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <map>
 #include <future>
+#include <map>
 #include <mutex>
 #include <random>
 #include <thread>

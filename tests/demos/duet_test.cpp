@@ -138,12 +138,13 @@ ProgramRun run_until(const std::string &program, const std::function<bool(const 
     }
 
     ::kill(pid, SIGKILL);
-    while (::waitpid(pid, &run.status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(pid, &run.status, 0) < 0 && errno == EINTR) {}
     // The program is gone, so its error stream ends here.
     for (ssize_t n; (n = ::read(err_pipe.read_end.get(), chunk.data(), chunk.size())) != 0;) {
-        if (n > 0) run.err.append(chunk.data(), static_cast<std::size_t>(n));
-        else if (errno != EINTR) break;
+        if (n > 0)
+            run.err.append(chunk.data(), static_cast<std::size_t>(n));
+        else if (errno != EINTR)
+            break;
     }
     return run;
 }
@@ -151,8 +152,7 @@ ProgramRun run_until(const std::string &program, const std::function<bool(const 
 // Enough output read: 64 KiB holding a finished line of each thread.
 std::function<bool(const std::string &)> both_seen(std::string_view one, std::string_view two) {
     return [one, two](const std::string &out) {
-        return out.size() >= 64 * 1024 && out.find(one) != std::string::npos &&
-               out.find(two) != std::string::npos;
+        return out.size() >= 64 * 1024 && out.find(one) != std::string::npos && out.find(two) != std::string::npos;
     };
 }
 
@@ -192,7 +192,9 @@ TEST(Duet, EachPassOfTheLoopMakesItsCalls) {
         traced_calls.clear();
         traced_prints = 0;
         pthread_t thread;
-        ASSERT_EQ(pthread_create(&thread, nullptr, c.slave, reinterpret_cast<void *>(static_cast<std::intptr_t>(c.number))), 0);
+        ASSERT_EQ(
+            pthread_create(&thread, nullptr, c.slave, reinterpret_cast<void *>(static_cast<std::intptr_t>(c.number))),
+            0);
         ASSERT_EQ(pthread_join(thread, nullptr), 0);
         // The passes up to the sixth printf, where the thread was ended.
         std::vector<std::string> expected;
@@ -226,9 +228,12 @@ TEST(Duet, GuardedAndPlainLinesAreAlwaysWhole) {
         ASSERT_FALSE(lines.empty());
         std::array<int, 3> count{};
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            if (lines[i] == c.lines[1]) ++count[1];
-            else if (lines[i] == c.lines[2]) ++count[2];
-            else ADD_FAILURE() << "line " << i << " is \"" << lines[i] << '"';
+            if (lines[i] == c.lines[1])
+                ++count[1];
+            else if (lines[i] == c.lines[2])
+                ++count[2];
+            else
+                ADD_FAILURE() << "line " << i << " is \"" << lines[i] << '"';
         }
         EXPECT_GT(count[1], 0);
         EXPECT_GT(count[2], 0);
@@ -251,8 +256,8 @@ TEST(Duet, SplitOutputInterleavesWholeCalls) {
             // Only a call cut off by the kill may remain.
             bool cut_call = false;
             for (auto token : tokens) cut_call = cut_call || token.starts_with(rest);
-            ASSERT_TRUE(cut_call) << "not a whole call at byte " << run.out.size() - rest.size()
-                                  << ": \"" << rest.substr(0, 24) << '"';
+            ASSERT_TRUE(cut_call) << "not a whole call at byte " << run.out.size() - rest.size() << ": \""
+                                  << rest.substr(0, 24) << '"';
             break;
         }
         const int thread = static_cast<int>(k % 2) + 1;

@@ -102,11 +102,11 @@ TEST(DriveFailures, MissingOrShortReplies) {
     struct Case {
         const char *name;
         std::uint8_t opcode;
-        Bytes sent;                  // what the board sends instead of the reply
-        std::function<int()> call;   // the query's result, or its decoded value once answered
+        Bytes sent;                 // what the board sends instead of the reply
+        std::function<int()> call;  // the query's result, or its decoded value once answered
         int failure;
         const char *message;
-        Bytes reply;                 // the answer after the restart
+        Bytes reply;  // the answer after the restart
         int value;
     };
     const auto position = [] { return VWGetPosition(&g_a, &g_b, &g_c) == 0 ? g_a : 1; };
@@ -115,8 +115,14 @@ TEST(DriveFailures, MissingOrShortReplies) {
         {"MissingReplyMarker", 0xF1, {}, position, 1, "VW: Timeout!!!\n", {0x00, 0x01, 0x00, 0x02, 0x00, 0x00}, 1},
         {"MissingRemainReply", 0xFA, {}, VWDriveRemain, 1, "VW: Timeout!!!\n", {0x00, 0x05}, 5},
         {"ReplyCutShort", 0xD8, {'>', 0xFF}, speed, 1, "VW: Timeout!!!\n", {0xFF, 0xFF, 0x00, 0x4E}, -1},
-        {"ShortRemainReply", 0xFA, {'>', 0x01}, VWDriveRemain, -1, "VW: Incorrect No. Received Bytes!!!\n",
-         {0x00, 0x05}, 5},
+        {"ShortRemainReply",
+         0xFA,
+         {'>', 0x01},
+         VWDriveRemain,
+         -1,
+         "VW: Incorrect No. Received Bytes!!!\n",
+         {0x00, 0x05},
+         5},
     };
     SimRobot robot(kDriveHdt);
     for (const Case &c : cases) {

@@ -62,9 +62,9 @@ TEST(DriveStartup, GainsStepFollowsTheKinemaLine) {
         {"KINEMA 300 0 0 0\n", {0xC1, 0x2C, 0x00, 0x00, 0x00}},
         {"KINEMA 256 0 0 0\n", {0xC1, 0x00, 0x00, 0x00, 0x00}},  // not zero, though its byte is
         {"KINEMA 0 0 0 0\n", {0xD7}},
-        {"", {0xD7}},                                      // no line: controller off
-        {"KINEMA 5\n", {0xC1, 0x05, 0x00, 0x00, 0x00}},   // short line
-        {"KINEMA 1 2 3 4\nKINEMA 0 0 0 0\n", {0xD7}},      // last wins
+        {"", {0xD7}},                                    // no line: controller off
+        {"KINEMA 5\n", {0xC1, 0x05, 0x00, 0x00, 0x00}},  // short line
+        {"KINEMA 1 2 3 4\nKINEMA 0 0 0 0\n", {0xD7}},    // last wins
     };
     SimRobot robot;
     for (const auto &c : cases) {

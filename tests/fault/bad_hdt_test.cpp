@@ -80,8 +80,9 @@ TEST(BadHdtFile, TenMegabyteLine) {
 }
 
 TEST(BadHdtFile, MissingAndExtraFields) {
-    SimRobot robot("ENCODER 1 540 extra 9\nDRIVE 7\nKINEMA\nSERVO s\nMOTOR\nMOTOR m mt more fields\n"
-                   "PSD p\nTABLE mt 1 2 3 4 5 6 7 8 9 10\nTABLE\n");
+    SimRobot robot(
+        "ENCODER 1 540 extra 9\nDRIVE 7\nKINEMA\nSERVO s\nMOTOR\nMOTOR m mt more fields\n"
+        "PSD p\nTABLE mt 1 2 3 4 5 6 7 8 9 10\nTABLE\n");
     EXPECT_EQ(start_everything(robot), (Bytes{0xF7, 0x02, 0x1C, 0x00, 0x07, 0x00, 0x00, 0x04}));
     // Motor 2 is "m" with table mt: speed 50 uses entry 4.
     bool found = false;
@@ -155,13 +156,31 @@ TEST(BadHdtFile, DeviceWithoutATableFallsBackToTheRawValue) {
     const char *servo_note = "No Servo table\n", *motor_note = "No Motor Table\n";
     const char *psd_note = "PSD: No table, returning raw value\n";
     const Case cases[] = {
-        {"ServoEmptyTableLine", "SERVO s1 20 230 st\nTABLE st\n",
-         servo(1), 0, servo_note, "", {0xF3, 0x01, 0x2C}, servos},
-        {"ServoDashTable", "SERVO s1 20 230 -\nTABLE - 1 2 3\n",
-         servo(1), 0, servo_note, "", {0xF3, 0x01, 0x2C}, servos},
+        {"ServoEmptyTableLine",
+         "SERVO s1 20 230 st\nTABLE st\n",
+         servo(1),
+         0,
+         servo_note,
+         "",
+         {0xF3, 0x01, 0x2C},
+         servos},
+        {"ServoDashTable",
+         "SERVO s1 20 230 -\nTABLE - 1 2 3\n",
+         servo(1),
+         0,
+         servo_note,
+         "",
+         {0xF3, 0x01, 0x2C},
+         servos},
         {"ServoUnknownTable", "SERVO s1 20 230 nowhere\n", servo(1), 0, servo_note, "", {0xF3, 0x01, 0x2C}, servos},
-        {"ServoBeyondTheList", "SERVO s1 20 230 st\nTABLE st 1 2 3\n",
-         servo(4), 0, servo_note, "", {0xF3, 0x04, 0x2C}, servos},
+        {"ServoBeyondTheList",
+         "SERVO s1 20 230 st\nTABLE st 1 2 3\n",
+         servo(4),
+         0,
+         servo_note,
+         "",
+         {0xF3, 0x04, 0x2C},
+         servos},
         {"NoServoAtAll", "TABLE st 1 2 3\n", servo(1), 0, servo_note, "", {0xF3, 0x01, 0x2C}, servos},
         {"MotorEmptyTableLine", "MOTOR m1 mt\nTABLE mt\n", motor(1), 0, motor_note, "", {0xED, 0x01, 0xD4}, motors},
         {"MotorDashTable", "MOTOR m1 -\n", motor(1), 0, motor_note, "", {0xED, 0x01, 0xD4}, motors},
@@ -203,14 +222,29 @@ TEST(BadHdtFile, UnitWithoutDevicesStillStarts) {
         Bytes wire;
     };
     const Case cases[] = {
-        {"Servos", "MOTOR m1 mt\n", SERVOInit, actuators::state.SERVOInitialised,
-         [] { return actuators::state.SERVOFirst == nullptr; }, {1, 2, 3, 4}, [] { return SERVOSetRaw(1, 5); },
+        {"Servos",
+         "MOTOR m1 mt\n",
+         SERVOInit,
+         actuators::state.SERVOInitialised,
+         [] { return actuators::state.SERVOFirst == nullptr; },
+         {1, 2, 3, 4},
+         [] { return SERVOSetRaw(1, 5); },
          {0x0D, 0xF3, 0x01, 0x05}},
-        {"Motors", "SERVO s1 0 255 -\n", MOTORInit, actuators::state.MOTORInitialised,
-         [] { return actuators::state.MOTORFirst == nullptr; }, {0, 0, 0, 0}, [] { return MOTORDriveRaw(1, 5); },
+        {"Motors",
+         "SERVO s1 0 255 -\n",
+         MOTORInit,
+         actuators::state.MOTORInitialised,
+         [] { return actuators::state.MOTORFirst == nullptr; },
+         {0, 0, 0, 0},
+         [] { return MOTORDriveRaw(1, 5); },
          {0x0D, 0xED, 0x01, 0x05}},
-        {"Sensors", "MOTOR m1 -\n", PSDInit, rangers::state.PSDInitialised,
-         [] { return rangers::state.PSDFirst == nullptr; }, {1, 2, 3, 4}, [] { return PSDGetRaw(1); },
+        {"Sensors",
+         "MOTOR m1 -\n",
+         PSDInit,
+         rangers::state.PSDInitialised,
+         [] { return rangers::state.PSDFirst == nullptr; },
+         {1, 2, 3, 4},
+         [] { return PSDGetRaw(1); },
          {0x0D, 0xF0, 0x01}},
     };
     SimRobot robot;

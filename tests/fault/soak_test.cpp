@@ -81,7 +81,8 @@ std::vector<Operation> operations(const tevrak::sim::Board &board) {
         {"PSDGetRaw", [] { return in(PSDGetRaw(1), -1, 65535); }, [] { return PSDGetRaw(1) == 0x0800; }},
         {"PSDGet",
          [] {
-             static const std::set<int> results{-1, 800, 700, 600, 500, 400, 300, 250, 200, 150, 120, 100, 80, 60, 50, 40, 30};
+             static const std::set<int> results{-1,  800, 700, 600, 500, 400, 300, 250, 200,
+                                                150, 120, 100, 80,  60,  50,  40,  30};
              return results.count(PSDGet(1)) == 1;
          },
          [] { return PSDGet(1) == 200; }},
@@ -105,7 +106,7 @@ TEST(SOAK_SUITE, RandomOperationsAgainstAFaultyBoard) {
     const auto ops = operations(robot.board);
     std::mt19937 random(20261208);
 
-    OutputCapture capture;  // the units' timeout messages
+    OutputCapture capture;                                        // the units' timeout messages
     for (const auto &operation : ops) operation.run_and_check();  // every unit started once
     robot.board.clear();
     robot.board.set_fault_rate(0.05, 7);
@@ -121,7 +122,8 @@ TEST(SOAK_SUITE, RandomOperationsAgainstAFaultyBoard) {
         if (i % 100 == 0) robot.board.clear();
         const auto &operation = ops[random() % ops.size()];
         if (!operation.run_and_check()) {
-            problems.push_back("operation " + std::to_string(i) + ": " + operation.name + " gave an undocumented result");
+            problems.push_back("operation " + std::to_string(i) + ": " + operation.name +
+                               " gave an undocumented result");
         }
     }
     const std::size_t faults = robot.board.faults_injected();

@@ -30,9 +30,9 @@ constexpr const char *kRobot = "KINEMA 0 0 0 0\nSERVO s 0 255 -\nMOTOR m -\nPSD 
 struct UnitCase {
     const char *name;
     std::function<int()> call;
-    int ok;                // result of a working call
-    int failure;           // the unit's failure code
-    const char *message;   // its timeout message
+    int ok;               // result of a working call
+    int failure;          // the unit's failure code
+    const char *message;  // its timeout message
     bool message_on_stdout;
 };
 
@@ -183,30 +183,65 @@ TEST(Unplug, RestartAfterReplugReadsTheNewFile) {
         std::function<int()> first;    // a working call before the unplug: 0
         std::function<int()> failing;  // the call that meets the dead link
         int failure;
-        std::function<int()> next;     // while unplugged, then after the replug
-        int unplugged;                 // next's result while unplugged
-        const char *message;           // the unit's timeout message
-        const char *after;             // hdt.txt body written while unplugged
-        int value;                     // next's result after the replug
-        std::vector<Bytes> frames;     // what next sends after the replug
+        std::function<int()> next;  // while unplugged, then after the replug
+        int unplugged;              // next's result while unplugged
+        const char *message;        // the unit's timeout message
+        const char *after;          // hdt.txt body written while unplugged
+        int value;                  // next's result after the replug
+        std::vector<Bytes> frames;  // what next sends after the replug
         const int &started;
     };
     using namespace tevrak;
     const int &servos = actuators::state.SERVOInitialised, &motors = actuators::state.MOTORInitialised;
     const Case cases[] = {
-        {"Servo", "SERVO s1 0 255 st\nTABLE st 10\n", [] { return SERVOSet(1, 0); },
-         [] { return SERVORange(1, 0, 255); }, 1, [] { return SERVOSet(1, 0); }, 1, "SERVO: Timeout!!!\n",
-         "SERVO s1 0 255 st\nTABLE st 20\n", 0, {{0xF3, 0x01, 0x14}}, servos},
-        {"Motor", "MOTOR m1 mt\nTABLE mt 10\n", [] { return ENCODERReset(3) == 0 ? ENCODERRead(3) : -1; },
-         [] { return MOTORPIDOff(1); }, 1, [] { return MOTORDrive(1, 100) == 0 ? ENCODERRead(3) : 1; }, 1,
-         "MOTOR: Timeout!!!\n", "MOTOR m1 mt\nTABLE mt 30\n", 50, {{0xED, 0x01, 0x1E}, {0xE5, 0x03}}, motors},
-        {"Psd", "PSD front pt\nTABLE pt 7\n", [] { return PSDGet(1) == 7 ? 0 : -1; },
-         [] { return PSDGetRaw(1); }, -1, [] { return PSDGet(1); }, -1, "PSD: Timeout!!!\n",
-         "PSD front pt\nTABLE pt 8\n", 8, {{0xF0, 0x01}}, rangers::state.PSDInitialised},
-        {"Drive", "ENCODER 1 540\nDRIVE 100 200 0 0\nKINEMA 10 20 30 40\n", VWInit,
-         [] { return VWSetSpeed(100, 90); }, 1, [] { return VWSetSpeed(100, 90); }, 1, "VW: Timeout!!!\n",
-         "ENCODER 1 540\nDRIVE 100 300 0 0\nKINEMA 40 30 20 10\n", 0,
-         {{0xF7, 0x02, 0x1C, 0x00, 0x64, 0x01, 0x2C, 0x04}, {0xC1, 0x28, 0x14, 0x1E, 0x0A},
+        {"Servo",
+         "SERVO s1 0 255 st\nTABLE st 10\n",
+         [] { return SERVOSet(1, 0); },
+         [] { return SERVORange(1, 0, 255); },
+         1,
+         [] { return SERVOSet(1, 0); },
+         1,
+         "SERVO: Timeout!!!\n",
+         "SERVO s1 0 255 st\nTABLE st 20\n",
+         0,
+         {{0xF3, 0x01, 0x14}},
+         servos},
+        {"Motor",
+         "MOTOR m1 mt\nTABLE mt 10\n",
+         [] { return ENCODERReset(3) == 0 ? ENCODERRead(3) : -1; },
+         [] { return MOTORPIDOff(1); },
+         1,
+         [] { return MOTORDrive(1, 100) == 0 ? ENCODERRead(3) : 1; },
+         1,
+         "MOTOR: Timeout!!!\n",
+         "MOTOR m1 mt\nTABLE mt 30\n",
+         50,
+         {{0xED, 0x01, 0x1E}, {0xE5, 0x03}},
+         motors},
+        {"Psd",
+         "PSD front pt\nTABLE pt 7\n",
+         [] { return PSDGet(1) == 7 ? 0 : -1; },
+         [] { return PSDGetRaw(1); },
+         -1,
+         [] { return PSDGet(1); },
+         -1,
+         "PSD: Timeout!!!\n",
+         "PSD front pt\nTABLE pt 8\n",
+         8,
+         {{0xF0, 0x01}},
+         rangers::state.PSDInitialised},
+        {"Drive",
+         "ENCODER 1 540\nDRIVE 100 200 0 0\nKINEMA 10 20 30 40\n",
+         VWInit,
+         [] { return VWSetSpeed(100, 90); },
+         1,
+         [] { return VWSetSpeed(100, 90); },
+         1,
+         "VW: Timeout!!!\n",
+         "ENCODER 1 540\nDRIVE 100 300 0 0\nKINEMA 40 30 20 10\n",
+         0,
+         {{0xF7, 0x02, 0x1C, 0x00, 0x64, 0x01, 0x2C, 0x04},
+          {0xC1, 0x28, 0x14, 0x1E, 0x0A},
           {0xF8, 0x00, 0x64, 0x00, 0x9D}},
          drive::state.VWInitialised},
     };

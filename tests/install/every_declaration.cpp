@@ -10,8 +10,8 @@ int main(int argc, char **) {
     using namespace std::chrono_literals;
     tevrak::set_link_timeout(std::nullopt);
     tevrak::set_link_timeout(5s);
-    std::cout << tevrak::Pose{1, 2, 3} << ' ' << tevrak::Speed{4, 5} << ' ' << tevrak::key_name(tevrak::Key::UP)
-              << ' ' << tevrak::key_name('D') << '\n';
+    std::cout << tevrak::Pose{1, 2, 3} << ' ' << tevrak::Speed{4, 5} << ' ' << tevrak::key_name(tevrak::Key::UP) << ' '
+              << tevrak::key_name('D') << '\n';
     tevrak::StopGuard guard;
     tevrak::Drive drive;
     drive.set_position({0, 0, 0});

@@ -87,7 +87,8 @@ TEST_F(ListMenuAllocation, ArrayGrowsByExactlyOneRecordPerItem) {
 TEST_F(ListMenuAllocation, SizeThatCannotGrowAsksForNoMemory) {
     tevrak::menu::set_reallocator(failing_reallocate);
     LMItem item{};
-    for (const std::int32_t size : {-1, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()}) {
+    for (const std::int32_t size :
+         {-1, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()}) {
         EXPECT_EQ(tevrak::menu::grow_by_one(&item, size), nullptr) << size;
     }
     EXPECT_TRUE(requests.empty());

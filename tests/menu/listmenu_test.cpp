@@ -82,9 +82,8 @@ TEST_F(ListMenu, SmallOrMissingScreensHaveRoomForOneItem) {
         bool initialised;
     };
     const Case cases[] = {
-        {"two rows", 40, 10, true},   {"one row", 20, 10, true},
-        {"no row", 5, 10, true},      {"font height 0", 240, 0, true},
-        {"screen not set up", 0, 0, false},
+        {"two rows", 40, 10, true},      {"one row", 20, 10, true},          {"no row", 5, 10, true},
+        {"font height 0", 240, 0, true}, {"screen not set up", 0, 0, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -240,9 +239,10 @@ TEST_F(ListMenu, LongTextsAreCutAtTheirFields) {
 // Names as given, by value; anything else is black.
 TEST(ScreenColours, KnownNamesAndTheRest) {
     using Rgb = std::array<std::int32_t, 3>;
-    const std::pair<const char *, Rgb> cases[] = {{"green", {0, 128, 0}},  {"lime", {0, 255, 0}},
-                                                  {"aquamarine", {127, 255, 212}}, {"Green", {0, 0, 0}},
-                                                  {"purple", {0, 0, 0}},  {"", {0, 0, 0}}, {nullptr, {0, 0, 0}}};
+    const std::pair<const char *, Rgb> cases[] = {
+        {"green", {0, 128, 0}}, {"lime", {0, 255, 0}}, {"aquamarine", {127, 255, 212}},
+        {"Green", {0, 0, 0}},   {"purple", {0, 0, 0}}, {"", {0, 0, 0}},
+        {nullptr, {0, 0, 0}}};
     for (const auto &[name, rgb] : cases) {
         const LCDColor colour = LCDGetColorFromName(name);
         EXPECT_EQ((Rgb{colour.red, colour.green, colour.blue}), rgb) << (name ? name : "null");

@@ -23,16 +23,17 @@ using tevrak::test::TempHome;
 
 TEST(DeviceLoader, ServoMotorAndSensorLists) {
     TempHome home;
-    home.write_hdt("SERVO head 20 230 st\n"
-                   "MOTOR left mt\n"
-                   "TABLE st 1 2 3\n"
-                   "SERVO arm -5 400\n"
-                   "SERVO claw 0 255 -\n"
-                   "PSD front nothing\n"
-                   "MOTOR right mt\n"
-                   "TABLE mt -10 0 10\n"
-                   "TABLE empty\n"
-                   "PSD left empty\n");
+    home.write_hdt(
+        "SERVO head 20 230 st\n"
+        "MOTOR left mt\n"
+        "TABLE st 1 2 3\n"
+        "SERVO arm -5 400\n"
+        "SERVO claw 0 255 -\n"
+        "PSD front nothing\n"
+        "MOTOR right mt\n"
+        "TABLE mt -10 0 10\n"
+        "TABLE empty\n"
+        "PSD left empty\n");
     const std::string file = home.hdt_path();
     const char *path = file.c_str();
 

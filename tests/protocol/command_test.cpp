@@ -191,8 +191,7 @@ TEST(CommandRoutine, SingleReadReportsAShortReplyWithoutMessage) {
     robot.board.queue_reply(0xFA, {0x3E, 0x01});
     std::array<std::uint8_t, 2> reply{};
     OutputCapture capture;
-    EXPECT_EQ(protocol::query(unit, Frame(0xFA), reply, stderr, ReplyRead::single_read),
-              Outcome::short_reply);
+    EXPECT_EQ(protocol::query(unit, Frame(0xFA), reply, stderr, ReplyRead::single_read), Outcome::short_reply);
     EXPECT_EQ(capture.err(), "");
     EXPECT_EQ(flag, 1);
     robot.board.set_reply(0xFA, {0xFF, 0xFE});

@@ -56,8 +56,9 @@ TEST_F(CycleWire, SingleCallsEachCheckTheLink) {
     const Loop loop = one_loop();
     EXPECT_EQ(loop.front, 2000);
     EXPECT_EQ(loop.encoder, 300);
-    EXPECT_EQ(wire_events(robot, 8), (std::vector<Bytes>{{CR}, {0xF0, 0x01}, {CR}, {0xF0, 0x02}, {CR}, {0xE5, 0x01},
-                                                         {CR}, {0xF8, 0x00, 0x00, 0x00, 0x00}}));
+    EXPECT_EQ(wire_events(robot, 8),
+              (std::vector<Bytes>{
+                  {CR}, {0xF0, 0x01}, {CR}, {0xF0, 0x02}, {CR}, {0xE5, 0x01}, {CR}, {0xF8, 0x00, 0x00, 0x00, 0x00}}));
 }
 
 TEST_F(CycleWire, ACycleChecksTheLinkOnce) {
@@ -88,8 +89,8 @@ TEST_F(CycleWire, ASilentBoardEndsTheCycleAndTheNextCallChecksTheLink) {
     EXPECT_EQ(PSDGetRaw(1), 2000);
     EXPECT_EQ(ENCODERRead(1), 300);
     EXPECT_EQ(CYCLEEnd(), 1);
-    EXPECT_EQ(wire_events(robot, 7), (std::vector<Bytes>{{CR}, {0xF0, 0x01}, {0xF0, 0x02}, {CR}, {0xF0, 0x01},
-                                                         {CR}, {0xE5, 0x01}}));
+    EXPECT_EQ(wire_events(robot, 7),
+              (std::vector<Bytes>{{CR}, {0xF0, 0x01}, {0xF0, 0x02}, {CR}, {0xF0, 0x01}, {CR}, {0xE5, 0x01}}));
 }
 
 TEST_F(CycleWire, ACxxCycleHoldsTheLinkAgainstOtherThreads) {

@@ -10,12 +10,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <thread>
-#include <algorithm>
 #include <vector>
 
 #include "support/board_fixture.h"
@@ -203,10 +203,10 @@ using sim_bytes = std::vector<std::uint8_t>;
 struct DeathCase {
     const char *name;
     std::vector<std::string> commands;  // what sets the robot moving
-    const char *moving_line;     // its line in the frame log
-    int signal;                  // 0: the program returns from main
-    bool keep_moving;            // TEVRAK_KEEP_MOVING=1
-    std::vector<std::string> stop;  // the log's lines after moving_line; empty: not stopped
+    const char *moving_line;            // its line in the frame log
+    int signal;                         // 0: the program returns from main
+    bool keep_moving;                   // TEVRAK_KEEP_MOVING=1
+    std::vector<std::string> stop;      // the log's lines after moving_line; empty: not stopped
 };
 
 void PrintTo(const DeathCase &c, std::ostream *out) { *out << c.name; }
@@ -276,18 +276,21 @@ constexpr const char *kMotorRuns = "MOTORDriveRaw motor=1 power=50";
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, DeathStop,
-    ::testing::Values(DeathCase{"drive_sigkill", {"drive"}, kDriving, SIGKILL, false, kDriveStop},
-                      DeathCase{"drive_sigsegv", {"drive"}, kDriving, SIGSEGV, false, kDriveStop},
-                      DeathCase{"motor_sigkill", {"motor"}, kMotorRuns, SIGKILL, false, kMotorStop},
-                      DeathCase{"motor_sigsegv", {"motor"}, kMotorRuns, SIGSEGV, false, kMotorStop},
-                      DeathCase{"drive_sigterm_without_handler", {"drive"}, kDriving, SIGTERM, false, kDriveStop},
-                      DeathCase{"return_from_main_mid_manoeuvre", {"straight"}, "VWStraight distance=1000 speed=200", 0,
-                                false, {}},
-                      DeathCase{"keep_moving_sigkill", {"drive"}, kDriving, SIGKILL, true, {}},
-                      // The port closed and reopened: the new guard stops the motor too.
-                      DeathCase{"reopened_port_sigkill", {"motor", "close", "drive"}, kDriving, SIGKILL, false,
-                                {"VWSetSpeed linear=0 angular=0", "MOTORSpeed motor=1 speed=0",
-                                 "MOTORDriveRaw motor=1 power=0"}}),
+    ::testing::Values(
+        DeathCase{"drive_sigkill", {"drive"}, kDriving, SIGKILL, false, kDriveStop},
+        DeathCase{"drive_sigsegv", {"drive"}, kDriving, SIGSEGV, false, kDriveStop},
+        DeathCase{"motor_sigkill", {"motor"}, kMotorRuns, SIGKILL, false, kMotorStop},
+        DeathCase{"motor_sigsegv", {"motor"}, kMotorRuns, SIGSEGV, false, kMotorStop},
+        DeathCase{"drive_sigterm_without_handler", {"drive"}, kDriving, SIGTERM, false, kDriveStop},
+        DeathCase{"return_from_main_mid_manoeuvre", {"straight"}, "VWStraight distance=1000 speed=200", 0, false, {}},
+        DeathCase{"keep_moving_sigkill", {"drive"}, kDriving, SIGKILL, true, {}},
+        // The port closed and reopened: the new guard stops the motor too.
+        DeathCase{"reopened_port_sigkill",
+                  {"motor", "close", "drive"},
+                  kDriving,
+                  SIGKILL,
+                  false,
+                  {"VWSetSpeed linear=0 angular=0", "MOTORSpeed motor=1 speed=0", "MOTORDriveRaw motor=1 power=0"}}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // Killed between the third and fourth byte of a straight drive: the guard
@@ -303,7 +306,8 @@ TEST(DeathStopMidFrame, FinishesTheFrameWithZerosBeforeTheProbeAndTheStop) {
     ASSERT_TRUE(eventually([&] {
         wire = robot.board.wire();
         return wire.size() >= 3 && sim_bytes(wire.end() - 3, wire.end()) == begun;
-    })) << "the board saw the frame's first three bytes: " << ::testing::PrintToString(wire);
+    })) << "the board saw the frame's first three bytes: "
+        << ::testing::PrintToString(wire);
     const std::size_t start = wire.size() - 3;
 
     ::kill(victim.pid(), SIGKILL);

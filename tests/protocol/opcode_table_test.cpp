@@ -46,18 +46,18 @@ int x, y, heading;
 
 INSTANTIATE_TEST_SUITE_P(
     Units, OpcodeTable,
-    testing::Values(
-        UnitCalls{"drive", UnitId::drive,
-                  [] {
-                      VWSetSpeed(1, 2), VWSetPosition(1, 2, 3), VWStraight(1, 2), VWTurn(1, 2), VWCurve(1, 2, 3);
-                      VWDrive(10, 10, 5), VWGetSpeed(&x, &y), VWGetPosition(&x, &y, &heading);
-                      VWDriveDone(), VWDriveRemain(), VWControl(1, 2, 3, 4), VWControlOff();
-                  }},
-        UnitCalls{"servo", UnitId::servo, [] { SERVOSetRaw(1, 2), SERVORange(1, 2, 3); }},
-        UnitCalls{"motor", UnitId::motor,
-                  [] { MOTORDriveRaw(1, 2), MOTORPID(1, 2, 3, 4), MOTORPIDOff(1), MOTORSpeed(1, 2); }},
-        UnitCalls{"encoder", UnitId::encoder, [] { ENCODERRead(1); }},
-        UnitCalls{"sensor", UnitId::sensor, [] { PSDGetRaw(1); }}),
+    testing::Values(UnitCalls{"drive", UnitId::drive,
+                              [] {
+                                  VWSetSpeed(1, 2), VWSetPosition(1, 2, 3), VWStraight(1, 2), VWTurn(1, 2),
+                                      VWCurve(1, 2, 3);
+                                  VWDrive(10, 10, 5), VWGetSpeed(&x, &y), VWGetPosition(&x, &y, &heading);
+                                  VWDriveDone(), VWDriveRemain(), VWControl(1, 2, 3, 4), VWControlOff();
+                              }},
+                    UnitCalls{"servo", UnitId::servo, [] { SERVOSetRaw(1, 2), SERVORange(1, 2, 3); }},
+                    UnitCalls{"motor", UnitId::motor,
+                              [] { MOTORDriveRaw(1, 2), MOTORPID(1, 2, 3, 4), MOTORPIDOff(1), MOTORSpeed(1, 2); }},
+                    UnitCalls{"encoder", UnitId::encoder, [] { ENCODERRead(1); }},
+                    UnitCalls{"sensor", UnitId::sensor, [] { PSDGetRaw(1); }}),
     [](const testing::TestParamInfo<UnitCalls> &info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -34,7 +34,8 @@ hdt::Device *list_loader(const char *path, int flags) {
 }
 
 hdt::Table *table_loader(const char *path, const void *head) {
-    calls.push_back(std::string("table ") + path + (head == static_cast<const void *>(&records[0]) ? " head" : " other") +
+    calls.push_back(std::string("table ") + path +
+                    (head == static_cast<const void *>(&records[0]) ? " head" : " other") +
                     (first == &records[0] ? ", head stored" : "") + ", flag " + std::to_string(flag));
     return &read_table;
 }

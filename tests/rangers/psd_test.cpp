@@ -47,10 +47,10 @@ TEST(PsdGetRaw, FrameAndUnsignedReading) {
 TEST(PsdGet, SixteenEntryTable) {
     SimRobot robot("PSD front pt\n" + table_line("pt", 16));
     const std::pair<int, int> cases[] = {
-        {256, 100},  {2048, 107},  {4095, 114}, {4096, 115},
-        {4351, 115}, // last band: up to just below 4096 + 4096 / 16
-        {255, 100},  {0, 100},     // lowest band: held to the first entry
-        {4352, 115}, {65535, 115}, // beyond the last band: held to the last entry
+        {256, 100},  {2048, 107},  {4095, 114},
+        {4096, 115}, {4351, 115},   // last band: up to just below 4096 + 4096 / 16
+        {255, 100},  {0, 100},      // lowest band: held to the first entry
+        {4352, 115}, {65535, 115},  // beyond the last band: held to the last entry
     };
     OutputCapture capture;
     for (const auto &[raw, expected] : cases) {

@@ -110,9 +110,8 @@ TEST_F(RcinDaemonTest, FlushReleasesLikeRelease) {
 
 TEST_F(RcinNoDaemonTest, RestartInstallsTheNumberedConfiguration) {
     EXPECT_EQ(RCINRestart(3), 0);
-    EXPECT_EQ(recorded_commands(),
-              (Commands{"sudo cp " + home.root() + "/bin/ir/3_lircd.conf /etc/lirc/lircd.conf",
-                        "sudo /etc/init.d/lirc restart"}));
+    EXPECT_EQ(recorded_commands(), (Commands{"sudo cp " + home.root() + "/bin/ir/3_lircd.conf /etc/lirc/lircd.conf",
+                                             "sudo /etc/init.d/lirc restart"}));
     EXPECT_EQ(rcin::state.controllerCode, 3);
     EXPECT_EQ(rcin::state.RCIN_INITIAL, 0) << "no connection attempt";
 

@@ -40,9 +40,9 @@ TEST(EventLine, KeyIsTheFifthCharacterOfTheButtonName) {
 TEST(EventLine, ButtonNamesStartingWithR) {
     expect_event("0000000000ff6897 00 KEY_RED tevrak_test\n", 0, 'R');
     expect_event("0000000000ffc23d 00 KEY_RIGHT tevrak_test\n", 0, '>');
-    expect_event("0000000000ff9867 00 KEY_R tevrak_test\n", 0, '>');    // the blank after R
-    expect_event("0000000000ff9867 00 KEY_Re r\n", 0, '>');              // only E counts
-    expect_event("0000000000ff9867 00 KEY_R", 0, '>');                    // line ends after R
+    expect_event("0000000000ff9867 00 KEY_R tevrak_test\n", 0, '>');  // the blank after R
+    expect_event("0000000000ff9867 00 KEY_Re r\n", 0, '>');           // only E counts
+    expect_event("0000000000ff9867 00 KEY_R", 0, '>');                // line ends after R
 }
 
 TEST(EventLine, RepeatCountIsHexadecimal) {
@@ -56,13 +56,11 @@ TEST(EventLine, RepeatCountIsHexadecimal) {
     expect_event(std::string_view("0000000000000002 -d KEY_R\0\0\0\" im\n", 33), -13, '>');
 }
 
-TEST(EventLine, LineEndingAtTheKeyOffsetHasKeyZero) {
-    expect_event("0000000000000000 03 KEY_", 3, 0);
-}
+TEST(EventLine, LineEndingAtTheKeyOffsetHasKeyZero) { expect_event("0000000000000000 03 KEY_", 3, 0); }
 
 TEST(EventLine, ShortLinesAreNoEvents) {
-    for (const std::string_view line : {"", "BEGIN\n", "SIGHUP\n", "END\n", "0000000000ff30cf 00\n",
-                                        "0000000000ff30cf 00 KEY"}) {
+    for (const std::string_view line :
+         {"", "BEGIN\n", "SIGHUP\n", "END\n", "0000000000ff30cf 00\n", "0000000000ff30cf 00 KEY"}) {
         EXPECT_FALSE(parse(line).has_value()) << line;
     }
 }

@@ -1,7 +1,7 @@
 // Key codes from the real lirc daemon and from the simulator's remote socket:
 // RCINGet with its hold delay and its wait, RCINRead without waiting.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 
 #include <chrono>
@@ -41,9 +41,9 @@ std::chrono::microseconds thread_cpu_time() {
 
 TEST_P(RcinKeysTest, KeyPressesGiveTheirKeyCodes) {
     ASSERT_EQ(RCINInit(), 0);
-    const std::vector<std::pair<const char *, int>> keys{
-        {"KEY_1", '1'},   {"KEY_2", '2'}, {"KEY_3", '3'},   {"KEY_UP", 'U'},
-        {"KEY_RED", 'R'}, {"KEY_RIGHT", '>'}, {"KEY_R", '>'}, {"KEY_OK", 'O'}};
+    const std::vector<std::pair<const char *, int>> keys{{"KEY_1", '1'},  {"KEY_2", '2'},   {"KEY_3", '3'},
+                                                         {"KEY_UP", 'U'}, {"KEY_RED", 'R'}, {"KEY_RIGHT", '>'},
+                                                         {"KEY_R", '>'},  {"KEY_OK", 'O'}};
     for (const auto &[button, key] : keys) {
         press(button);
         EXPECT_EQ(RCINGet(), key) << button;

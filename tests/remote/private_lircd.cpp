@@ -49,7 +49,9 @@ constexpr std::array kButtons{
 std::string remote_configuration() {
     std::ostringstream text;
     text << "begin remote\n"
-            "  name  " << kTestRemote << "\n"
+            "  name  "
+         << kTestRemote
+         << "\n"
             "  bits  16\n"
             "  flags SPACE_ENC|CONST_LENGTH\n"
             "  eps   30\n"
@@ -165,9 +167,9 @@ void PrivateLircd::start() {
     // The "file" driver needs no infrared hardware; /dev/null gives it nothing
     // to decode, so every event comes from SIMULATE.
     pid_ = spawn(TEVRAK_LIRCD,
-                 {"--nodaemon", "--allow-simulate", "--options-file=" + options, "--driver=file",
-                  "--device=/dev/null", "--output=" + socket_, "--pidfile=" + folder_ + "/lircd.pid",
-                  "--logfile=" + log, "--permission=600", configuration},
+                 {"--nodaemon", "--allow-simulate", "--options-file=" + options, "--driver=file", "--device=/dev/null",
+                  "--output=" + socket_, "--pidfile=" + folder_ + "/lircd.pid", "--logfile=" + log, "--permission=600",
+                  configuration},
                  folder_ + "/lircd.out");
     if (pid_ < 0) throw std::runtime_error(std::string("cannot start ") + TEVRAK_LIRCD);
 

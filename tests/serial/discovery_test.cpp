@@ -71,8 +71,9 @@ TEST(Discovery, UsbLineRules) {
 TEST(Discovery, SeveralDevicesFillTheirSlots) {
     TempHome home;
     home.write_hdt("DRIVE 1 2 3 4\nUSB 1 board\nUSB 2 gps\nUSB 3 missing\nUSB 4 lidar\nUSB 4 camera\n");
-    home.write_listing("usb-Acme_board-if00:/dev/ttyACM5\nusb-Ublox_gps-if00:/dev/ttyACM6\n"
-                       "usb-Cam_camera-if00:/dev/video9\n");
+    home.write_listing(
+        "usb-Acme_board-if00:/dev/ttyACM5\nusb-Ublox_gps-if00:/dev/ttyACM6\n"
+        "usb-Cam_camera-if00:/dev/video9\n");
     OutputCapture capture;
     EXPECT_EQ(SERGetPaths(), 0);
     EXPECT_STREQ(serial::state.USBPATH1, "/dev/ttyACM5");

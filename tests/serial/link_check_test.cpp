@@ -84,9 +84,9 @@ TEST_P(LinkCheckFigures, CountsTheProbes) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Probes, LinkCheckFigures,
-    testing::Values(CountedCheck{"FirstAnswered", {}, true, 1}, CountedCheck{"ThirdAnswered", {{}, {}}, true, 3},
-                    // 1.2 s of 0.5 s waits: probes at 0, 0.5 and 1.0 s.
-                    CountedCheck{"SilentWithinTheBound", {}, false, 3}),
-    [](const testing::TestParamInfo<CountedCheck> &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Probes, LinkCheckFigures,
+                         testing::Values(CountedCheck{"FirstAnswered", {}, true, 1},
+                                         CountedCheck{"ThirdAnswered", {{}, {}}, true, 3},
+                                         // 1.2 s of 0.5 s waits: probes at 0, 0.5 and 1.0 s.
+                                         CountedCheck{"SilentWithinTheBound", {}, false, 3}),
+                         [](const testing::TestParamInfo<CountedCheck> &info) { return std::string(info.param.name); });

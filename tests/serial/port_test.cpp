@@ -60,8 +60,8 @@ void spoil_terminal(const std::string &path, tcflag_t iflag, tcflag_t cflag) {
 // Each rate the library accepts, as the terminal itself reports it (stty).
 TEST(SerInit, EveryRateOfTheTableIsAccepted) {
     SimRobot robot;
-    for (int baud : {0, 50, 75, 110, 134, 150, 200, 300, 600, 1200, 1800, 2400, 4800, 9600, 19200, 38400, 57600,
-                     115200, 230400}) {
+    for (int baud :
+         {0, 50, 75, 110, 134, 150, 200, 300, 600, 1200, 1800, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400}) {
         SCOPED_TRACE(baud);
         ASSERT_EQ(SERInit(1, baud, 0), 0);
         EXPECT_EQ(serial::state.SERBaud[1], baud);

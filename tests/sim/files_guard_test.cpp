@@ -114,12 +114,11 @@ TEST_P(SimHome, WritesNothingThroughALinkInItsPath) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Links, SimHome,
-    testing::Values(LinkedHome{"DotDotBehindALink", "/victim/inner/l/..", false},
-                    LinkedHome{"LinkSwappedAfterTheStart", "/l", true},
-                    LinkedHome{"LinkSwappedBelowTheFolder", "/l/robot", true}),
-    [](const testing::TestParamInfo<LinkedHome> &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Links, SimHome,
+                         testing::Values(LinkedHome{"DotDotBehindALink", "/victim/inner/l/..", false},
+                                         LinkedHome{"LinkSwappedAfterTheStart", "/l", true},
+                                         LinkedHome{"LinkSwappedBelowTheFolder", "/l/robot", true}),
+                         [](const testing::TestParamInfo<LinkedHome> &info) { return std::string(info.param.name); });
 
 TEST(SimFiles, RemoteSocketIsTheUsersAloneWhateverTheUmask) {
     TempHome temp;
@@ -139,7 +138,8 @@ TEST(SimFiles, ValgrindScriptKeepsToTheBuildFolder) {
     const std::string build = temp.root() + "/build";
     const std::string robot = temp.root() + "/robot";  // a robot's folder, outside the build
     temp.write_file("build/CMakeCache.txt", "TEVRAK_HOME:PATH=" + robot + "\n");
-    temp.write_file("build/sim/tevrak-sim", "#!/bin/sh\ntouch " + temp.root() + "/ran\necho 'tevrak-sim: board ready'\n");
+    temp.write_file("build/sim/tevrak-sim",
+                    "#!/bin/sh\ntouch " + temp.root() + "/ran\necho 'tevrak-sim: board ready'\n");
     ::chmod((build + "/sim/tevrak-sim").c_str(), 0755);
     const std::string command = "sh " TEVRAK_SOURCE_DIR "/scripts/valgrind.sh " + build + " > /dev/null 2>&1";
     EXPECT_NE(std::system(command.c_str()), 0);

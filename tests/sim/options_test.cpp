@@ -9,8 +9,8 @@
 #include <tuple>
 
 #include "sim/program/control.h"
-#include "sim/world/home_files.h"
 #include "sim/program/options.h"
+#include "sim/world/home_files.h"
 #include "support/temp_home.h"
 
 namespace {
@@ -21,11 +21,12 @@ using tevrak::sim::parse_options;
 
 TEST(SimOptions, ParsesTheArenaRobotAndFaults) {
     std::string error;
-    auto options = parse_options({"--home", "/tmp/x", "--arena", "3000x2000", "--obstacle", "100,200,300,400",
-                                  "--obstacle", "1,2,3,4", "--start", "500,600,90", "--radius", "80", "--sensors",
-                                  "0,45,-45,180", "--stray", "3", "--late", "250", "--silent", "--at", "1500:unplug",
-                                  "--log", "sim.log", "--svg", "out.svg", "--keep-hdt", "--speed", "50"},
-                                 error);
+    auto options = parse_options(
+        {"--home",  "/tmp/x",     "--arena",  "3000x2000", "--obstacle",  "100,200,300,400", "--obstacle", "1,2,3,4",
+         "--start", "500,600,90", "--radius", "80",        "--sensors",   "0,45,-45,180",    "--stray",    "3",
+         "--late",  "250",        "--silent", "--at",      "1500:unplug", "--log",           "sim.log",    "--svg",
+         "out.svg", "--keep-hdt", "--speed",  "50"},
+        error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->home, "/tmp/x");
     EXPECT_EQ(options->arena_width, 3000);

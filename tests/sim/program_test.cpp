@@ -35,9 +35,7 @@ int raw_started = 1;
 int raw_startup() { return 0; }
 const tevrak::protocol::Unit kRawUnit{tevrak::protocol::UnitId::drive, &raw_started, raw_startup, "sim: Timeout\n"};
 
-void control(const TempHome &home, const std::string &line) {
-    std::ofstream(home.root() + "/sim.ctl") << line << "\n";
-}
+void control(const TempHome &home, const std::string &line) { std::ofstream(home.root() + "/sim.ctl") << line << "\n"; }
 
 // Waits until the file holds the text.
 bool file_shows(const std::string &path, const std::string &text, std::chrono::milliseconds timeout = 3s) {
@@ -52,8 +50,8 @@ bool file_shows(const std::string &path, const std::string &text, std::chrono::m
 TEST(SimProgram, DrivesThroughTheLibraryAndDrawsThePath) {
     TempHome home;
     const std::string log = home.root() + "/frames.log";
-    SimProcess sim({"--home", home.root(), "--log", log, "--arena", "3000x2000", "--start", "500,1000,0",
-                    "--obstacle", "2500,0,500,500"});
+    SimProcess sim({"--home", home.root(), "--log", log, "--arena", "3000x2000", "--start", "500,1000,0", "--obstacle",
+                    "2500,0,500,500"});
     ASSERT_GT(sim.pid(), 0);
     const std::string link = home.root() + "/dev/ttyBOARD";
     ASSERT_EQ(sim.wait_for_line("tevrak-sim:"), "tevrak-sim: board ready at " + link);
@@ -65,8 +63,7 @@ TEST(SimProgram, DrivesThroughTheLibraryAndDrawsThePath) {
     ASSERT_EQ(SERInit(1, 115200, 0), 0);
     EXPECT_EQ(SERCheck(1), 0);
     std::uint8_t status = 0xFF;
-    EXPECT_EQ(tevrak::protocol::query(kRawUnit, tevrak::protocol::Frame(0xDA),
-                                      std::span(&status, 1)),
+    EXPECT_EQ(tevrak::protocol::query(kRawUnit, tevrak::protocol::Frame(0xDA), std::span(&status, 1)),
               tevrak::protocol::Outcome::ok);
     EXPECT_EQ(status, 1);
 
@@ -106,7 +103,8 @@ TEST(SimProgram, DrivesThroughTheLibraryAndDrawsThePath) {
     SERClose(1);
 
     control(home, "quit");
-    EXPECT_EQ(sim.wait_for_line("tevrak-sim: picture"), "tevrak-sim: picture of the run in " + home.root() + "/run.svg");
+    EXPECT_EQ(sim.wait_for_line("tevrak-sim: picture"),
+              "tevrak-sim: picture of the run in " + home.root() + "/run.svg");
     EXPECT_EQ(sim.wait_exit(), 0);
 
     const std::string svg = read_file(home.root() + "/run.svg");
@@ -122,9 +120,10 @@ TEST(SimProgram, DrivesThroughTheLibraryAndDrawsThePath) {
     EXPECT_NE(svg.find("class=\"robot\" cx=\"900.0\" cy=\"1000.0\""), std::string::npos);
 
     const std::string frames = read_file(log);
-    for (const char *line : {"DriveSetup ticks=540 diameter=60 track=180 flags=4\n", "VWStraight distance=400 speed=800\n",
-                             "# VWStraight done at x=400 y=0 heading=0 (arena 900,1000)\n",
-                             "VWGetPosition -> x=400 y=0 heading=0\n", "PSDGetRaw psd=1 -> raw="}) {
+    for (const char *line :
+         {"DriveSetup ticks=540 diameter=60 track=180 flags=4\n", "VWStraight distance=400 speed=800\n",
+          "# VWStraight done at x=400 y=0 heading=0 (arena 900,1000)\n", "VWGetPosition -> x=400 y=0 heading=0\n",
+          "PSDGetRaw psd=1 -> raw="}) {
         EXPECT_NE(frames.find(line), std::string::npos) << line << " missing in\n" << frames;
     }
     EXPECT_FALSE(std::filesystem::exists(home.root() + "/sim.ctl")) << "the FIFO goes with the simulator";
@@ -136,8 +135,8 @@ TEST(SimProgram, StopsOnSignalsButNotAtTheEndOfItsInput) {
     const std::string svg = home.root() + "/picture.svg";
     const std::string log = home.root() + "/frames.log";
     home.write_hdt("USB 1 board\n# edited\n");
-    SimProcess sim({"--home", home.root(), "--svg", svg, "--log", log, "--unplugged", "--at", "200:replug",
-                    "--keep-hdt"});
+    SimProcess sim(
+        {"--home", home.root(), "--svg", svg, "--log", log, "--unplugged", "--at", "200:replug", "--keep-hdt"});
     ASSERT_FALSE(sim.wait_for_line("tevrak-sim: board ready").empty());
     EXPECT_EQ(read_file(home.hdt_path()), "USB 1 board\n# edited\n");
     // Standard input is /dev/null: its end came long before the replug 200 ms in.

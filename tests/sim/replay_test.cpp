@@ -22,14 +22,14 @@ const std::string kHeader = R"({"format":"tevrak-recording","version":1,"library
 
 std::string record(const char *frame, const char *reply, const char *result = "ok", const char *call = nullptr) {
     const std::string named = call != nullptr ? std::string(R"(,"call":")") + call + "\"" : "";
-    return std::string(R"({"frame":")") + frame + R"(","reply":")" + reply + R"(","result":")" + result + "\"" +
-           named + "}";
+    return std::string(R"({"frame":")") + frame + R"(","reply":")" + reply + R"(","result":")" + result + "\"" + named +
+           "}";
 }
 
 struct Case {
     const char *name;
-    std::string text;                        // the recording file
-    std::vector<Bytes> frames;               // what the program sends
+    std::string text;                           // the recording file
+    std::vector<Bytes> frames;                  // what the program sends
     std::vector<std::optional<Bytes>> answers;  // what each frame gets
     State state;
     const char *message;
@@ -56,35 +56,69 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Case{"AnsweredToItsEnd",
              kHeader + "\n" + record("F800640000", "") + "\n" + record("F002", "05F4") + "\n",
-             {{0xF8, 0x00, 0x64, 0x00, 0x00}, {0xF0, 0x02}}, {std::nullopt, Bytes{0x05, 0xF4}}, State::answered, "", 0},
+             {{0xF8, 0x00, 0x64, 0x00, 0x00}, {0xF0, 0x02}},
+             {std::nullopt, Bytes{0x05, 0xF4}},
+             State::answered,
+             "",
+             0},
         Case{"DivergesAtTheRecordOfTheChangedCall",
-             kHeader + "\n" + record("F001", "0100") + "\n" + record("F002", "05F4") + "\n" + record("F001", "0100") + "\n",
-             {{0xF0, 0x01}, {0xF0, 0x03}, {0xF0, 0x01}}, {Bytes{0x01, 0x00}, std::nullopt, std::nullopt},
-             State::diverged, "record 3: expected PSDGetRaw(2), got PSDGetRaw(3)", 1},
+             kHeader + "\n" + record("F001", "0100") + "\n" + record("F002", "05F4") + "\n" + record("F001", "0100") +
+                 "\n",
+             {{0xF0, 0x01}, {0xF0, 0x03}, {0xF0, 0x01}},
+             {Bytes{0x01, 0x00}, std::nullopt, std::nullopt},
+             State::diverged,
+             "record 3: expected PSDGetRaw(2), got PSDGetRaw(3)",
+             1},
         // The program's call as recorded: its own arguments, or what it sent.
         Case{"NamesTheProgramsCall",
-             kHeader + "\n" + record("F002", "05F4", "ok", "PSDGet") + "\n", {{0xF0, 0x03}}, {std::nullopt},
-             State::diverged, "record 2: expected PSDGet(2), got PSDGet(3)", 1},
-        Case{"NamesAConvertingCallWithWhatItSent",
-             kHeader + "\n" + record("F301C8", "", "ok", "SERVOSet") + "\n", {{0xF3, 0x01, 0xC9}}, {std::nullopt},
+             kHeader + "\n" + record("F002", "05F4", "ok", "PSDGet") + "\n",
+             {{0xF0, 0x03}},
+             {std::nullopt},
              State::diverged,
-             "record 2: expected SERVOSet sending SERVOSetRaw(1,200), got SERVOSet sending SERVOSetRaw(1,201)", 1},
+             "record 2: expected PSDGet(2), got PSDGet(3)",
+             1},
+        Case{"NamesAConvertingCallWithWhatItSent",
+             kHeader + "\n" + record("F301C8", "", "ok", "SERVOSet") + "\n",
+             {{0xF3, 0x01, 0xC9}},
+             {std::nullopt},
+             State::diverged,
+             "record 2: expected SERVOSet sending SERVOSetRaw(1,200), got SERVOSet sending SERVOSetRaw(1,201)",
+             1},
         Case{"AnotherOperationIsNamedByItsOwnName",
-             kHeader + "\n" + record("F002", "05F4", "ok", "PSDGet") + "\n", {{0xF8, 0x00, 0x64, 0x00, 0x00}},
-             {std::nullopt}, State::diverged, "record 2: expected PSDGet(2), got VWSetSpeed(100,0)", 1},
+             kHeader + "\n" + record("F002", "05F4", "ok", "PSDGet") + "\n",
+             {{0xF8, 0x00, 0x64, 0x00, 0x00}},
+             {std::nullopt},
+             State::diverged,
+             "record 2: expected PSDGet(2), got VWSetSpeed(100,0)",
+             1},
         Case{"AFrameBeyondTheEnd",
-             kHeader + "\n" + record("F001", "0100") + "\n", {{0xF0, 0x01}, {0xD7}}, {Bytes{0x01, 0x00}, std::nullopt},
-             State::diverged, "record 3: expected the end of the recording, got VWControlOff()", 1},
+             kHeader + "\n" + record("F001", "0100") + "\n",
+             {{0xF0, 0x01}, {0xD7}},
+             {Bytes{0x01, 0x00}, std::nullopt},
+             State::diverged,
+             "record 3: expected the end of the recording, got VWControlOff()",
+             1},
         Case{"CutInsideALine",
              kHeader + "\n" + record("F001", "0100") + "\n" + record("F002", "05F4").substr(0, 20),
-             {{0xF0, 0x01}, {0xF0, 0x02}}, {Bytes{0x01, 0x00}, std::nullopt}, State::cut_short,
-             "the recording ends at line 2", 3},
+             {{0xF0, 0x01}, {0xF0, 0x02}},
+             {Bytes{0x01, 0x00}, std::nullopt},
+             State::cut_short,
+             "the recording ends at line 2",
+             3},
         Case{"ExchangesThatNeverReachedTheBoardArePassedOver",
              kHeader + "\n" + record("F001", "", "link_failed") + "\n" + record("F001", "0100") + "\n",
-             {{0xF0, 0x01}}, {Bytes{0x01, 0x00}}, State::answered, "", 0},
+             {{0xF0, 0x01}},
+             {Bytes{0x01, 0x00}},
+             State::answered,
+             "",
+             0},
         Case{"ARecordedMissingReplyStaysMissing",
              kHeader + "\n" + record("F001", "", "no_reply") + "\n" + record("F001", "0100") + "\n",
-             {{0xF0, 0x01}, {0xF0, 0x01}}, {std::nullopt, Bytes{0x01, 0x00}}, State::answered, "", 0}),
+             {{0xF0, 0x01}, {0xF0, 0x01}},
+             {std::nullopt, Bytes{0x01, 0x00}},
+             State::answered,
+             "",
+             0}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(ReplayFile, RefusesWhatIsNoRecording) {
@@ -94,8 +128,12 @@ TEST(ReplayFile, RefusesWhatIsNoRecording) {
         const char *why;
     } refused[] = {
         {"", "no header line"},
-        {R"({"format":"other","version":1})" "\n", "no tevrak recording"},
-        {R"({"format":"tevrak-recording","version":2})" "\n", "format version 2"},
+        {R"({"format":"other","version":1})"
+         "\n",
+         "no tevrak recording"},
+        {R"({"format":"tevrak-recording","version":2})"
+         "\n",
+         "format version 2"},
         {kHeader + "\nnot json\n", "line 2: not a JSON object"},
         {kHeader + "\n" + record("F0011122334455667788", "") + "\n", "line 2: no record"},
         {kHeader + "\n" + record("F0", "00112233445566") + "\n", "line 2: no record"},

@@ -99,11 +99,11 @@ TEST(RobotLink, DriveUnitMovesTheSimulatedRobot) {
     EXPECT_EQ(VWDriveDone(), 2);
 
     const std::string log = r.log();
-    for (const char *line : {"DriveSetup ticks=540 diameter=60 track=180 flags=4\n",
-                             "VWControl gain1=10 gain2=2 gain3=5 gain4=1\n",
-                             "VWStraight distance=500 speed=250\n", "VWDriveRemain -> remaining=250\n",
-                             "VWGetPosition -> x=250 y=0 heading=0\n", "VWCurve length=785 angle=157 speed=500\n",
-                             "# VWCurve done at x=1000 y=500 heading=157 (arena 1500,1500)", "VWDriveStatus -> status=2\n"}) {
+    for (const char *line :
+         {"DriveSetup ticks=540 diameter=60 track=180 flags=4\n", "VWControl gain1=10 gain2=2 gain3=5 gain4=1\n",
+          "VWStraight distance=500 speed=250\n", "VWDriveRemain -> remaining=250\n",
+          "VWGetPosition -> x=250 y=0 heading=0\n", "VWCurve length=785 angle=157 speed=500\n",
+          "# VWCurve done at x=1000 y=500 heading=157 (arena 1500,1500)", "VWDriveStatus -> status=2\n"}) {
         EXPECT_NE(log.find(line), std::string::npos) << line << " missing in\n" << log;
     }
 }
@@ -131,8 +131,8 @@ TEST(RobotLink, EncodersRangersServosAndMotors) {
     EXPECT_EQ(SERVORange(1, 10, 200), 0);
     EXPECT_EQ(MOTORDriveRaw(2, -100), 0);
     EXPECT_EQ(r.sent(MOTORPID(1, 4, 2, 1)), 0);
-    const auto summary = r.link.with_model(
-        [](sim::World &w, sim::Peripherals &p) { return sim::state_text(sim::capture_state(w, p)); });
+    const auto summary =
+        r.link.with_model([](sim::World &w, sim::Peripherals &p) { return sim::state_text(sim::capture_state(w, p)); });
     EXPECT_NE(summary.find("servo 3: position=128"), std::string::npos) << summary;
     EXPECT_NE(summary.find("servo 1: position=unset range=10..200"), std::string::npos) << summary;
     EXPECT_NE(summary.find("motor 2: power=-100"), std::string::npos) << summary;

@@ -47,15 +47,17 @@ TEST_P(StateMotion, ShowsTheMotionBesideTheCommand) {
     EXPECT_EQ(drive["status"], c.status);
     EXPECT_EQ(drive["linear"], c.motion.linear);
     EXPECT_EQ(drive["angular"], c.motion.angular);
-    EXPECT_EQ(drive["command"], (nlohmann::json{{"linear", c.command_speeds.linear},
-                                                {"angular", c.command_speeds.angular}}));
+    EXPECT_EQ(drive["command"],
+              (nlohmann::json{{"linear", c.command_speeds.linear}, {"angular", c.command_speeds.angular}}));
     const std::string text = sim::state_text(state);
-    EXPECT_NE(text.find("speed: linear=" + std::to_string(c.motion.linear) + " angular=" +
-                        std::to_string(c.motion.angular) + ", status=" + std::to_string(c.status)),
-              std::string::npos) << text;
-    EXPECT_NE(text.find("\ncommand: linear=" + std::to_string(c.command_speeds.linear) + " angular=" +
-                        std::to_string(c.command_speeds.angular) + "\n"),
-              std::string::npos) << text;
+    EXPECT_NE(text.find("speed: linear=" + std::to_string(c.motion.linear) +
+                        " angular=" + std::to_string(c.motion.angular) + ", status=" + std::to_string(c.status)),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\ncommand: linear=" + std::to_string(c.command_speeds.linear) +
+                        " angular=" + std::to_string(c.command_speeds.angular) + "\n"),
+              std::string::npos)
+        << text;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -73,7 +75,10 @@ INSTANTIATE_TEST_SUITE_P(
                        w.set_speed(300, 0);
                        w.set_speed(0, 0);
                    },
-                   1s, 1, {0, 0}, {0, 0}}),
+                   1s,
+                   1,
+                   {0, 0},
+                   {0, 0}}),
     [](const testing::TestParamInfo<MotionCase> &info) { return std::string(info.param.name); });
 
 TEST(StateDevices, AStoppedMotorStaysInTheRecordButLeavesTheText) {
@@ -90,7 +95,8 @@ TEST(StateDevices, AStoppedMotorStaysInTheRecordButLeavesTheText) {
     EXPECT_EQ(text.find("motor 2:"), std::string::npos) << text;
     EXPECT_NE(text.find("motor 5: power=-100 pid=off"), std::string::npos) << text;
     EXPECT_NE(text.find("servo 1: position=unset range=10..200\nservo 3: position=128 range=0..255\n"),
-              std::string::npos) << text;
+              std::string::npos)
+        << text;
 }
 
 }  // namespace

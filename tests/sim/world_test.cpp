@@ -1,9 +1,9 @@
 // The world model on a fake clock: manoeuvres, stalls, encoders, rangers.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cmath>
-#include <array>
 #include <numbers>
 
 #include "config/conversion.h"

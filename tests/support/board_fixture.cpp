@@ -20,9 +20,7 @@ SimRobot::SimRobot(std::string_view hdt_body) : board(board_link(home)) {
     home.write_listing("usb-Sim_board-1:" + board.device_path() + "\n");
 }
 
-void SimRobot::write_hdt(std::string_view hdt_body) const {
-    home.write_hdt("USB 1 board\n" + std::string(hdt_body));
-}
+void SimRobot::write_hdt(std::string_view hdt_body) const { home.write_hdt("USB 1 board\n" + std::string(hdt_body)); }
 
 OutputCapture::OutputCapture() {
     std::fflush(stdout);

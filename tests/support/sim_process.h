@@ -21,8 +21,7 @@ public:
 
     // Reads standard output until a line starting with prefix came; the
     // line, or empty on timeout or end of output.
-    std::string wait_for_line(const std::string &prefix,
-                              std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    std::string wait_for_line(const std::string &prefix, std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
     // Waits for the exit; the exit status (128 + signal when killed), or -1
     // on timeout.

@@ -3,11 +3,11 @@
 // reading slows nothing and learns how much it lost, and the listener's
 // socket is made safely and takes no forged record.
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <nlohmann/json.hpp>
 
 #include <chrono>
 #include <filesystem>
@@ -30,8 +30,9 @@ using tevrak::tap::Listener;
 using tevrak::tap::Record;
 using tevrak::test::SimRobot;
 
-constexpr const char *kHdt = "ENCODER 1 540\nDRIVE 100 200 0 0\nKINEMA 10 20 30 40\nMOTOR m1 mt\nTABLE mt 1\n"
-                             "PSD p -\nSERVO s1 0 255 st\nTABLE st 1\n";
+constexpr const char *kHdt =
+    "ENCODER 1 540\nDRIVE 100 200 0 0\nKINEMA 10 20 30 40\nMOTOR m1 mt\nTABLE mt 1\n"
+    "PSD p -\nSERVO s1 0 255 st\nTABLE st 1\n";
 
 std::vector<Record> drain(Listener &listener) {
     std::vector<Record> records;
@@ -53,11 +54,11 @@ struct UnitCall {
     const char *unit;
     const char *op;
     std::function<int()> call;
-    Bytes frame;            // as the board must receive it
-    Bytes reply;            // what the board answers behind the marker
-    const char *args;       // the record's "args", as JSON
-    const char *values;     // its "reply_values"; "" for a command
-    const char *named;      // the program's call as the record names it
+    Bytes frame;         // as the board must receive it
+    Bytes reply;         // what the board answers behind the marker
+    const char *args;    // the record's "args", as JSON
+    const char *values;  // its "reply_values"; "" for a command
+    const char *named;   // the program's call as the record names it
 };
 
 void PrintTo(const UnitCall &c, std::ostream *out) { *out << c.op; }
@@ -98,23 +99,75 @@ int encoder() { return ENCODERRead(1); }
 INSTANTIATE_TEST_SUITE_P(
     OneCallPerUnit, TapRecords,
     testing::Values(
-        UnitCall{"drive", "VWSetSpeed", [] { return VWSetSpeed(200, -10); }, {0xF8, 0x00, 0xC8, 0xFF, 0xEF}, {},
-                 R"({"linear":200,"angular":-17})", "", "VWSetSpeed"},
-        UnitCall{"drive", "VWGetPosition", [] { int x, y, h; return VWGetPosition(&x, &y, &h); }, {0xF1},
-                 {0x00, 0x0A, 0xFF, 0xF6, 0x00, 0x9D}, "{}", R"({"x":10,"y":-10,"heading":157})", "VWGetPosition"},
-        UnitCall{"drive", "VWCurve", [] { return VWDrive(0, 100, 50); }, {0xC3, 0x00, 0x9D, 0x01, 0x3A, 0x00, 0x32},
-                 {}, R"({"length":157,"angle":314,"speed":50})", "", "VWDrive"},
-        UnitCall{"servo", "SERVOSetRaw", [] { return SERVOSetRaw(1, 128); }, {0xF3, 0x01, 0x80}, {},
-                 R"({"servo":1,"position":128})", "", "SERVOSetRaw"},
-        UnitCall{"servo", "SERVOSetRaw", [] { return SERVOSet(1, 90); }, {0xF3, 0x01, 0x01}, {},
-                 R"({"servo":1,"position":1})", "", "SERVOSet"},
-        UnitCall{"motor", "MOTORDriveRaw", [] { return MOTORDriveRaw(1, -50); }, {0xED, 0x01, 0xCE}, {},
-                 R"({"motor":1,"power":-50})", "", "MOTORDriveRaw"},
-        UnitCall{"encoder", "ENCODERRead", encoder, {0xE5, 0x01}, {0x00, 0x00, 0x01, 0x02}, R"({"encoder":1})",
-                 R"({"count":258})", "ENCODERRead"},
-        UnitCall{"encoder", "ENCODERRead", [] { return ENCODERReset(1); }, {0xE5, 0x01}, {0x00, 0x00, 0x01, 0x02},
-                 R"({"encoder":1})", R"({"count":258})", "ENCODERReset"},
-        UnitCall{"psd", "PSDGetRaw", psd_raw, {0xF0, 0x01}, {0x01, 0x2C}, R"({"psd":1})", R"({"raw":300})", "PSDGetRaw"},
+        UnitCall{"drive",
+                 "VWSetSpeed",
+                 [] { return VWSetSpeed(200, -10); },
+                 {0xF8, 0x00, 0xC8, 0xFF, 0xEF},
+                 {},
+                 R"({"linear":200,"angular":-17})",
+                 "",
+                 "VWSetSpeed"},
+        UnitCall{"drive",
+                 "VWGetPosition",
+                 [] {
+                     int x, y, h;
+                     return VWGetPosition(&x, &y, &h);
+                 },
+                 {0xF1},
+                 {0x00, 0x0A, 0xFF, 0xF6, 0x00, 0x9D},
+                 "{}",
+                 R"({"x":10,"y":-10,"heading":157})",
+                 "VWGetPosition"},
+        UnitCall{"drive",
+                 "VWCurve",
+                 [] { return VWDrive(0, 100, 50); },
+                 {0xC3, 0x00, 0x9D, 0x01, 0x3A, 0x00, 0x32},
+                 {},
+                 R"({"length":157,"angle":314,"speed":50})",
+                 "",
+                 "VWDrive"},
+        UnitCall{"servo",
+                 "SERVOSetRaw",
+                 [] { return SERVOSetRaw(1, 128); },
+                 {0xF3, 0x01, 0x80},
+                 {},
+                 R"({"servo":1,"position":128})",
+                 "",
+                 "SERVOSetRaw"},
+        UnitCall{"servo",
+                 "SERVOSetRaw",
+                 [] { return SERVOSet(1, 90); },
+                 {0xF3, 0x01, 0x01},
+                 {},
+                 R"({"servo":1,"position":1})",
+                 "",
+                 "SERVOSet"},
+        UnitCall{"motor",
+                 "MOTORDriveRaw",
+                 [] { return MOTORDriveRaw(1, -50); },
+                 {0xED, 0x01, 0xCE},
+                 {},
+                 R"({"motor":1,"power":-50})",
+                 "",
+                 "MOTORDriveRaw"},
+        UnitCall{"encoder",
+                 "ENCODERRead",
+                 encoder,
+                 {0xE5, 0x01},
+                 {0x00, 0x00, 0x01, 0x02},
+                 R"({"encoder":1})",
+                 R"({"count":258})",
+                 "ENCODERRead"},
+        UnitCall{"encoder",
+                 "ENCODERRead",
+                 [] { return ENCODERReset(1); },
+                 {0xE5, 0x01},
+                 {0x00, 0x00, 0x01, 0x02},
+                 R"({"encoder":1})",
+                 R"({"count":258})",
+                 "ENCODERReset"},
+        UnitCall{
+            "psd", "PSDGetRaw", psd_raw, {0xF0, 0x01}, {0x01, 0x2C}, R"({"psd":1})", R"({"raw":300})", "PSDGetRaw"},
         UnitCall{"psd", "PSDGetRaw", psd, {0xF0, 0x01}, {0x01, 0x2C}, R"({"psd":1})", R"({"raw":300})", "PSDGet"}),
     [](const auto &info) { return std::string(info.param.named); });
 
@@ -169,8 +222,10 @@ TEST(TapListener, ReplacesNoLinkOrFile) {
     for (const bool link : {true, false}) {
         SCOPED_TRACE(link ? "a link" : "a plain file");
         ::unlink(path.c_str());
-        if (link) ASSERT_EQ(::symlink(victim.c_str(), path.c_str()), 0);
-        else robot.home.write_file("tap.sock", "data");
+        if (link)
+            ASSERT_EQ(::symlink(victim.c_str(), path.c_str()), 0);
+        else
+            robot.home.write_file("tap.sock", "data");
         EXPECT_THROW(Listener{path}, std::runtime_error);
         EXPECT_EQ(tevrak::test::read_file(victim), "keep me");
         struct stat status {};

@@ -1,8 +1,8 @@
 // tevrak-doctor against prepared broken set-ups: each fault gives its FAIL
 // line and exit 1; a missing lircd a warning and exit 0; a healthy
 // simulator all ok, exit 0, and no frame that moves anything.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -31,10 +31,10 @@ struct Robot {
     std::string log = home + "/frames.log";
     std::vector<std::string> sim_args{"--home", home, "--log", log};
     std::map<std::string, std::string> env{{"TEVRAK_HOME", home}, {"LIRC_SOCKET_PATH", home + "/lircd"}};
-    std::string as_user;  // empty: this user
-    std::vector<std::string> args;  // the doctor's options
-    std::vector<std::string> unset; // variables taken out of its environment
-    pid_t holder = -1;    // a program that holds the port
+    std::string as_user;             // empty: this user
+    std::vector<std::string> args;   // the doctor's options
+    std::vector<std::string> unset;  // variables taken out of its environment
+    pid_t holder = -1;               // a program that holds the port
     std::unique_ptr<SimProcess> sim;
 
     ~Robot() {
@@ -111,19 +111,22 @@ const Case kCases[] = {
      1},
     {"HdtErrorOnLine7",
      [](Robot &s) {
-         s.keep_hdt("USB 1 board\nENCODER 1 540\nDRIVE 60 180 0 0\nKINEMA 10 5 2 1\nPSD front -\nPSD left -\n"
-                    "USB 9 board\n");
+         s.keep_hdt(
+             "USB 1 board\nENCODER 1 540\nDRIVE 60 180 0 0\nKINEMA 10 5 2 1\nPSD front -\nPSD left -\n"
+             "USB 9 board\n");
      },
      nothing,
      [](const Robot &) {
-         return std::string("FAIL hdt.txt line 7: USB interface 9 is refused (1 to 4): port discovery stops here and "
-                            "no unit can start; write USB 1 board");
+         return std::string(
+             "FAIL hdt.txt line 7: USB interface 9 is refused (1 to 4): port discovery stops here and "
+             "no unit can start; write USB 1 board");
      },
      1},
     {"UsbLineMatchesNothing", [](Robot &s) { s.keep_hdt("USB 1 nosuchboard\nPSD front -\n"); }, nothing,
      [](const Robot &) {
-         return std::string("FAIL USB line 1 (nosuchboard): matches nothing usbSearch lists (no name token "
-                            "nosuchboard); plug the board in, or write a word of its listed name in hdt.txt");
+         return std::string(
+             "FAIL USB line 1 (nosuchboard): matches nothing usbSearch lists (no name token "
+             "nosuchboard); plug the board in, or write a word of its listed name in hdt.txt");
      },
      1},
     {"PortIsARegularFile", nothing,
@@ -153,10 +156,8 @@ const Case kCases[] = {
      },
      1},
     {"SilentBoard", [](Robot &s) { s.sim_args.push_back("--silent"); }, nothing,
-     [](const Robot &s) {
-         return "FAIL board on " + s.port + ": no answer to the link check within 2 s (";
-     },
-     1, " probes sent); check that the board is powered and its cable plugged in; unplug it and plug it in again"},
+     [](const Robot &s) { return "FAIL board on " + s.port + ": no answer to the link check within 2 s ("; }, 1,
+     " probes sent); check that the board is powered and its cable plugged in; unplug it and plug it in again"},
     {"UsbSearchOthersMayChange", nothing,
      [](Robot &s) {
          s.folder.write_file("bin/usbSearch", "#!/bin/sh\ntouch '" + s.home + "/ran'\n");
@@ -186,13 +187,15 @@ const Case kCases[] = {
      },
      [](const Robot &s) {
          return "FAIL usbSearch " + s.home +
-                "/bin/usbSearch: did not end within 5 s; run it by hand to see why; the shipped one is /usr/bin/usbSearch";
+                "/bin/usbSearch: did not end within 5 s; run it by hand to see why; the shipped one is "
+                "/usr/bin/usbSearch";
      },
      1},
     {"UsbNameThatCannotMatch", [](Robot &s) { s.keep_hdt("USB 1 Tevrak_board\nPSD front -\n"); }, nothing,
      [](const Robot &) {
-         return std::string("warn hdt.txt line 1: USB name Tevrak_board never matches (names are cut at _ and -); use "
-                            "one word of the usbSearch name, e.g. the part between _ or -");
+         return std::string(
+             "warn hdt.txt line 1: USB name Tevrak_board never matches (names are cut at _ and -); use "
+             "one word of the usbSearch name, e.g. the part between _ or -");
      },
      1},
     {"PythonPackageOfAnotherVersion", nothing,
@@ -284,14 +287,16 @@ TEST(DoctorHealthy, AllOkAndNothingMoves) {
 // Lines the library ignores, each named with its number and why.
 TEST(DoctorHdt, NamesEveryLineTheLibraryIgnores) {
     Robot setup;
-    setup.keep_hdt("USB 1 board\nENCODER 2 100\nDRIVE 60 180\nFOO bar\nPSD front nosuchtable\nDRIVE 60 180 0 0\n"
-                   "KINEMA 1 2 3 4\r\n");
+    setup.keep_hdt(
+        "USB 1 board\nENCODER 2 100\nDRIVE 60 180\nFOO bar\nPSD front nosuchtable\nDRIVE 60 180 0 0\n"
+        "KINEMA 1 2 3 4\r\n");
     setup.start();
     const Outcome run = run_doctor(setup);
     for (const char *line : {
              "warn hdt.txt line 2: ignored: only ENCODER 1 counts for the drive",
              "warn hdt.txt line 3: DRIVE has 2 values of 4: the missing ones count as 0",
-             "warn hdt.txt line 4: ignored: \"FOO\" is no key the library reads; keys are USB ENCODER DRIVE KINEMA SERVO "
+             "warn hdt.txt line 4: ignored: \"FOO\" is no key the library reads; keys are USB ENCODER DRIVE KINEMA "
+             "SERVO "
              "MOTOR PSD TABLE at the very start of a line",
              "warn hdt.txt line 3: ignored: line 6 sets DRIVE again (the last counts); remove one of them",
              "warn hdt.txt line 7: ends with a carriage return (the last field keeps it: a name there never matches); "

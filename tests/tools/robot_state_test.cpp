@@ -9,8 +9,8 @@
 
 namespace {
 
-using tevrak::protocol::tap::Record;
 using nlohmann::json;
+using tevrak::protocol::tap::Record;
 
 Record make(std::initializer_list<std::uint8_t> frame, std::initializer_list<std::uint8_t> reply, double at,
             std::uint8_t outcome = 0) {
@@ -25,9 +25,9 @@ Record make(std::initializer_list<std::uint8_t> frame, std::initializer_list<std
 struct Case {
     const char *name;
     Record record;
-    const char *pointer;   // where the value lands, a JSON pointer into the state
+    const char *pointer;  // where the value lands, a JSON pointer into the state
     json value;
-    const char *age;       // where its time lands
+    const char *age;  // where its time lands
 };
 
 class RobotStateRecords : public testing::TestWithParam<Case> {};
@@ -44,17 +44,17 @@ TEST_P(RobotStateRecords, LandInTheirPlaceWithTheirTime) {
 
 INSTANTIATE_TEST_SUITE_P(
     OneCallEach, RobotStateRecords,
-    testing::Values(
-        Case{"SetSpeed", make({0xF8, 0x00, 0xC8, 0xFF, 0xEF}, {}, 1000.5), "/drive/linear", 200, "/ages/speed"},
-        Case{"Position", make({0xF1}, {0x00, 0x0A, 0xFF, 0xF6, 0x00, 0x9D}, 1000.5), "/odometry",
-             json{{"x", 10}, {"y", -10}, {"heading", 157}}, "/ages/odometry"},
-        Case{"DriveStatus", make({0xDA}, {0x02}, 1000.5), "/drive/status", 2, "/ages/status"},
-        Case{"Encoder", make({0xE5, 0x02}, {0x00, 0x00, 0x01, 0x02}, 1000.5), "/encoders", json{0, 258},
-             "/ages/encoders/2"},
-        Case{"Sensor", make({0xF0, 0x03}, {0x01, 0x2C}, 1000.5), "/sensors", json{{{"psd", 3}, {"raw", 300}}},
-             "/ages/sensors/3"},
-        Case{"Servo", make({0xF3, 0x01, 0x80}, {}, 1000.5), "/servos", json{{1, 128}}, "/ages/servos/1"},
-        Case{"Motor", make({0xED, 0x02, 0xCE}, {}, 1000.5), "/motors", json{{2, -50}}, "/ages/motors/2"}),
+    testing::Values(Case{"SetSpeed", make({0xF8, 0x00, 0xC8, 0xFF, 0xEF}, {}, 1000.5), "/drive/linear", 200,
+                         "/ages/speed"},
+                    Case{"Position", make({0xF1}, {0x00, 0x0A, 0xFF, 0xF6, 0x00, 0x9D}, 1000.5), "/odometry",
+                         json{{"x", 10}, {"y", -10}, {"heading", 157}}, "/ages/odometry"},
+                    Case{"DriveStatus", make({0xDA}, {0x02}, 1000.5), "/drive/status", 2, "/ages/status"},
+                    Case{"Encoder", make({0xE5, 0x02}, {0x00, 0x00, 0x01, 0x02}, 1000.5), "/encoders", json{0, 258},
+                         "/ages/encoders/2"},
+                    Case{"Sensor", make({0xF0, 0x03}, {0x01, 0x2C}, 1000.5), "/sensors",
+                         json{{{"psd", 3}, {"raw", 300}}}, "/ages/sensors/3"},
+                    Case{"Servo", make({0xF3, 0x01, 0x80}, {}, 1000.5), "/servos", json{{1, 128}}, "/ages/servos/1"},
+                    Case{"Motor", make({0xED, 0x02, 0xCE}, {}, 1000.5), "/motors", json{{2, -50}}, "/ages/motors/2"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(RobotState, AFailedCallChangesNoValueButShowsTheBoardGone) {
@@ -95,7 +95,7 @@ TEST_P(RobotStateRays, ComeFromTheTableAndTheOdometry) {
     robot.place_sensors(tevrak::view::sensor_places(
         "PSD front ft\nPSD left -\nPSD back ft\nTABLE ft 100 250 400 550\nDRIVE 1 2\n", {0, 90}));
     robot.take(make({0xF1}, {0x01, 0xF4, 0x00, 0x00, 0x00, c.heading_low}, 1));  // x 500 mm
-    robot.take(make({0xF0, c.psd}, {0x08, 0x00}, 2));                              // raw 2048
+    robot.take(make({0xF0, c.psd}, {0x08, 0x00}, 2));                            // raw 2048
     const json sensor = json::parse(robot.state_json(0))["sensors"][0];
     EXPECT_EQ(sensor["psd"], c.psd);
     if (c.ray.is_null()) {
@@ -112,12 +112,13 @@ TEST_P(RobotStateRays, ComeFromTheTableAndTheOdometry) {
 
 INSTANTIATE_TEST_SUITE_P(
     ThreeSensors, RobotStateRays,
-    testing::Values(
-        RayCase{"TableAhead", 1, 0, json{{"distance", 250}, {"from", {2600, 2000}}, {"to", {2850, 2000}}}},
-        // Heading 157 hundredths: the robot faces +y, so "ahead" is +y.
-        RayCase{"TableTurned", 1, 157, json{{"distance", 250}, {"from", {2500, 2100}}, {"to", {2500, 2350}}}},
-        RayCase{"NoTableGivesTheRawReading", 2, 0, json{{"distance", 2048}, {"from", {2500, 2100}}, {"to", {2500, 4148}}}},
-        RayCase{"NoDirectionNoRay", 3, 0, json(nullptr)}),
+    testing::Values(RayCase{"TableAhead", 1, 0, json{{"distance", 250}, {"from", {2600, 2000}}, {"to", {2850, 2000}}}},
+                    // Heading 157 hundredths: the robot faces +y, so "ahead" is +y.
+                    RayCase{"TableTurned", 1, 157,
+                            json{{"distance", 250}, {"from", {2500, 2100}}, {"to", {2500, 2350}}}},
+                    RayCase{"NoTableGivesTheRawReading", 2, 0,
+                            json{{"distance", 2048}, {"from", {2500, 2100}}, {"to", {2500, 4148}}}},
+                    RayCase{"NoDirectionNoRay", 3, 0, json(nullptr)}),
     [](const auto &info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -26,8 +26,8 @@
 
 namespace {
 
-using tevrak::bridge::Ending;
 using std::chrono::milliseconds;
+using tevrak::bridge::Ending;
 
 constexpr const char *kUsage =
     "usage: tevrak-bridge [--lease MS] PORT\n"
@@ -98,8 +98,8 @@ int run_robot(const Options &options, int signals) {
     set_nonblocking(STDIN_FILENO);
     set_nonblocking(STDOUT_FILENO);
     tevrak::bridge::BoardTrace trace;
-    const Ending ending = tevrak::bridge::relay({port, STDIN_FILENO, STDOUT_FILENO, signals},
-                                                times_for(options.lease), &trace);
+    const Ending ending =
+        tevrak::bridge::relay({port, STDIN_FILENO, STDOUT_FILENO, signals}, times_for(options.lease), &trace);
     tevrak::bridge::stop_board(port, trace.cursor, trace.motion, kStopBound);
     close(port);
     return ending == Ending::link_closed || ending == Ending::signal ? 0 : 1;
@@ -114,25 +114,19 @@ int run_laptop(const Options &options, int signals) {
     }
     set_nonblocking(static_cast<int>(board));
     set_nonblocking(static_cast<int>(link));
-    const Ending ending = tevrak::bridge::relay(
-        {static_cast<int>(board), static_cast<int>(link), static_cast<int>(link), signals},
-        times_for(options.lease), nullptr);
+    const Ending ending =
+        tevrak::bridge::relay({static_cast<int>(board), static_cast<int>(link), static_cast<int>(link), signals},
+                              times_for(options.lease), nullptr);
     // Fixed texts only: nothing the robot sent is printed.
     switch (ending) {
     case Ending::silent:
         std::fprintf(stderr, "tevrak-bridge: the robot fell silent for more than %ld ms\n", options.lease);
         return 1;
-    case Ending::never_heard:
-        std::fputs("tevrak-bridge: the robot's end never answered\n", stderr);
-        return 1;
-    case Ending::damaged:
-        std::fputs("tevrak-bridge: the robot sent a damaged stream\n", stderr);
-        return 1;
-    case Ending::board_gone:
-        return 1;
+    case Ending::never_heard: std::fputs("tevrak-bridge: the robot's end never answered\n", stderr); return 1;
+    case Ending::damaged: std::fputs("tevrak-bridge: the robot sent a damaged stream\n", stderr); return 1;
+    case Ending::board_gone: return 1;
     case Ending::link_closed:
-    case Ending::signal:
-        break;
+    case Ending::signal: break;
     }
     return 0;
 }

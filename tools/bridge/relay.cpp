@@ -57,7 +57,7 @@ int milliseconds_until(Clock::time_point when, Clock::time_point now) {
 class Loop {
 public:
     Loop(const RelayEnds &ends, const RelayTimes &times, BoardTrace *trace)
-        : ends_(ends), times_(times), trace_(trace), start_(Clock::now()), next_heartbeat_(start_) {}
+            : ends_(ends), times_(times), trace_(trace), start_(Clock::now()), next_heartbeat_(start_) {}
 
     Ending run() {
         for (;;) {

@@ -50,7 +50,8 @@ void check_board(Report &report, Context &context) {
     set_link_timeout(std::chrono::milliseconds(kLinkBound));
     serial::link_wait().check_limit = kLinkBound;
     if (SERInit(protocol::kLinkInterface, protocol::kLinkBaud, 0) != 0) {
-        report.fail(board(context), "the port cannot be opened", "run tevrak-doctor again once the board is plugged in");
+        report.fail(board(context), "the port cannot be opened",
+                    "run tevrak-doctor again once the board is plugged in");
         return;
     }
     std::vector<Duration> trips;

@@ -20,11 +20,11 @@ struct Context {
     bool port_ok = false;      // the port can be opened by this user
     bool board_ok = false;     // the board answered the link check
     bool drive_started = false;
-    std::string port;          // interface 1's device
-    bool has_drive = false;    // hdt.txt has DRIVE, ENCODER or KINEMA lines
-    std::vector<int> encoders; // encoder numbers to query
-    int sensors = 0;           // PSD lines
-    std::string actuators;     // the servos and motors hdt.txt describes
+    std::string port;           // interface 1's device
+    bool has_drive = false;     // hdt.txt has DRIVE, ENCODER or KINEMA lines
+    std::vector<int> encoders;  // encoder numbers to query
+    int sensors = 0;            // PSD lines
+    std::string actuators;      // the servos and motors hdt.txt describes
 };
 
 void check_home(Report &report, Context &context);

@@ -61,12 +61,14 @@ void check_python(Report &report) {
     const RunResult run =
         run_bounded({"python3", "-c", "import tevrak, sys; sys.stdout.write(tevrak.__version__)"}, kPythonBound);
     if (!run.started || run.timed_out || run.status != 0) {
-        std::string why = !run.started ? "python3 cannot be started" : run.timed_out ? "import tevrak did not end within 20 s"
-                                                                                    : "import tevrak failed";
+        std::string why = !run.started    ? "python3 cannot be started"
+                          : run.timed_out ? "import tevrak did not end within 20 s"
+                                          : "import tevrak failed";
         const auto last = run.err.find_last_not_of('\n');
         if (last != std::string::npos) {
             const auto begin = run.err.rfind('\n', last);
-            why += ": " + run.err.substr(begin == std::string::npos ? 0 : begin + 1, last - (begin == std::string::npos ? 0 : begin + 1) + 1);
+            why += ": " + run.err.substr(begin == std::string::npos ? 0 : begin + 1,
+                                         last - (begin == std::string::npos ? 0 : begin + 1) + 1);
         }
         report.warn("python package", why, "for Python programs: sudo apt install python3-tevrak");
         return;

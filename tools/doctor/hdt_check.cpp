@@ -179,8 +179,9 @@ void check_hdt(Report &report, Context &context) {
     summary += "; distance sensors: " + (sensors->records.empty() ? "none" : join_names(*sensors));
     context.actuators = "servos: " + (servos->records.empty() ? "none" : join_names(*servos)) +
                         "; motors: " + (motors->records.empty() ? "none" : join_names(*motors));
-    summary += "; " + (lines.usb_summary.empty() ? "no USB line (interface 1: " + std::string(paths::default_port()) + ")"
-                                                 : lines.usb_summary);
+    summary +=
+        "; " + (lines.usb_summary.empty() ? "no USB line (interface 1: " + std::string(paths::default_port()) + ")"
+                                          : lines.usb_summary);
     if (report.failures() == failures) report.ok("hdt.txt " + path, summary);
 }
 

@@ -47,11 +47,16 @@ bool check_safety(Report &report, const std::string &path, bool required) {
         return false;
     }
     if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
-        report.fail("robot folder file " + path, "others may change it (mode " + [&] {
-            char mode[8];
-            std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
-            return std::string(mode);
-        }() + ")", "chmod go-w '" + path + "'");
+        report.fail(
+            "robot folder file " + path,
+            "others may change it (mode " +
+                [&] {
+                    char mode[8];
+                    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
+                    return std::string(mode);
+                }() +
+                ")",
+            "chmod go-w '" + path + "'");
         return false;
     }
     return true;
@@ -90,7 +95,8 @@ void check_home(Report &report, Context &context) {
     const bool program_safe = check_safety(report, paths::usb_search(), false);
     context.listing_safe = home_safe && bin_safe && program_safe;
     if (report.failures() == failures_before) {
-        report.ok("robot folder files", "bin/, bin/hdt.txt and bin/usbSearch belong to you or root, only their owner may change them");
+        report.ok("robot folder files",
+                  "bin/, bin/hdt.txt and bin/usbSearch belong to you or root, only their owner may change them");
     }
 }
 

@@ -67,7 +67,8 @@ std::vector<Holder> holders_of(const std::string &device) {
         while (const dirent *fd = ::readdir(dir)) {
             const std::string target = link_target(fds + "/" + fd->d_name);
             if (target == device) holds = true;
-            if (pty_index >= 0 && target.find("ptmx") != std::string::npos && master_index(pid, fd->d_name) == pty_index) {
+            if (pty_index >= 0 && target.find("ptmx") != std::string::npos &&
+                master_index(pid, fd->d_name) == pty_index) {
                 masters.insert(pid);
             }
         }
@@ -110,7 +111,9 @@ std::string permission_fix(const struct stat &info) {
     const passwd *user = ::getpwuid(::geteuid());
     const std::string me = user != nullptr ? user->pw_name : "$USER";
     if ((info.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP)) {
-        return "its group " + name + " may not use it either: install the board's udev rule (/usr/share/tevrak/99-tevrak-board.rules) and plug the board in again";
+        return "its group " + name +
+               " may not use it either: install the board's udev rule (/usr/share/tevrak/99-tevrak-board.rules) and "
+               "plug the board in again";
     }
     if (this_login_has(info.st_gid)) return "this login is in group " + name + " but still may not open it";
     if (user_listed_in(info.st_gid)) {
@@ -130,8 +133,9 @@ void check_port(Report &report, Context &context) {
         return;
     }
     if (!S_ISCHR(info.st_mode)) {
-        report.fail(check, S_ISREG(info.st_mode) ? "is not a character device but a regular file" : "is not a character device",
-                    "remove it and plug the board in; check that hdt.txt's USB line names the board");
+        report.fail(
+            check, S_ISREG(info.st_mode) ? "is not a character device but a regular file" : "is not a character device",
+            "remove it and plug the board in; check that hdt.txt's USB line names the board");
         return;
     }
     if (::access(context.port.c_str(), R_OK | W_OK) != 0) {
@@ -143,8 +147,10 @@ void check_port(Report &report, Context &context) {
     const auto holders = holders_of(device);
     if (!holders.empty()) {
         std::string names;
-        for (const Holder &holder : holders) names += (names.empty() ? "" : ", ") + holder.name + " (pid " + holder.pid + ")";
-        report.fail(check, "held by another program: " + names, "end it first (two programs on one board mix their bytes)");
+        for (const Holder &holder : holders)
+            names += (names.empty() ? "" : ", ") + holder.name + " (pid " + holder.pid + ")";
+        report.fail(check, "held by another program: " + names,
+                    "end it first (two programs on one board mix their bytes)");
         return;
     }
     report.ok(check, "a character device this user may open, held by no other program");

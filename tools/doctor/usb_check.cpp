@@ -77,7 +77,8 @@ void check_usb(Report &report, Context &context) {
     context.port = *port;
     if (!interface1_named) report.ok("interface 1", "no USB line: the default " + context.port);
     context.usb_ok = !interface1_unmatched && !context.port.empty();
-    if (context.port.empty()) report.fail("interface 1", "its device path is longer than 99 characters", "use a shorter path");
+    if (context.port.empty())
+        report.fail("interface 1", "its device path is longer than 99 characters", "use a shorter path");
 }
 
 }  // namespace tevrak::doctor

@@ -49,8 +49,8 @@ int main(int argc, char **argv) {
         tevrak::tap::Recorder recorder(file, tevrak::paths::hdt_file());
         std::printf("tevrak-record: recording %s to %s\n", listener.path().c_str(), file.c_str());
         std::fflush(stdout);
-        const bool ok = tevrak::tap::take_records(listener, "tevrak-record",
-                                                  [&](const auto &record) { recorder.write(record); });
+        const bool ok =
+            tevrak::tap::take_records(listener, "tevrak-record", [&](const auto &record) { recorder.write(record); });
         std::fprintf(stderr, "tevrak-record: %zu records in %s, %llu dropped\n", recorder.count(), file.c_str(),
                      static_cast<unsigned long long>(listener.dropped()));
         return ok ? 0 : 1;

@@ -11,10 +11,10 @@ Demand clamp(Demand demand, const Limits &limits) {
 
 void SteppedDemand::step(Step step, Clock::time_point now) {
     switch (step) {
-        case Step::forward: demand_.linear += limits_.step_linear; break;
-        case Step::backward: demand_.linear -= limits_.step_linear; break;
-        case Step::left: demand_.angular += limits_.step_angular; break;
-        case Step::right: demand_.angular -= limits_.step_angular; break;
+    case Step::forward: demand_.linear += limits_.step_linear; break;
+    case Step::backward: demand_.linear -= limits_.step_linear; break;
+    case Step::left: demand_.angular += limits_.step_angular; break;
+    case Step::right: demand_.angular -= limits_.step_angular; break;
     }
     demand_ = clamp(demand_, limits_);
     expires_ = now + lease_;

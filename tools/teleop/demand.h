@@ -40,7 +40,10 @@ public:
     // A key stepped the speed; renews the lease.
     void step(Step step, Clock::time_point now);
     // Stand still at once (space, OK).
-    void stop() { demand_ = {}; expires_.reset(); }
+    void stop() {
+        demand_ = {};
+        expires_.reset();
+    }
     // Sets one axis to zero (the evdev key of that axis was released).
     void release_linear() { demand_.linear = 0; }
     void release_angular() { demand_.angular = 0; }

@@ -18,18 +18,22 @@ constexpr std::size_t kMostKeyboards = 4;
 // Which of held_ a key is: 0 forward, 1 backward, 2 left, 3 right; -1 none.
 int motion_slot(unsigned code) {
     switch (code) {
-        case KEY_UP: case KEY_W: return 0;
-        case KEY_DOWN: case KEY_S: return 1;
-        case KEY_LEFT: case KEY_A: return 2;
-        case KEY_RIGHT: case KEY_D: return 3;
-        default: return -1;
+    case KEY_UP:
+    case KEY_W: return 0;
+    case KEY_DOWN:
+    case KEY_S: return 1;
+    case KEY_LEFT:
+    case KEY_A: return 2;
+    case KEY_RIGHT:
+    case KEY_D: return 3;
+    default: return -1;
     }
 }
 
 }  // namespace
 
 EvdevKeyboard::EvdevKeyboard(int fd, libevdev *device, TerminalKeys &terminal, Clock::duration lease)
-    : fd_(fd), device_(device), terminal_(terminal), renew_(lease / 2) {}
+        : fd_(fd), device_(device), terminal_(terminal), renew_(lease / 2) {}
 
 EvdevKeyboard::~EvdevKeyboard() {
     libevdev_free(device_);
@@ -46,7 +50,8 @@ void EvdevKeyboard::on_readable(Clock::time_point now) {
             flag = LIBEVDEV_READ_FLAG_NORMAL;  // the dropped events are made up
             continue;
         }
-        if (rc == LIBEVDEV_READ_STATUS_SYNC) flag = LIBEVDEV_READ_FLAG_SYNC;
+        if (rc == LIBEVDEV_READ_STATUS_SYNC)
+            flag = LIBEVDEV_READ_FLAG_SYNC;
         else if (rc != LIBEVDEV_READ_STATUS_SUCCESS) {
             // Unplugged (ENODEV) or unreadable: the terminal's lease drives on
             // alone, so the robot still stops; this input is gone.
@@ -80,8 +85,7 @@ void EvdevKeyboard::on_time(Clock::time_point now) {
     next_renewal_ = now + renew_;
 }
 
-std::unique_ptr<EvdevKeyboard> open_keyboard(const std::string &path, TerminalKeys &terminal,
-                                             Clock::duration lease) {
+std::unique_ptr<EvdevKeyboard> open_keyboard(const std::string &path, TerminalKeys &terminal, Clock::duration lease) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return nullptr;
     libevdev *device = nullptr;
@@ -99,8 +103,7 @@ std::unique_ptr<EvdevKeyboard> open_keyboard(const std::string &path, TerminalKe
     return std::make_unique<EvdevKeyboard>(fd, device, terminal, lease);
 }
 
-std::vector<std::unique_ptr<Input>> make_keyboards(const Options &options, TerminalKeys &terminal,
-                                                   std::string &note) {
+std::vector<std::unique_ptr<Input>> make_keyboards(const Options &options, TerminalKeys &terminal, std::string &note) {
     std::vector<std::unique_ptr<Input>> keyboards;
     if (!options.keyboard.empty()) {
         if (auto keyboard = open_keyboard(options.keyboard, terminal, options.lease)) {

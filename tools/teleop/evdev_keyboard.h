@@ -46,7 +46,6 @@ private:
 
 // Opens path as a keyboard (arrows, WASD, space): the input, or nothing
 // when it cannot be read or is no keyboard.
-std::unique_ptr<EvdevKeyboard> open_keyboard(const std::string &path, TerminalKeys &terminal,
-                                             Clock::duration lease);
+std::unique_ptr<EvdevKeyboard> open_keyboard(const std::string &path, TerminalKeys &terminal, Clock::duration lease);
 
 }  // namespace tevrak::teleop

@@ -24,12 +24,10 @@ constexpr int kTriggerPressed = 16384;
 
 // The labels printed on common pads, by SDL's name of the position.
 constexpr std::pair<const char *, const char *> kLabels[] = {
-    {"lb", "leftshoulder"},  {"l1", "leftshoulder"},  {"l", "leftshoulder"},
-    {"rb", "rightshoulder"}, {"r1", "rightshoulder"}, {"r", "rightshoulder"},
-    {"cross", "a"},          {"circle", "b"},         {"square", "x"},
-    {"triangle", "y"},       {"lt", "lefttrigger"},   {"l2", "lefttrigger"},
-    {"zl", "lefttrigger"},   {"rt", "righttrigger"},  {"r2", "righttrigger"},
-    {"zr", "righttrigger"},
+    {"lb", "leftshoulder"},  {"l1", "leftshoulder"}, {"l", "leftshoulder"},  {"rb", "rightshoulder"},
+    {"r1", "rightshoulder"}, {"r", "rightshoulder"}, {"cross", "a"},         {"circle", "b"},
+    {"square", "x"},         {"triangle", "y"},      {"lt", "lefttrigger"},  {"l2", "lefttrigger"},
+    {"zl", "lefttrigger"},   {"rt", "righttrigger"}, {"r2", "righttrigger"}, {"zr", "righttrigger"},
 };
 
 double shaped(int raw) {
@@ -79,7 +77,7 @@ std::optional<DeadmanControl> deadman_from_name(const std::string &name) {
 }
 
 Gamepad::Gamepad(const Limits &limits, DeadmanControl deadman, const std::string &mappings)
-    : limits_(limits), deadman_(deadman) {
+        : limits_(limits), deadman_(deadman) {
     start_sdl();
     if (!mappings.empty() && SDL_GameControllerAddMappingsFromFile(mappings.c_str()) < 0) {
         const std::string reason = mappings + ": " + SDL_GetError();
@@ -107,8 +105,10 @@ void Gamepad::open_first() {
 }
 
 void Gamepad::close() {
-    if (controller_) SDL_GameControllerClose(controller_);
-    else if (joystick_) SDL_JoystickClose(joystick_);
+    if (controller_)
+        SDL_GameControllerClose(controller_);
+    else if (joystick_)
+        SDL_JoystickClose(joystick_);
     controller_ = nullptr;
     joystick_ = nullptr;
     id_ = -1;
@@ -190,8 +190,8 @@ int list_pads(const Options &options) {
             std::printf("  buttons by name: %s\n", printable(mapping).c_str());
             SDL_free(mapping);
         } else if (SDL_Joystick *joystick = SDL_JoystickOpen(index)) {
-            std::printf("  no mapping: %d buttons by number (--deadman N), %d axes\n",
-                        SDL_JoystickNumButtons(joystick), SDL_JoystickNumAxes(joystick));
+            std::printf("  no mapping: %d buttons by number (--deadman N), %d axes\n", SDL_JoystickNumButtons(joystick),
+                        SDL_JoystickNumAxes(joystick));
             SDL_JoystickClose(joystick);
         }
     }

@@ -22,8 +22,7 @@ int list_pads(const Options &options);
 // (--keyboard: that one), telling the terminal's keys when they are
 // released; empty where none can be read or libevdev is not built in.
 // note says what was taken or why not.
-std::vector<std::unique_ptr<Input>> make_keyboards(const Options &options, TerminalKeys &terminal,
-                                                   std::string &note);
+std::vector<std::unique_ptr<Input>> make_keyboards(const Options &options, TerminalKeys &terminal, std::string &note);
 
 // The infrared remote through the library's remote unit, or nothing with
 // error set (no daemon).

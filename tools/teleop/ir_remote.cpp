@@ -27,12 +27,12 @@ void IrRemote::on_readable(Clock::time_point now) {
 
 void IrRemote::key(char code, Clock::time_point now) {
     switch (static_cast<tevrak::Key>(code)) {
-        case tevrak::Key::UP: stepped_.step(Step::forward, now); break;
-        case tevrak::Key::DOWN: stepped_.step(Step::backward, now); break;
-        case tevrak::Key::LEFT: stepped_.step(Step::left, now); break;
-        case tevrak::Key::RIGHT: stepped_.step(Step::right, now); break;
-        case tevrak::Key::OK: stepped_.stop(); break;
-        default: return;
+    case tevrak::Key::UP: stepped_.step(Step::forward, now); break;
+    case tevrak::Key::DOWN: stepped_.step(Step::backward, now); break;
+    case tevrak::Key::LEFT: stepped_.step(Step::left, now); break;
+    case tevrak::Key::RIGHT: stepped_.step(Step::right, now); break;
+    case tevrak::Key::OK: stepped_.stop(); break;
+    default: return;
     }
     note_change(now);
 }

@@ -13,23 +13,30 @@ constexpr int kLongestSequence = 16;
 
 std::optional<Key> plain_key(unsigned char byte) {
     switch (byte) {
-        case 'w': case 'W': return Key::forward;
-        case 's': case 'S': return Key::backward;
-        case 'a': case 'A': return Key::left;
-        case 'd': case 'D': return Key::right;
-        case ' ': return Key::stop;
-        case 'q': case 'Q': case kCtrlC: case kCtrlBackslash: return Key::quit;
-        default: return std::nullopt;
+    case 'w':
+    case 'W': return Key::forward;
+    case 's':
+    case 'S': return Key::backward;
+    case 'a':
+    case 'A': return Key::left;
+    case 'd':
+    case 'D': return Key::right;
+    case ' ': return Key::stop;
+    case 'q':
+    case 'Q':
+    case kCtrlC:
+    case kCtrlBackslash: return Key::quit;
+    default: return std::nullopt;
     }
 }
 
 std::optional<Key> arrow_key(unsigned char final_byte) {
     switch (final_byte) {
-        case 'A': return Key::forward;
-        case 'B': return Key::backward;
-        case 'C': return Key::right;
-        case 'D': return Key::left;
-        default: return std::nullopt;
+    case 'A': return Key::forward;
+    case 'B': return Key::backward;
+    case 'C': return Key::right;
+    case 'D': return Key::left;
+    default: return std::nullopt;
     }
 }
 
@@ -37,28 +44,28 @@ std::optional<Key> arrow_key(unsigned char final_byte) {
 
 std::optional<Key> KeyParser::feed(unsigned char byte) {
     switch (phase_) {
-        case Phase::plain:
-            if (byte == kEscape) {
-                phase_ = Phase::escape;
-                return std::nullopt;
-            }
-            return plain_key(byte);
-        case Phase::escape:
-            if (byte == '[' || byte == 'O') {
-                phase_ = Phase::sequence;
-                sequence_length_ = 0;
-                return std::nullopt;
-            }
-            phase_ = Phase::plain;
-            return feed(byte);  // a lone Escape: the byte stands for itself
-        case Phase::sequence:
-            // Parameters and intermediates until the final byte 0x40-0x7E.
-            if (byte >= 0x40 && byte <= 0x7E) {
-                phase_ = Phase::plain;
-                return arrow_key(byte);
-            }
-            if (++sequence_length_ > kLongestSequence) phase_ = Phase::plain;
+    case Phase::plain:
+        if (byte == kEscape) {
+            phase_ = Phase::escape;
             return std::nullopt;
+        }
+        return plain_key(byte);
+    case Phase::escape:
+        if (byte == '[' || byte == 'O') {
+            phase_ = Phase::sequence;
+            sequence_length_ = 0;
+            return std::nullopt;
+        }
+        phase_ = Phase::plain;
+        return feed(byte);  // a lone Escape: the byte stands for itself
+    case Phase::sequence:
+        // Parameters and intermediates until the final byte 0x40-0x7E.
+        if (byte >= 0x40 && byte <= 0x7E) {
+            phase_ = Phase::plain;
+            return arrow_key(byte);
+        }
+        if (++sequence_length_ > kLongestSequence) phase_ = Phase::plain;
+        return std::nullopt;
     }
     return std::nullopt;
 }
@@ -69,11 +76,11 @@ namespace tevrak::teleop {
 
 std::optional<Step> step_of(Key key) {
     switch (key) {
-        case Key::forward: return Step::forward;
-        case Key::backward: return Step::backward;
-        case Key::left: return Step::left;
-        case Key::right: return Step::right;
-        default: return std::nullopt;
+    case Key::forward: return Step::forward;
+    case Key::backward: return Step::backward;
+    case Key::left: return Step::left;
+    case Key::right: return Step::right;
+    default: return std::nullopt;
     }
 }
 

@@ -6,8 +6,8 @@ namespace tevrak::teleop {
 
 std::vector<std::unique_ptr<Input>> make_keyboards(const Options &options, TerminalKeys &, std::string &note) {
     if (!options.keyboard.empty()) {
-        note = "key release from " + options.keyboard +
-               " is not available: this tevrak-teleop was built without libevdev";
+        note =
+            "key release from " + options.keyboard + " is not available: this tevrak-teleop was built without libevdev";
     }
     return {};
 }

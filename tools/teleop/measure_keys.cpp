@@ -30,7 +30,8 @@ int measure_keys(int fd) {
         if (in_row == 0) {
             std::printf("press\r\n");
         } else {
-            std::printf("%s %lld ms\r\n", in_row == 1 ? "first repeat after" : "repeat after", static_cast<long long>(gap));
+            std::printf("%s %lld ms\r\n", in_row == 1 ? "first repeat after" : "repeat after",
+                        static_cast<long long>(gap));
         }
         std::fflush(stdout);
         for (ssize_t i = 0; i < n; ++i) {

@@ -67,9 +67,12 @@ std::optional<Options> parse_options(int argc, char **argv, std::string &error) 
             options.help = true;
         } else if (option == "--input") {
             const auto text = value();
-            if (text == "keys") options.inputs.push_back(InputKind::keys);
-            else if (text == "pad") options.inputs.push_back(InputKind::pad);
-            else if (text == "ir") options.inputs.push_back(InputKind::ir);
+            if (text == "keys")
+                options.inputs.push_back(InputKind::keys);
+            else if (text == "pad")
+                options.inputs.push_back(InputKind::pad);
+            else if (text == "ir")
+                options.inputs.push_back(InputKind::ir);
             else {
                 error = "--input needs keys, pad or ir";
                 return std::nullopt;
@@ -96,8 +99,9 @@ std::optional<Options> parse_options(int argc, char **argv, std::string &error) 
                 error = std::string(option) + " needs a value";
                 return std::nullopt;
             }
-            (option == "--deadman" ? options.deadman : option == "--keyboard" ? options.keyboard : options.pad_mappings) =
-                std::string(*text);
+            (option == "--deadman"    ? options.deadman
+             : option == "--keyboard" ? options.keyboard
+                                      : options.pad_mappings) = std::string(*text);
         } else if (option == "--list-pads") {
             options.list_pads = true;
         } else if (option == "--no-evdev") {

@@ -16,12 +16,12 @@ struct Options {
     std::vector<InputKind> inputs;  // default: keys
     Limits limits;
     std::chrono::milliseconds lease{500};
-    int rate = 20;                  // sends per second while moving
+    int rate = 20;  // sends per second while moving
     std::string deadman = "leftshoulder";
-    std::string pad_mappings;       // a file of SDL game controller mappings
+    std::string pad_mappings;  // a file of SDL game controller mappings
     bool list_pads = false;
-    bool evdev = true;              // read the keyboard's device when allowed
-    std::string keyboard;           // that device; empty: every keyboard found
+    bool evdev = true;     // read the keyboard's device when allowed
+    std::string keyboard;  // that device; empty: every keyboard found
     bool measure_keys = false;
     bool help = false;
 };

@@ -152,9 +152,7 @@ struct Teleop::Robot {
     bool line_open = false;
 };
 
-Teleop::Teleop(LoopSettings settings) : settings_(settings) {
-    quit_fd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-}
+Teleop::Teleop(LoopSettings settings) : settings_(settings) { quit_fd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); }
 
 Teleop::~Teleop() {
     if (signal_fd_ >= 0) ::close(signal_fd_);

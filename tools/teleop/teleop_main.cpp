@@ -40,8 +40,8 @@ bool add_inputs(Teleop &teleop, const Options &options) {
     if (keys || ::isatty(STDIN_FILENO)) {
         auto terminal = std::make_unique<TerminalKeys>(STDIN_FILENO, options.limits, options.lease, keys);
         std::string note;
-        auto keyboards = keys && options.evdev ? make_keyboards(options, *terminal, note)
-                                               : std::vector<std::unique_ptr<Input>>{};
+        auto keyboards =
+            keys && options.evdev ? make_keyboards(options, *terminal, note) : std::vector<std::unique_ptr<Input>>{};
         if (!note.empty()) std::fprintf(stderr, "tevrak-teleop: %s\n", note.c_str());
         teleop.add(std::move(terminal));
         for (auto &keyboard : keyboards) teleop.add(std::move(keyboard));

@@ -7,7 +7,7 @@
 namespace tevrak::teleop {
 
 TerminalKeys::TerminalKeys(int fd, const Limits &limits, Clock::duration lease, bool drives)
-    : SteppedInput(limits, lease), fd_(fd), drives_(drives), raw_(fd) {}
+        : SteppedInput(limits, lease), fd_(fd), drives_(drives), raw_(fd) {}
 
 void TerminalKeys::on_readable(Clock::time_point now) {
     unsigned char bytes[64];

@@ -4,9 +4,9 @@
 #include <optional>
 
 #include "tools/teleop/demand.h"
-#include "tools/teleop/stepped_input.h"
 #include "tools/teleop/key_parser.h"
 #include "tools/teleop/raw_terminal.h"
+#include "tools/teleop/stepped_input.h"
 
 namespace tevrak::teleop {
 
@@ -24,8 +24,14 @@ public:
     // The keyboard's device knows when keys are held: while one is, the
     // lease does not run out; its release stops the axis at once.
     void hold(Clock::time_point now) { stepped_.hold(now); }
-    void release_linear(Clock::time_point now) { stepped_.release_linear(); note_change(now); }
-    void release_angular(Clock::time_point now) { stepped_.release_angular(); note_change(now); }
+    void release_linear(Clock::time_point now) {
+        stepped_.release_linear();
+        note_change(now);
+    }
+    void release_angular(Clock::time_point now) {
+        stepped_.release_angular();
+        note_change(now);
+    }
 
 private:
     void key(Key key, Clock::time_point now);

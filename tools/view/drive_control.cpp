@@ -29,8 +29,8 @@ std::string make_drive_token() {
 }
 
 DriveControl::DriveControl(sim::view::DriveLease::Limits limits)
-    : lease_(std::make_unique<sim::view::DriveLease>(
-          [this](int linear, int angular) { set_speed(linear, angular); }, limits)) {}
+        : lease_(std::make_unique<sim::view::DriveLease>(
+              [this](int linear, int angular) { set_speed(linear, angular); }, limits)) {}
 
 DriveControl::~DriveControl() { lease_.reset(); }
 

@@ -58,7 +58,8 @@ std::map<int, SensorPlace> sensor_places(const std::string &hdt_text, const std:
         if (static_cast<std::size_t>(number) > directions.size()) break;
         SensorPlace &place = places[number];
         place.direction = directions[static_cast<std::size_t>(number - 1)] * M_PI / 180;
-        if (const hdt::Table *table = hdt::table_of(&device)) place.table.assign(table->data, table->data + table->size);
+        if (const hdt::Table *table = hdt::table_of(&device))
+            place.table.assign(table->data, table->data + table->size);
     }
     return places;
 }
@@ -80,34 +81,35 @@ void RobotState::take(const protocol::tap::Record &record) {
     plugged_at_ = at;
     if (outcome != protocol::Outcome::ok) return;
     const auto sent = sim::decode_frame(frame);
-    const auto got = sim::decode_reply(record.frame[0], std::span<const std::uint8_t>(record.reply, record.reply_length));
+    const auto got =
+        sim::decode_reply(record.frame[0], std::span<const std::uint8_t>(record.reply, record.reply_length));
     auto set = [at](Value &value, int number) { value = {number, at}; };
     switch (record.frame[0]) {
-        case op::VWSetSpeed:
-            set(linear_, sent["linear"]);
-            set(angular_, sent["angular"]);
-            break;
-        case op::VWGetSpeed:
-            set(linear_, got["linear"]);
-            set(angular_, got["angular"]);
-            break;
-        case op::VWDriveStatus: set(status_, got["status"]); break;
-        case op::VWDriveRemain: set(remaining_, got["remaining"]); break;
-        case op::VWGetPosition: {
-            set(x_, got["x"]);
-            set(y_, got["y"]);
-            set(heading_, got["heading"]);
-            const sim::Point point{kArena / 2 + x_.value, kArena / 2 + y_.value};
-            if (trail_.empty() || std::hypot(point.x - trail_.back().x, point.y - trail_.back().y) >= kTrailStep) {
-                if (trail_.size() < kMostTrailPoints) trail_.push_back(point);
-            }
-            break;
+    case op::VWSetSpeed:
+        set(linear_, sent["linear"]);
+        set(angular_, sent["angular"]);
+        break;
+    case op::VWGetSpeed:
+        set(linear_, got["linear"]);
+        set(angular_, got["angular"]);
+        break;
+    case op::VWDriveStatus: set(status_, got["status"]); break;
+    case op::VWDriveRemain: set(remaining_, got["remaining"]); break;
+    case op::VWGetPosition: {
+        set(x_, got["x"]);
+        set(y_, got["y"]);
+        set(heading_, got["heading"]);
+        const sim::Point point{kArena / 2 + x_.value, kArena / 2 + y_.value};
+        if (trail_.empty() || std::hypot(point.x - trail_.back().x, point.y - trail_.back().y) >= kTrailStep) {
+            if (trail_.size() < kMostTrailPoints) trail_.push_back(point);
         }
-        case op::ENCODERRead: set(encoders_[sent["encoder"]], got["count"]); break;
-        case op::PSDGetRaw: set(sensors_[sent["psd"]], got["raw"]); break;
-        case op::SERVOSetRaw: set(servos_[sent["servo"]], sent["position"]); break;
-        case op::MOTORDriveRaw: set(motors_[sent["motor"]], sent["power"]); break;
-        default: break;
+        break;
+    }
+    case op::ENCODERRead: set(encoders_[sent["encoder"]], got["count"]); break;
+    case op::PSDGetRaw: set(sensors_[sent["psd"]], got["raw"]); break;
+    case op::SERVOSetRaw: set(servos_[sent["servo"]], sent["position"]); break;
+    case op::MOTORDriveRaw: set(motors_[sent["motor"]], sent["power"]); break;
+    default: break;
     }
 }
 
@@ -136,30 +138,29 @@ std::string RobotState::state_json(std::uint64_t dropped) const {
         const auto found = encoders_.find(number);
         encoders.push_back(found != encoders_.end() ? found->second.value : 0);
     }
-    json state = {
-        {"board", {{"plugged", plugged_}, {"silent", false}, {"late", 0}, {"stray", 0}}},
-        {"drive",
-         {{"status", status_.at > 0 ? status_.value : 1},
-          {"linear", linear_.value},
-          {"angular", angular_.value},
-          {"remaining", remaining_.value}}},
-        {"pose", {{"x", kArena / 2 + x_.value}, {"y", kArena / 2 + y_.value}, {"heading", heading_degrees}}},
-        {"odometry", {{"x", x_.value}, {"y", y_.value}, {"heading", heading_.value}}},
-        {"encoders", encoders},
-        {"sensors", sensors},
-        {"servos", numbered(servos_)},
-        {"motors", numbered(motors_)},
-        {"ages",
-         {{"speed", linear_.at},
-          {"status", status_.at},
-          {"remaining", remaining_.at},
-          {"odometry", x_.at},
-          {"board", plugged_at_},
-          {"encoders", ages(encoders_)},
-          {"sensors", ages(sensors_)},
-          {"servos", ages(servos_)},
-          {"motors", ages(motors_)}}},
-        {"dropped", dropped}};
+    json state = {{"board", {{"plugged", plugged_}, {"silent", false}, {"late", 0}, {"stray", 0}}},
+                  {"drive",
+                   {{"status", status_.at > 0 ? status_.value : 1},
+                    {"linear", linear_.value},
+                    {"angular", angular_.value},
+                    {"remaining", remaining_.value}}},
+                  {"pose", {{"x", kArena / 2 + x_.value}, {"y", kArena / 2 + y_.value}, {"heading", heading_degrees}}},
+                  {"odometry", {{"x", x_.value}, {"y", y_.value}, {"heading", heading_.value}}},
+                  {"encoders", encoders},
+                  {"sensors", sensors},
+                  {"servos", numbered(servos_)},
+                  {"motors", numbered(motors_)},
+                  {"ages",
+                   {{"speed", linear_.at},
+                    {"status", status_.at},
+                    {"remaining", remaining_.at},
+                    {"odometry", x_.at},
+                    {"board", plugged_at_},
+                    {"encoders", ages(encoders_)},
+                    {"sensors", ages(sensors_)},
+                    {"servos", ages(servos_)},
+                    {"motors", ages(motors_)}}},
+                  {"dropped", dropped}};
     return state.dump();
 }
 

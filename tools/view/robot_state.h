@@ -18,8 +18,8 @@ namespace tevrak::view {
 
 // Where a distance sensor looks and how its readings become millimetres.
 struct SensorPlace {
-    double direction = 0;                 // radians from the heading, counter-clockwise
-    std::vector<std::int32_t> table;      // its hdt.txt table; empty: none
+    double direction = 0;             // radians from the heading, counter-clockwise
+    std::vector<std::int32_t> table;  // its hdt.txt table; empty: none
 };
 
 // Sensor n + 1 of the robot described by the hdt.txt text: its table by

@@ -109,7 +109,8 @@ int main(int argc, char **argv) {
         tevrak::tap::block_stop_signals();
         tevrak::tap::Listener listener(tevrak::paths::tap_socket());
         std::unique_ptr<tevrak::tap::Recorder> recorder;
-        if (!record_file.empty()) recorder = std::make_unique<tevrak::tap::Recorder>(record_file, tevrak::paths::hdt_file());
+        if (!record_file.empty())
+            recorder = std::make_unique<tevrak::tap::Recorder>(record_file, tevrak::paths::hdt_file());
         tevrak::view::RobotState robot;
         robot.place_sensors(tevrak::view::sensor_places(file_text(tevrak::paths::hdt_file()), directions));
         tevrak::sim::view::Feed feed(tevrak::view::RobotState::scene_json());
@@ -140,7 +141,8 @@ int main(int argc, char **argv) {
             feed.publish(robot.state_json(listener.dropped()), robot.trail());
         });
         feed.close();
-        std::fprintf(stderr, "tevrak-view: %llu records dropped\n", static_cast<unsigned long long>(listener.dropped()));
+        std::fprintf(stderr, "tevrak-view: %llu records dropped\n",
+                     static_cast<unsigned long long>(listener.dropped()));
         return ok ? 0 : 1;
     } catch (const std::exception &failure) {
         std::fprintf(stderr, "tevrak-view: %s\n", failure.what());

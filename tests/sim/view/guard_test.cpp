@@ -12,14 +12,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <set>
-#include <atomic>
-#include <chrono>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,7 +39,8 @@ using Clock = std::chrono::steady_clock;
 
 // Reads what the server sends on fd until it closes, wait at most per read.
 std::string read_answer(int fd, std::chrono::milliseconds wait) {
-    const timeval timeout{static_cast<time_t>(wait.count() / 1000), static_cast<suseconds_t>(wait.count() % 1000 * 1000)};
+    const timeval timeout{static_cast<time_t>(wait.count() / 1000),
+                          static_cast<suseconds_t>(wait.count() % 1000 * 1000)};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     std::string response;
     char chunk[4096];
@@ -75,8 +76,9 @@ TEST(ViewGuard, RefusesRequestsNamingAnotherHost) {
     // Refused before the body is read: this one never comes.
     EXPECT_EQ(status_within(view.port, head("POST /control", there, page + "Origin: http://" + there + "\r\n")), 421);
     EXPECT_EQ(status_within(view.port, head("POST /control", here, page + "Origin: http://" + there + "\r\n")), 403);
-    EXPECT_EQ(status_within(view.port, head("POST /control", here, page + "Origin: http://" + here + "\r\n") + "late 7"),
-              204);
+    EXPECT_EQ(
+        status_within(view.port, head("POST /control", here, page + "Origin: http://" + here + "\r\n") + "late 7"),
+        204);
     EXPECT_EQ(status_within(view.port, head("GET /", "localhost:" + std::to_string(view.port))), 200);
     const auto deadline = Clock::now() + 3s;
     const std::string log = view.home.root() + "/frames.log";
@@ -96,15 +98,18 @@ TEST(ViewGuard, ReadsNoMoreThanItsLimits) {
     const long idle = tevrak::test::resident_kib(view.sim.pid());
 
     // A chunked body is refused, on any route, before it is read.
-    EXPECT_EQ(status_within(view.port, head("POST /control", here, "Transfer-Encoding: chunked\r\n") + "1000\r\n"), 411);
+    EXPECT_EQ(status_within(view.port, head("POST /control", here, "Transfer-Encoding: chunked\r\n") + "1000\r\n"),
+              411);
     EXPECT_EQ(status_within(view.port, head("GET /", here, "Transfer-Encoding: chunked\r\n")), 411);
     // A body larger than 4 KiB is refused before it is sent.
-    EXPECT_EQ(status_within(view.port, head("POST /control", here, "X-Tevrak-View: 1\r\nContent-Length: 134217728\r\n")),
-              413);
+    EXPECT_EQ(
+        status_within(view.port, head("POST /control", here, "X-Tevrak-View: 1\r\nContent-Length: 134217728\r\n")),
+        413);
     // 22 MB of header lines: the server stops reading after 8 KiB.
     const int fd = connect_to(view.port);
     std::string lines = "GET / HTTP/1.1\r\nHost: " + here + "\r\n";
-    while (lines.size() < 1 << 16) lines += "X-Filler: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n";
+    while (lines.size() < 1 << 16)
+        lines += "X-Filler: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n";
     std::size_t sent = 0;
     while (sent < 22'000'000 && ::send(fd, lines.data(), lines.size(), MSG_NOSIGNAL) > 0) sent += lines.size();
     char answer[64] = {};
@@ -168,8 +173,7 @@ TEST_P(ViewUnderSlowClients, AnswersWhileSlowClientsHoldConnections) {
 
 // Viewers and slow clients together below the cap of 64 connections, with
 // the page's own request.
-INSTANTIATE_TEST_SUITE_P(Connections, ViewUnderSlowClients,
-                         testing::Values(SlowClients{4, 10}, SlowClients{1, 60}),
+INSTANTIATE_TEST_SUITE_P(Connections, ViewUnderSlowClients, testing::Values(SlowClients{4, 10}, SlowClients{1, 60}),
                          [](const testing::TestParamInfo<SlowClients> &info) {
                              return std::to_string(info.param.viewers) + "Viewers" + std::to_string(info.param.slow) +
                                     "Slow";
@@ -202,14 +206,13 @@ TEST_P(ViewAnswer, ForbidsFraming) {
 
 INSTANTIATE_TEST_SUITE_P(
     Headers, ViewAnswer,
-    testing::Values(Answer{"Page", "GET / HTTP/1.1\r\nHost: @\r\nConnection: close\r\n\r\n", 200},
-                    Answer{"Missing", "GET /nothing HTTP/1.1\r\nHost: @\r\nConnection: close\r\n\r\n", 404},
-                    Answer{"AnotherHost", "GET / HTTP/1.1\r\nHost: evil.example\r\nConnection: close\r\n\r\n", 421},
-                    Answer{"NotFromThePage",
-                           "POST /control HTTP/1.1\r\nHost: @\r\nContent-Length: 6\r\nConnection: close\r\n\r\nunplug",
-                           403},
-                    Answer{"HeadersTooLong",
-                           "GET / HTTP/1.1\r\nHost: @\r\nX: " + std::string(9000, 'a') + "\r\n\r\n", 431}),
+    testing::Values(
+        Answer{"Page", "GET / HTTP/1.1\r\nHost: @\r\nConnection: close\r\n\r\n", 200},
+        Answer{"Missing", "GET /nothing HTTP/1.1\r\nHost: @\r\nConnection: close\r\n\r\n", 404},
+        Answer{"AnotherHost", "GET / HTTP/1.1\r\nHost: evil.example\r\nConnection: close\r\n\r\n", 421},
+        Answer{"NotFromThePage",
+               "POST /control HTTP/1.1\r\nHost: @\r\nContent-Length: 6\r\nConnection: close\r\n\r\nunplug", 403},
+        Answer{"HeadersTooLong", "GET / HTTP/1.1\r\nHost: @\r\nX: " + std::string(9000, 'a') + "\r\n\r\n", 431}),
     [](const testing::TestParamInfo<Answer> &info) { return std::string(info.param.name); });
 
 // The lines of the simulator's log, once the line came (5 s at most).
@@ -339,7 +342,8 @@ TEST(ViewGuard, PictureFetchersDoNotHoldUpTheBoard) {
     tevrak::test::TempHome config;
     std::string obstacles;
     for (int x = 1500; x < 1990; x += kSpacing) {
-        for (int y = 50; y < 1450; y += kSpacing) obstacles += "obstacle " + std::to_string(x) + "," + std::to_string(y) + ",5,5\n";
+        for (int y = 50; y < 1450; y += kSpacing)
+            obstacles += "obstacle " + std::to_string(x) + "," + std::to_string(y) + ",5,5\n";
     }
     config.write_file("sim.conf", obstacles);
     ViewSim view({"--config", config.root() + "/sim.conf"});
@@ -366,7 +370,8 @@ TEST(ViewGuard, PictureFetchersDoNotHoldUpTheBoard) {
             while (reply.size() < 7 && Clock::now() - asked < 20s) {
                 pollfd ready{link, POLLIN, 0};
                 char chunk[16];
-                if (::poll(&ready, 1, 100) == 1) reply.append(chunk, std::max<ssize_t>(0, ::read(link, chunk, sizeof chunk)));
+                if (::poll(&ready, 1, 100) == 1)
+                    reply.append(chunk, std::max<ssize_t>(0, ::read(link, chunk, sizeof chunk)));
             }
             EXPECT_EQ(reply.size(), 7u);
             times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - asked).count());
@@ -386,7 +391,8 @@ TEST(ViewGuard, PictureFetchersDoNotHoldUpTheBoard) {
             ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
             while (!stop) {
                 const auto asked = Clock::now();
-                EXPECT_EQ(status_within(view.port, head("GET /run.svg", here), 30s), 200);  // seconds each at a load of 20
+                EXPECT_EQ(status_within(view.port, head("GET /run.svg", here), 30s),
+                          200);  // seconds each at a load of 20
                 {
                     std::lock_guard lock(mutex);
                     fetches.push_back(std::chrono::duration<double, std::milli>(Clock::now() - asked).count());

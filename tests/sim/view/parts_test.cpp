@@ -29,9 +29,10 @@ TEST(ViewFeed, SendsEachViewerWhatItHasNotSeenAndNothingWhenNothingChanged) {
     EXPECT_TRUE(readable(wake)) << "a new viewer starts with the current state";
 
     ViewerCursor first;
-    EXPECT_EQ(feed.next_event(first),
-              "{\"scene\":{\"arena\":1},\"state\":{\"s\":1},\"clock\":null,\"trail\":{\"reset\":true,\"points\":[1,2,3,5]},"
-              "\"frames\":[]}");
+    EXPECT_EQ(
+        feed.next_event(first),
+        "{\"scene\":{\"arena\":1},\"state\":{\"s\":1},\"clock\":null,\"trail\":{\"reset\":true,\"points\":[1,2,3,5]},"
+        "\"frames\":[]}");
     EXPECT_EQ(feed.next_event(first), std::nullopt);
 
     // The same again, the clock aside: no wake-up, nothing to send.

@@ -33,12 +33,12 @@ int connect_to(int port) {
 }
 
 ViewSim::ViewSim(std::vector<std::string> extra)
-    : sim([&] {
-          std::vector<std::string> args{"--home", home.root(), "--log", home.root() + "/frames.log", "--view",
-                                        "127.0.0.1:0"};
-          args.insert(args.end(), extra.begin(), extra.end());
-          return args;
-      }()) {
+        : sim([&] {
+              std::vector<std::string> args{"--home", home.root(),  "--log", home.root() + "/frames.log",
+                                            "--view", "127.0.0.1:0"};
+              args.insert(args.end(), extra.begin(), extra.end());
+              return args;
+          }()) {
     const std::string line = sim.wait_for_line("tevrak-sim: view at http://127.0.0.1:", 20s);
     if (line.empty() || sim.wait_for_line("tevrak-sim: board ready", 20s).empty()) return;
     port = std::stoi(line.substr(line.rfind(':') + 1));
@@ -50,7 +50,8 @@ std::string http(int port, const std::string &request) {
     std::string response;
     if (send_all(fd, request)) {
         char chunk[4096];
-        for (ssize_t n; (n = ::recv(fd, chunk, sizeof chunk, 0)) > 0;) response.append(chunk, static_cast<std::size_t>(n));
+        for (ssize_t n; (n = ::recv(fd, chunk, sizeof chunk, 0)) > 0;)
+            response.append(chunk, static_cast<std::size_t>(n));
     }
     ::close(fd);
     return response;

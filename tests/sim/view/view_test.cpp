@@ -12,9 +12,9 @@
 #include <fstream>
 #include <thread>
 
+#include "sim/view/view_support.h"
 #include "support/temp_home.h"
 #include "tevrak/drive.h"
-#include "sim/view/view_support.h"
 
 namespace {
 
@@ -38,9 +38,9 @@ struct Load {
 
 std::string request(int port, const std::string &method, const std::string &target, const std::string &body = {},
                     bool from_page = true) {
-    return method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\nConnection: close\r\n" +
-           (from_page ? "X-Tevrak-View: 1\r\n" : "") + "Content-Length: " + std::to_string(body.size()) +
-           "\r\n\r\n" + body;
+    return method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+           "\r\nConnection: close\r\n" + (from_page ? "X-Tevrak-View: 1\r\n" : "") +
+           "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
 TEST(ViewStream, FollowsTheMovingRobotAndFallsSilentWhenIdle) {
@@ -83,10 +83,11 @@ TEST(ViewStream, FollowsTheMovingRobotAndFallsSilentWhenIdle) {
     std::this_thread::sleep_for(2s);
     const std::size_t after_events = stream.count_between(from, Clock::now());
 
-    std::printf("view: idle: %zu events in 3 s, simulator %.2f %% of a core, %.0f wake-ups/s; moving: %zu events "
-                "for %ld main-thread wake-ups, simulator %.2f %% of a core, %.0f wake-ups/s, %ld polls\n",
-                idle_events, idle.cpu_percent, idle.wakeups_per_second, moving_events, ticks, moving.cpu_percent,
-                moving.wakeups_per_second, polls);
+    std::printf(
+        "view: idle: %zu events in 3 s, simulator %.2f %% of a core, %.0f wake-ups/s; moving: %zu events "
+        "for %ld main-thread wake-ups, simulator %.2f %% of a core, %.0f wake-ups/s, %ld polls\n",
+        idle_events, idle.cpu_percent, idle.wakeups_per_second, moving_events, ticks, moving.cpu_percent,
+        moving.wakeups_per_second, polls);
     RecordProperty("idle_cpu_percent", std::to_string(idle.cpu_percent));
     RecordProperty("idle_wakeups_per_second", std::to_string(idle.wakeups_per_second));
     RecordProperty("moving_cpu_percent", std::to_string(moving.cpu_percent));
@@ -115,8 +116,8 @@ TEST(ViewStream, ViewersComingAndGoingLeaveNothingBehind) {
     // AddressSanitizer holds freed memory back on purpose (its quarantine):
     // without that, the simulator's own retention shows.
     const char *options = std::getenv("ASAN_OPTIONS");
-    const std::string asan = std::string(options != nullptr ? options : "") +
-                             ":quarantine_size_mb=0:thread_local_quarantine_size_kb=0";
+    const std::string asan =
+        std::string(options != nullptr ? options : "") + ":quarantine_size_mb=0:thread_local_quarantine_size_kb=0";
     ::setenv("ASAN_OPTIONS", asan.c_str(), 1);
 #endif
     ViewSim view;
@@ -163,8 +164,9 @@ TEST(ViewServer, ServesThePageAndNothingElse) {
     for (const char *file : {"/view.js", "/view.css", "/index.html"}) {
         EXPECT_EQ(status_of(http(view.port, request(view.port, "GET", file))), 200) << file;
     }
-    for (const char *outside : {"/../etc/passwd", "/%2e%2e/%2e%2e/etc/passwd", "/..%2f..%2fetc%2fpasswd",
-                                "/page/../../../etc/passwd", "/etc/passwd", "/view.js/..", "/sim.ctl", "//etc/passwd"}) {
+    for (const char *outside :
+         {"/../etc/passwd", "/%2e%2e/%2e%2e/etc/passwd", "/..%2f..%2fetc%2fpasswd", "/page/../../../etc/passwd",
+          "/etc/passwd", "/view.js/..", "/sim.ctl", "//etc/passwd"}) {
         const std::string response = http(view.port, request(view.port, "GET", outside));
         const int status = status_of(response);
         EXPECT_TRUE(status == 404 || status == 403 || status == 400) << outside << ": " << status;
@@ -197,8 +199,8 @@ TEST(ViewServer, ServesThePageAndNothingElse) {
     // Remote keys from the page.
     EXPECT_EQ(status_of(http(view.port, request(view.port, "POST", "/key?button=KEY_UP&repeat=0"))), 204);
     EXPECT_EQ(status_of(http(view.port, request(view.port, "POST", "/key?button=KEY_UP&repeat=0", "", false))), 403);
-    for (const char *bad : {"/key?button=KEY%20UP&repeat=0", "/key?button=KEY_UP&repeat=256", "/key?button=KEY_UP",
-                            "/key?repeat=1"}) {
+    for (const char *bad :
+         {"/key?button=KEY%20UP&repeat=0", "/key?button=KEY_UP&repeat=256", "/key?button=KEY_UP", "/key?repeat=1"}) {
         EXPECT_EQ(status_of(http(view.port, request(view.port, "POST", bad))), 400) << bad;
     }
     EXPECT_EQ(status_of(http(view.port, request(view.port, "GET", "/"))), 200) << "still serving";

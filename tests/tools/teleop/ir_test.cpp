@@ -21,8 +21,8 @@ struct RemoteCase {
     const char *name;
     const char *button;
     int repeats;
-    SimSpeed first;   // its direction after the press
-    bool ok_stops;    // OK is pressed while the robot drives
+    SimSpeed first;  // its direction after the press
+    bool ok_stops;   // OK is pressed while the robot drives
 };
 
 void PrintTo(const RemoteCase &c, std::ostream *out) { *out << c.name; }
@@ -46,8 +46,7 @@ TEST_P(TeleopRemote, HeldKeyDrivesAndStopsAfterTheLastRepeat) {
     const auto pressed = std::chrono::steady_clock::now();
     robot.control("key " + std::string(c.button) + " " + std::to_string(c.repeats));
     const auto moved = robot.wait_until(
-        [&](SimSpeed s) { return s.linear * c.first.linear > 0 || s.angular * c.first.angular > 0; }, pressed,
-        1500ms);
+        [&](SimSpeed s) { return s.linear * c.first.linear > 0 || s.angular * c.first.angular > 0; }, pressed, 1500ms);
     ASSERT_TRUE(moved) << tool.output();
     report_figure("remote key to motion", *moved);
 

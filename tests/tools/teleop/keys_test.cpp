@@ -22,10 +22,10 @@ enum class End { lease, space, q, ctrl_c, sigterm, sigint, hangup, sigkill };
 
 struct KeyCase {
     const char *name;
-    std::string keys;      // typed once the tool runs
-    SimSpeed want;         // what the board must be sent
-    End end;               // how the hand goes away
-    int exit_status;       // the tool's, or -1: still running
+    std::string keys;  // typed once the tool runs
+    SimSpeed want;     // what the board must be sent
+    End end;           // how the hand goes away
+    int exit_status;   // the tool's, or -1: still running
 };
 
 void PrintTo(const KeyCase &c, std::ostream *out) { *out << c.name; }
@@ -70,14 +70,14 @@ TEST_P(TeleopKeys, KeyDrivesAndTheHandGoingAwayStops) {
     }
     const auto stopping = std::chrono::steady_clock::now();
     switch (c.end) {
-        case End::lease: break;
-        case End::space: tool.type(" "); break;
-        case End::q: tool.type("q"); break;
-        case End::ctrl_c: tool.type("\x03"); break;
-        case End::sigterm: ::kill(tool.pid(), SIGTERM); break;
-        case End::sigint: ::kill(tool.pid(), SIGINT); break;
-        case End::hangup: tool.hang_up(); break;
-        case End::sigkill: ::kill(tool.pid(), SIGKILL); break;
+    case End::lease: break;
+    case End::space: tool.type(" "); break;
+    case End::q: tool.type("q"); break;
+    case End::ctrl_c: tool.type("\x03"); break;
+    case End::sigterm: ::kill(tool.pid(), SIGTERM); break;
+    case End::sigint: ::kill(tool.pid(), SIGINT); break;
+    case End::hangup: tool.hang_up(); break;
+    case End::sigkill: ::kill(tool.pid(), SIGKILL); break;
     }
     const auto stopped = robot.wait_until([](SimSpeed s) { return !s.moving(); }, stopping, 3s);
     ASSERT_TRUE(stopped) << "still moving";
@@ -94,7 +94,8 @@ TEST_P(TeleopKeys, KeyDrivesAndTheHandGoingAwayStops) {
         const std::string shown = tool.output();
         int lines = 0;
         for (auto at = shown.find("| linear"); at != std::string::npos; at = shown.find("| linear", at + 1)) ++lines;
-        const auto ran = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+        const auto ran =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
         EXPECT_LE(lines, ran / 100ms + 2) << "status lines in " << ran.count() << " ms";
         EXPECT_GE(lines, 3) << "the status line shows the speed changing";
     } else {
@@ -123,7 +124,10 @@ class TeleopLimits : public testing::TestWithParam<LimitCase> {};
 
 const LimitCase kLimitCases[] = {
     {"KeysDefault", {}, "wwwwwwwwwwaaaaaaaaaa", "", {150, board_angular(90)}},
-    {"KeysRaisedByOption", {"--max-linear", "250", "--max-angular", "120"}, "wwwwwwwwwwwwddddddddddddd", "",
+    {"KeysRaisedByOption",
+     {"--max-linear", "250", "--max-angular", "120"},
+     "wwwwwwwwwwwwddddddddddddd",
+     "",
      {250, -board_angular(120)}},
     {"KeysBigStepsLowered", {"--max-linear", "80", "--step-linear", "500"}, "sss", "", {-80, 0}},
     {"RemoteHeldKey", {"--input", "ir"}, "", "KEY_UP 12", {150, 0}},
@@ -139,7 +143,8 @@ TEST_P(TeleopLimits, NoInputGoesBeyondTheLimit) {
     if (!c.ir_hold.empty()) robot.control("key " + c.ir_hold);
     ASSERT_TRUE(robot.wait_until([&](SimSpeed s) { return s.linear == c.limit.linear && s.angular == c.limit.angular; },
                                  start, 3s))
-        << "the limit was not reached; status line:\n" << tool.output();
+        << "the limit was not reached; status line:\n"
+        << tool.output();
     tool.type(" q");
     EXPECT_EQ(tool.wait_exit(2s), 0);
     // The board may read the last frames after the tool ended.
@@ -179,7 +184,10 @@ class TeleopRefuses : public testing::TestWithParam<RefusedCase> {};
 const RefusedCase kRefusedCases[] = {
     {"UnknownInput", {"--input", "mouse"}, 2, "tevrak-teleop: --input needs keys, pad or ir"},
     {"NoLimit", {"--max-linear", "0"}, 2, "tevrak-teleop: --max-linear needs a whole number from 1 to 2000"},
-    {"LimitAboveTheCap", {"--max-angular", "1000"}, 2, "tevrak-teleop: --max-angular needs a whole number from 1 to 720"},
+    {"LimitAboveTheCap",
+     {"--max-angular", "1000"},
+     2,
+     "tevrak-teleop: --max-angular needs a whole number from 1 to 720"},
     {"RateBelowTenASecond", {"--rate", "5"}, 2, "tevrak-teleop: --rate needs a whole number from 10 to 50"},
     {"LeaseOfNothing", {"--lease", "0"}, 2, "tevrak-teleop: --lease needs seconds from 0.05 to 10"},
 #if TEVRAK_TELEOP_HAS_PAD

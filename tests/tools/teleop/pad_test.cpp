@@ -27,9 +27,9 @@ enum class End { release, detach, quit };
 
 struct PadCase {
     const char *name;
-    bool deadman;     // held while the stick is pushed
+    bool deadman;  // held while the stick is pushed
     int stick_x, stick_y;
-    SimSpeed want;    // zero: must not move at all
+    SimSpeed want;  // zero: must not move at all
     End end;
 };
 
@@ -105,13 +105,13 @@ TEST_P(TeleopPad, DeadmanGuardsTheStick) {
 
     const auto gone = std::chrono::steady_clock::now();
     switch (c.end) {
-        case End::release: SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_LEFTSHOULDER, SDL_RELEASED); break;
-        case End::detach:
-            SDL_JoystickClose(pad);
-            pad = nullptr;
-            SDL_JoystickDetachVirtual(index);
-            break;
-        case End::quit: loop.quit(); break;
+    case End::release: SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_LEFTSHOULDER, SDL_RELEASED); break;
+    case End::detach:
+        SDL_JoystickClose(pad);
+        pad = nullptr;
+        SDL_JoystickDetachVirtual(index);
+        break;
+    case End::quit: loop.quit(); break;
     }
     const auto stopped = robot.wait_until([](SimSpeed s) { return !s.moving(); }, gone, 1500ms);
     ASSERT_TRUE(stopped) << "still moving";

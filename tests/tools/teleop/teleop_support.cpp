@@ -25,8 +25,7 @@ int board_angular(int degrees_per_second) {
     return static_cast<int>(std::lround(degrees_per_second * M_PI / 180.0 * 100.0));
 }
 
-TeleopSim::TeleopSim()
-    : log(home.root() + "/frames.log"), sim({"--home", home.root(), "--log", log}) {
+TeleopSim::TeleopSim() : log(home.root() + "/frames.log"), sim({"--home", home.root(), "--log", log}) {
     if (sim.wait_for_line("tevrak-sim: board ready", 20s).empty()) ADD_FAILURE() << "tevrak-sim did not start";
 }
 
@@ -43,8 +42,8 @@ SimSpeed TeleopSim::speed() {
 }
 
 std::optional<std::chrono::milliseconds> TeleopSim::wait_until(const std::function<bool(SimSpeed)> &want,
-                                                              std::chrono::steady_clock::time_point start,
-                                                              std::chrono::milliseconds timeout) {
+                                                               std::chrono::steady_clock::time_point start,
+                                                               std::chrono::milliseconds timeout) {
     while (std::chrono::steady_clock::now() - start < timeout) {
         if (want(speed())) {
             return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
