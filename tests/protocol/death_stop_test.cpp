@@ -265,7 +265,9 @@ TEST_P(DeathStop, StopsWhatTheProgramSetMovingOnlyWhenItDies) {
         EXPECT_EQ(robot.lines_from(c.moving_line), std::vector<std::string>{}) << "nothing stopped";
     }
     for (pid_t each : guards) {
-        if (each > 0) EXPECT_TRUE(process_gone(each)) << "every guard ends, the last with its program";
+        if (each > 0) {
+            EXPECT_TRUE(process_gone(each)) << "every guard ends, the last with its program";
+        }
     }
 }
 

@@ -71,7 +71,9 @@ TEST_P(TapRecords, MatchTheWire) {
     if (!c.reply.empty()) robot.board.set_reply(c.frame[0], c.reply);
     Listener listener(tevrak::paths::tap_socket());
     const int result = c.call();
-    if (c.reply.empty()) EXPECT_EQ(result, 0) << "a command that was sent";
+    if (c.reply.empty()) {
+        EXPECT_EQ(result, 0) << "a command that was sent";
+    }
     const auto records = drain(listener);
     // A command returns once its bytes are on their way.
     ASSERT_TRUE(robot.board.wait_for_frames(records.size()));
@@ -87,7 +89,9 @@ TEST_P(TapRecords, MatchTheWire) {
     EXPECT_EQ(line["call"], c.named);
     EXPECT_EQ(line["result"], "ok");
     EXPECT_EQ(line["args"], nlohmann::json::parse(c.args));
-    if (*c.values != '\0') EXPECT_EQ(line["reply_values"], nlohmann::json::parse(c.values));
+    if (*c.values != '\0') {
+        EXPECT_EQ(line["reply_values"], nlohmann::json::parse(c.values));
+    }
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     EXPECT_NEAR(line["time"].get<double>(), std::chrono::duration<double>(now).count(), 5.0);
 }
