@@ -3,7 +3,7 @@
 # standing still with the keys, with the pad (looked at every 20 ms), and
 # driving (a key every 100 ms). Run from the source tree after make build:
 #   python3 bench/teleop_idle.py
-import os, pty, subprocess, time, sys, select
+import os, pty, subprocess, time, select
 import tempfile
 home=tempfile.mkdtemp(prefix='teleop-bench-')
 b=os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'build')

@@ -23,7 +23,7 @@ hardware; tevrak.testing is a pytest plugin with a `sim` fixture.
 # Without the compiled part (a source folder, or a build that made only the
 # simulator) nothing below works: say how to make it.
 try:
-    from ._tevrak import __version__
+    from . import _tevrak
 except ModuleNotFoundError as missing:
     if missing.name != __name__ + "._tevrak":
         raise
