@@ -22,7 +22,6 @@ the robot.
 import argparse
 import errno
 import fcntl
-import importlib.util
 import os
 import re
 import selectors
@@ -35,6 +34,7 @@ import subprocess
 import sys
 import termios
 import tty
+import types
 
 PROGRAM = "tevrak-remote"
 DEFAULT_PORT = "/dev/ttyACM0"
@@ -56,9 +56,10 @@ def load_child_helper():
               os.path.join(top, "share", "tevrak", "python", "tevrak_child.py")]
     for path in places:
         if os.path.isfile(path):
-            spec = importlib.util.spec_from_file_location("tevrak_child", path)
-            module = importlib.util.module_from_spec(spec)
-            spec.loader.exec_module(module)
+            module = types.ModuleType("tevrak_child")
+            module.__file__ = path
+            with open(path, encoding="utf-8") as source:
+                exec(compile(source.read(), path, "exec"), module.__dict__)
             return module
     print(f"{PROGRAM}: cannot find its child-process helper: no {' and no '.join(places)} "
           "(install the package tevrak-tools again)", file=sys.stderr)
