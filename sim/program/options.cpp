@@ -20,7 +20,8 @@ std::optional<long> parse_long(std::string_view text) {
     return value;
 }
 
-// "a<sep>b<sep>c" as exactly count integers.
+}  // namespace
+
 std::optional<std::vector<long>> parse_list(std::string_view text, char separator, std::size_t count) {
     std::vector<long> values;
     for (;;) {
@@ -34,6 +35,8 @@ std::optional<std::vector<long>> parse_list(std::string_view text, char separato
     if (count != 0 && values.size() != count) return std::nullopt;
     return values;
 }
+
+namespace {
 
 class Parser {
 public:

@@ -16,6 +16,10 @@
 
 namespace tevrak::sim {
 
+// "a<sep>b<sep>c" as integers: exactly count of them, or any number for
+// count 0 ("0,90,-90" for sensor directions); nothing when one is not.
+std::optional<std::vector<long>> parse_list(std::string_view text, char separator, std::size_t count);
+
 inline constexpr int kFastestSpeed = 50;
 
 struct ScheduledControl {

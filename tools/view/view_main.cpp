@@ -7,11 +7,9 @@
 //   tevrak-view [--home DIR] [--view [ADDR:]PORT] [--record FILE] [--control] [--sensors DEG,...]
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <fstream>
 #include <memory>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -20,6 +18,7 @@
 #include "config/paths.h"
 #include "live/feed.h"
 #include "live/page_server.h"
+#include "sim/program/options.h"
 #include "sim/world/frame_text.h"
 #include "tap/listener.h"
 #include "tap/recorder.h"
@@ -43,20 +42,6 @@ constexpr const char *kUsage =
     "  --sensors DEG,...  where the distance sensors 1, 2, ... look, degrees from the front,\n"
     "                  counter-clockwise (default 0,90,-90: front, left, right); each is drawn\n"
     "                  as a ray, its length from the sensor's table in hdt.txt\n";
-
-// "0,90,-90" as degrees; nothing when a field is not a number.
-std::optional<std::vector<double>> parse_directions(const char *text) {
-    std::vector<double> directions;
-    std::stringstream fields(text);
-    std::string field;
-    while (std::getline(fields, field, ',')) {
-        char *end = nullptr;
-        const double degrees = std::strtod(field.c_str(), &end);
-        if (field.empty() || *end != '\0' || !(degrees >= -360 && degrees <= 360)) return std::nullopt;
-        directions.push_back(degrees);
-    }
-    return directions;
-}
 
 std::string file_text(const std::string &path) {
     std::ifstream file(path);
@@ -94,9 +79,9 @@ int main(int argc, char **argv) {
         } else if (arg == "--record") {
             record_file = value;
         } else if (arg == "--sensors") {
-            const auto parsed = parse_directions(value);
+            const auto parsed = tevrak::sim::parse_list(value, ',', 0);
             if (!parsed) return usage();
-            directions = *parsed;
+            directions.assign(parsed->begin(), parsed->end());
         } else if (arg == "--view") {
             const auto parsed = tevrak::sim::parse_view_address(value);
             if (!parsed) return usage();
